@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device/DeviceBackend.h"
+#include "device/SimulatedCamera.h"
+
+namespace tavelo {
+
+// The device seam answered in-process by SimulatedCamera models, with the faults that tests
+// and demonstrations need. Starts with one camera plugged in.
+class SimulatedBackend : public DeviceBackend {
+public:
+    SimulatedBackend();
+    ~SimulatedBackend() override;
+
+    std::optional<std::vector<InterfaceEntry>> EnumerateInterfaces(const Guid& cls) override;
+    std::unique_ptr<PipeHandle> Open(std::string_view path) override;
+
+    // Cameras, in enumeration order. Their device paths are stable texts.
+    SimulatedCamera& Camera(int index = 0);
+    int CameraCount() const;
+    int AddCamera();                          // plugs in another camera; returns its index
+    std::string DevicePath(int index) const;
+
+    // Plug and unplug; every change calls the device-change handler.
+    void SetPlugged(int index, bool plugged);
+    bool IsPlugged(int index) const;
+    void SetDeviceChangeHandler(std::function<void()> handler);
+
+    // Faults.
+    void SetLocked(int index, bool locked);   // interface held elsewhere: cannot be opened
+    void SetPathUnreadable(int index, bool unreadable);
+    void SetEnumerationFails(bool fails);     // the set of interfaces cannot be obtained
+    void NakNextCommand();                    // the next command is refused with NAK
+    void DropNextReply();                     // the next reply never comes (read times out)
+    void SetPipeBroken(const std::string& pipe, bool broken);  // that pipe cannot be opened
+    void SetShortRowAt(int row);              // row `row` of the next picture arrives short
+    void SetUnplugAtRow(int row);             // the camera goes away while sending row `row`
+    void SetNeverAnswers(bool never);         // replies and rows never come: reads time out
+    void SetLongDevicePath(bool tooLong);     // device paths longer than the path buffer
+
+    // Every transfer on the seam, in order, for tests of the wire.
+    struct WireEvent {
+        std::string pipe;    // "PIPE00", "PIPE01", "PIPE03", or "" for the interface itself
+        bool write = false;  // false: read
+        std::vector<std::uint8_t> bytes;  // written, or delivered by a read
+        std::size_t asked = 0;
+    };
+    const std::vector<WireEvent>& Wire() const;
+    void ClearWire();
+    int OpenCount() const;   // successful opens of interfaces and pipes
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_pImpl;
+};
+
+}  // namespace tavelo
