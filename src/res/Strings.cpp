@@ -2,6 +2,8 @@
 
 #include <iterator>
 
+#include "res/CommandIds.h"
+
 namespace tavelo {
 namespace {
 
@@ -11,10 +13,37 @@ struct Entry {
 };
 
 constexpr Entry kStrings[] = {
+    {IDS_DOCUMENT, "Tavelo\n\nTavelo\n\n\nTavelo2.Document\nTavelo Document"},
+    {IDS_APP_TITLE, "Tavelo"},
     {IDS_READY, "Ready !"},
     {IDS_BUSY, "Busy !"},
     {IDS_INITIALIZING, "The main unit is now initializing."},
     {IDS_NOT_READY, "Not Ready"},
+
+    // Pane sizing texts of the status bar indicators.
+    {ID_INDICATOR_DATE, "5555/55/55"},
+    {ID_INDICATOR_TIME, "55:55"},
+    {ID_INDICATOR_ZOOM, "5555%"},
+
+    // Commands: fly-by prompt, line feed, tooltip.
+    {ID_FILE_NEW, "Create a new document.\nNew"},
+    {ID_FILE_OPEN, "Open a BMP or JPEG picture.\nOpen"},
+    {ID_FILE_SAVE, "Save the picture as a BMP or JPEG file.\nSave"},
+    {ID_APP_ABOUT, "Show the program's version and legal notice.\nAbout"},
+    {ID_APP_EXIT, "Quit the application.\nExit"},
+    {ID_CAPTURE, "Capture a new image from the main unit.\nCapture"},
+    {ID_JPEG_SETTING, "Choose the quality of saved JPEG files.\nJPEG Setting"},
+    {ID_SHARPNESS, "Adjust the sharpness of the picture.\nSharpness"},
+    {ID_RC_SHOW, "Show the remote control panel.\nShow the RC"},
+    {ID_RC_HIDE, "Hide the remote control panel.\nHide the RC"},
+    {ID_RC_TOGGLE, "Show or hide the remote control panel.\nShow/Hide the RC"},
+    {ID_ZOOM_IN, "Enlarge the picture.\nZoom in"},
+    {ID_ZOOM_OUT, "Reduce the picture.\nZoom out"},
+    {ID_BEST_FIT, "Fit the whole picture into the window.\nBest Fit"},
+    {ID_ACTUAL_SIZE, "Show the picture at its actual size.\nActual Size"},
+    {ID_HIDDEN_MODE, "Switch the hidden mode on or off.\nHidden mode"},
+    {ID_ROTATE_LEFT, "Rotate the picture a quarter turn to the left.\nRotate left"},
+    {ID_ROTATE_RIGHT, "Rotate the picture a quarter turn to the right.\nRotate right"},
 };
 
 constexpr const char* kErrors[] = {
@@ -32,6 +61,14 @@ constexpr const char* kErrors[] = {
     "The RGB output setting is not XGA output",
 };
 
+QString CommandPart(int id, int part) {
+    const char* text = LoadString(id);
+    if (text == nullptr) {
+        return {};
+    }
+    return QString::fromLatin1(text).section(QLatin1Char('\n'), part, part);
+}
+
 }  // namespace
 
 const char* LoadString(int id) {
@@ -48,6 +85,14 @@ const char* ErrorText(int code) {
         return nullptr;
     }
     return kErrors[code - 1];
+}
+
+QString CommandPrompt(int id) {
+    return CommandPart(id, 0);
+}
+
+QString CommandTip(int id) {
+    return CommandPart(id, 1);
 }
 
 }  // namespace tavelo

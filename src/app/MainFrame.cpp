@@ -1,0 +1,355 @@
+#include "app/MainFrame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDate>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QTime>
+#include <algorithm>
+#include <array>
+
+#include "app/CommandTable.h"
+#include "app/MainStatusBar.h"
+#include "app/MainToolBar.h"
+#include "image/Tavelo2View.h"
+#include "res/CommandIds.h"
+#include "res/Menus.h"
+#include "res/Profile.h"
+#include "res/Prompts.h"
+#include "res/Strings.h"
+
+namespace tavelo {
+namespace {
+
+constexpr std::array<int, 5> kIndicators = {ID_SEPARATOR, ID_INDICATOR_ZOOM, ID_SEPARATOR,
+                                            ID_INDICATOR_DATE, ID_INDICATOR_TIME};
+constexpr int kMaxClockText = 127;
+constexpr const char* kWindowPos = "WindowPos";
+
+QString Limit(QString text) {
+    text.truncate(kMaxClockText);
+    return text;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(DeviceBackend& backend, QWidget* parent)
+    : QMainWindow(parent), m_link(backend, *this) {
+    // The title never carries a document name.
+    setWindowTitle(QString::fromLatin1(APP_TITLE));
+    setMinimumSize(MIN_TRACK_WIDTH, MIN_TRACK_HEIGHT);
+    resize(800, 600);
+    m_pCommands = new CommandTable(this);
+    m_pCommands->BuildMenuBar(menuBar());
+    connect(m_pCommands, &CommandTable::MenuItemSelected, this, &CMainFrame::OnMenuSelect);
+    connect(m_pCommands, &CommandTable::MenuTrackingEnded, this, &CMainFrame::OnMenuTrackingEnded);
+
+    m_timerClock.setInterval(CLOCK_MS);
+    connect(&m_timerClock, &QTimer::timeout, this, [this] { OnTimer(TIMER_CLOCK); });
+    m_timerCheck.setInterval(CHECK_MS);
+    connect(&m_timerCheck, &QTimer::timeout, this, [this] { OnTimer(TIMER_CHECK); });
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) { OnActivateApp(state == Qt::ApplicationActive); });
+
+    // The frame's own commands; the view and the application add theirs.
+    SetCommandHandler(ID_APP_EXIT, [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { close(); }, Qt::QueuedConnection);
+    });
+}
+
+CMainFrame::~CMainFrame() = default;
+
+int CMainFrame::OnCreate() {
+    m_wndToolBar = new CMainToolBar(this);
+    m_wndToolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    m_wndToolBar->setMovable(true);
+    for (int id : MainToolbar()) {
+        if (id == 0) {
+            m_wndToolBar->addSeparator();
+        } else if (QAction* action = m_pCommands->Action(id)) {
+            m_wndToolBar->AddButton(action);
+        } else {
+            return -1;
+        }
+    }
+    m_wndToolBar->SetMessageTargets([this](int id) { SetMessageText(CommandPrompt(id)); },
+                                    [this] { SetMessageText(IdleText()); });
+    addToolBar(Qt::TopToolBarArea, m_wndToolBar);
+
+    m_wndStatusBar = new CMainStatusBar(this);
+    if (m_wndStatusBar->OnCreate() != 0 || !m_wndStatusBar->SetIndicators(kIndicators)) {
+        return -1;
+    }
+    setStatusBar(m_wndStatusBar);
+    m_wndStatusBar->SetPaneInfo(PANE_PROGRESS, ID_SEPARATOR, 0, PROGRESS_PANE_WIDTH);
+    m_wndStatusBar->SetPaneText(PANE_ZOOM, QString());
+    m_wndStatusBar->SetPaneText(PANE_DATE, QString());
+    m_wndStatusBar->SetPaneText(PANE_TIME, QString());
+    // The class library's idle message until the first connection check.
+    SetMessageText(QString::fromLatin1(LoadString(IDS_READY)));
+
+    m_timerClock.start();
+    m_timerCheck.start();
+    return 0;
+}
+
+void CMainFrame::SetActiveView(CTavelo2View* view) {
+    m_pView = view;
+    if (view != nullptr) {
+        setCentralWidget(view);
+    }
+}
+
+void CMainFrame::OnTimer(int id) {
+    if (id == TIMER_CLOCK) {
+        UpdateClock();
+    } else if (id == TIMER_CHECK) {
+        CheckConnection();
+    }
+}
+
+void CMainFrame::UpdateClock() {
+    if (m_wndStatusBar == nullptr) {
+        return;
+    }
+    const QLocale user = QLocale::system();
+    // The locale's own time format, not the user's overrides of it.
+    const QLocale plain(user.name());
+    QString date = Limit(user.toString(QDate::currentDate(), QLocale::ShortFormat));
+    QString time = Limit(plain.toString(QTime::currentTime(), QLocale::ShortFormat));
+    if (m_pView != nullptr && m_pView->m_bHiddenMode) {
+        time += QStringLiteral(" #");
+    }
+    bool layoutChanged = false;
+    const std::pair<int, const QString*> panes[] = {{PANE_DATE, &date}, {PANE_TIME, &time}};
+    for (const auto& [index, text] : panes) {
+        const int width = GetTextWidth(*text);
+        int paneId = 0, style = 0, paneWidth = 0;
+        m_wndStatusBar->GetPaneInfo(index, paneId, style, paneWidth);
+        if (width != paneWidth) {
+            m_wndStatusBar->SetPaneInfo(index, paneId, style, width);
+            layoutChanged = true;
+        }
+        m_wndStatusBar->SetPaneText(index, *text);
+    }
+    if (layoutChanged) {
+        m_wndStatusBar->MoveProgressToPane();
+    }
+}
+
+void CMainFrame::CheckConnection() {
+    // Stopped first, so a message box shown below cannot let it fire again.
+    m_timerCheck.stop();
+    const bool present = m_link.CheckConnection();
+    if (m_pView == nullptr) {
+        return;
+    }
+    if (present) {
+        m_pView->m_bNotReady = false;
+        SetStatusText(IDS_READY);
+    } else {
+        SetStatusText(IDS_NOT_READY);
+        // Reported once per loss: the flag stays set until the camera is back.
+        if (!m_pView->m_bNotReady) {
+            m_pView->m_bNotReady = true;
+            ReportError(ERR_DISCONNECTED);
+        }
+        m_pView->CloseRemote();
+    }
+    UpdateCommandUI();
+}
+
+void CMainFrame::OnDeviceChange() {
+    // A burst of notifications restarts the wait each time: one check, a second after the last.
+    m_timerCheck.start(CHECK_MS);
+}
+
+void CMainFrame::OnMenuSelect(int id) {
+    if (id != 0) {
+        SetMessageText(CommandPrompt(id));
+    }
+}
+
+void CMainFrame::OnMenuTrackingEnded() {
+    SetMessageText(m_bHelpMode ? QString::fromLatin1(LoadString(IDS_BUSY)) : IdleText());
+}
+
+void CMainFrame::OnActivateApp(bool active) {
+    if (active && m_pView != nullptr) {
+        m_pView->RepaintPicture();
+    }
+}
+
+bool CMainFrame::LoadWindowPlacement(WindowPlacement& wp) const {
+    return ParsePlacement(GetProfileString(SETTINGS_SECTION, kWindowPos), wp);
+}
+
+void CMainFrame::SaveWindowPlacement(const WindowPlacement& wp) const {
+    WriteProfileString(SETTINGS_SECTION, kWindowPos, FormatPlacement(wp));
+}
+
+void CMainFrame::RestorePlacement(unsigned showCmd) {
+    WindowPlacement wp;
+    if (LoadWindowPlacement(wp)) {
+        if (showCmd != SW_SHOWNORMAL) {
+            wp.showCmd = showCmd;
+        }
+        ApplyPlacement(*this, wp);
+        return;
+    }
+    WindowPlacement start;
+    start.showCmd = showCmd;
+    ShowWindowCommand(*this, start);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    m_timerClock.stop();
+    SaveWindowPlacement(ReadPlacement(*this));
+    QMainWindow::closeEvent(event);
+}
+
+bool CMainFrame::event(QEvent* event) {
+    // Prompts reach the message pane through the toolbar and the menus; Qt's own status tips
+    // would cover it with a temporary message.
+    if (event->type() == QEvent::StatusTip) {
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+int CMainFrame::GetTextWidth(const QString& text) const {
+    return m_wndStatusBar != nullptr ? m_wndStatusBar->GetTextWidth(text)
+                                     : fontMetrics().horizontalAdvance(text);
+}
+
+void CMainFrame::SetMessageText(const QString& text) {
+    if (m_wndStatusBar != nullptr) {
+        m_wndStatusBar->SetPaneText(PANE_MESSAGE, text);
+    }
+}
+
+QString CMainFrame::IdleText() const {
+    return QString::fromLatin1(LoadString(IsNotReady() ? IDS_NOT_READY : IDS_READY));
+}
+
+bool CMainFrame::IsTimerActive(int id) const {
+    if (id == TIMER_CLOCK) {
+        return m_timerClock.isActive();
+    }
+    if (id == TIMER_CHECK) {
+        return m_timerCheck.isActive();
+    }
+    return false;
+}
+
+void CMainFrame::SetStatusText(int id) {
+    if (m_wndStatusBar == nullptr) {
+        return;
+    }
+    const char* text = LoadString(id);
+    SetMessageText(text != nullptr ? QString::fromLatin1(text) : QString());
+    // Shown at once: the caller may block the event loop next (a transfer).
+    m_wndStatusBar->repaint();
+}
+
+void CMainFrame::ShowZoom(float percent) {
+    if (m_wndStatusBar == nullptr) {
+        return;
+    }
+    const QString text = percent >= 0 ? QString::asprintf(" %.2f%% ", static_cast<double>(percent))
+                                      : QStringLiteral("       ");
+    int id = 0, style = 0, width = 0;
+    m_wndStatusBar->GetPaneInfo(PANE_ZOOM, id, style, width);
+    m_wndStatusBar->SetPaneInfo(PANE_ZOOM, id, style, GetTextWidth(text));
+    m_wndStatusBar->SetPaneText(PANE_ZOOM, text);
+    m_wndStatusBar->MoveProgressToPane();
+}
+
+void CMainFrame::EnableTopMenu(int pos, int flags) {
+    const QList<QAction*> tops = menuBar()->actions();
+    if (pos < 0 || pos >= tops.size()) {
+        return;
+    }
+    tops[pos]->setEnabled((flags & (MF_GRAYED | MF_DISABLED)) == 0);
+    menuBar()->update();
+}
+
+int CMainFrame::ReportError(int code) {
+    const char* message = ErrorText(code);
+    if (message == nullptr) {
+        return 0;
+    }
+    MessagePrompt prompt;
+    prompt.parent = this;
+    prompt.caption = QString::fromLatin1(APP_TITLE);
+    prompt.text = QString::asprintf("%s\n\n", message);
+    prompt.icon = PromptIcon::Warning;
+    prompt.buttons = PROMPT_OK;
+    return ShowMessage(prompt);
+}
+
+void CMainFrame::SetProgressPos(int pos) {
+    if (m_wndStatusBar == nullptr || m_wndStatusBar->m_wndProgress == nullptr) {
+        return;
+    }
+    QProgressBar* bar = m_wndStatusBar->m_wndProgress;
+    // Rows beyond the range keep the bar full, as a progress control clamps its position.
+    bar->setValue(std::clamp(pos, bar->minimum(), bar->maximum()));
+    bar->repaint();
+}
+
+void CMainFrame::EnableMainWindow(bool enable) {
+    setEnabled(enable);
+}
+
+bool CMainFrame::SendCommand(const char* text) {
+    return m_link.SendCommand(text);
+}
+
+bool CMainFrame::ReadReply(std::uint8_t (&buffer)[PACKET_SIZE]) {
+    return m_link.ReadReply(buffer);
+}
+
+bool CMainFrame::WaitAck() {
+    return m_link.WaitAck();
+}
+
+bool CMainFrame::ReadImage(MemoryBlock& block) {
+    return m_link.ReadImage(block);
+}
+
+void CMainFrame::SetCommandHandler(int id, CommandHandler handler) {
+    m_pCommands->SetCommandHandler(id, std::move(handler));
+}
+
+void CMainFrame::SetUpdateHandler(int id, UpdateHandler handler) {
+    m_pCommands->SetUpdateHandler(id, std::move(handler));
+}
+
+void CMainFrame::UpdateCommandUI() {
+    m_pCommands->UpdateAll();
+}
+
+bool CMainFrame::IsNotReady() const {
+    return m_pView == nullptr || m_pView->m_bNotReady;
+}
+
+int CMainFrame::PictureWidth() const {
+    return m_pView != nullptr ? m_pView->m_nWidth : 0;
+}
+
+int CMainFrame::PictureHeight() const {
+    return m_pView != nullptr ? m_pView->m_nHeight : 0;
+}
+
+void CMainFrame::CloseRemote() {
+    if (m_pView != nullptr) {
+        m_pView->CloseRemote();
+    }
+}
+
+}  // namespace tavelo

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include "app/WindowPlacement.h"
+#include "device/DeviceLink.h"
+#include "device/LinkHost.h"
+#include "image/ViewHost.h"
+
+namespace tavelo {
+
+class CMainStatusBar;
+class CMainToolBar;
+class CTavelo2View;
+class CommandTable;
+
+// The single main window: menu, toolbar, five-pane status bar, the clock and connection
+// timers, error messages, window placement, and the device link the view and the panel use.
+class CMainFrame : public QMainWindow, public ViewHost, public LinkHost {
+    Q_OBJECT
+public:
+    static constexpr int TIMER_CLOCK = 1;
+    static constexpr int TIMER_CHECK = 3;
+    static constexpr int CLOCK_MS = 500;
+    static constexpr int CHECK_MS = 1000;
+    static constexpr int MIN_TRACK_WIDTH = 500;
+    static constexpr int MIN_TRACK_HEIGHT = 400;
+    static constexpr int PROGRESS_PANE_WIDTH = 100;
+    // Status bar panes.
+    static constexpr int PANE_MESSAGE = 0;
+    static constexpr int PANE_ZOOM = 1;
+    static constexpr int PANE_PROGRESS = 2;
+    static constexpr int PANE_DATE = 3;
+    static constexpr int PANE_TIME = 4;
+
+    explicit CMainFrame(DeviceBackend& backend, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // Toolbar, status bar and timers; 0, or -1 when a bar cannot be made.
+    int OnCreate();
+
+    // The view fills the frame and answers what the frame and the link ask.
+    void SetActiveView(CTavelo2View* view);
+    CTavelo2View* GetActiveView() const { return m_pView; }
+
+    // Handlers.
+    void OnTimer(int id);
+    void OnDeviceChange();
+    void OnMenuSelect(int id);
+    void OnMenuTrackingEnded();
+    void OnActivateApp(bool active);
+
+    // Window placement in "Settings" / "WindowPos".
+    void RestorePlacement(unsigned showCmd);
+    bool LoadWindowPlacement(WindowPlacement& wp) const;
+    void SaveWindowPlacement(const WindowPlacement& wp) const;
+
+    int GetTextWidth(const QString& text) const;
+    // The message pane: any text, or the idle text "Not Ready" / "Ready !" by the view.
+    void SetMessageText(const QString& text);
+    QString IdleText() const;
+
+    bool IsTimerActive(int id) const;
+    CommandTable& Commands() { return *m_pCommands; }
+    DeviceLink& Link() { return m_link; }
+
+    // ViewHost
+    void SetStatusText(int id) override;
+    void ShowZoom(float percent) override;
+    void EnableTopMenu(int pos, int flags) override;
+    int ReportError(int code) override;
+    void SetProgressPos(int pos) override;
+    void EnableMainWindow(bool enable) override;
+    bool SendCommand(const char* text) override;
+    bool ReadReply(std::uint8_t (&buffer)[PACKET_SIZE]) override;
+    bool WaitAck() override;
+    bool ReadImage(MemoryBlock& block) override;
+    void SetCommandHandler(int id, CommandHandler handler) override;
+    void SetUpdateHandler(int id, UpdateHandler handler) override;
+    void UpdateCommandUI() override;
+    QWidget* MainWindow() override { return this; }
+
+    // LinkHost
+    bool IsNotReady() const override;
+    int PictureWidth() const override;
+    int PictureHeight() const override;
+    void CloseRemote() override;
+
+    CMainStatusBar* m_wndStatusBar = nullptr;
+    CMainToolBar* m_wndToolBar = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;  // OnClose
+    bool event(QEvent* event) override;
+
+private:
+    void UpdateClock();
+    void CheckConnection();
+
+    DeviceLink m_link;
+    QTimer m_timerClock;
+    QTimer m_timerCheck;
+    CommandTable* m_pCommands = nullptr;
+    CTavelo2View* m_pView = nullptr;
+    bool m_bHelpMode = false;  // no context help mode exists; kept for the idle text rule
+};
+
+}  // namespace tavelo

@@ -1,0 +1,175 @@
+#include "app/Tavelo2App.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include "app/AboutDlg.h"
+#include "app/BackendFactory.h"
+#include "app/MainFrame.h"
+#include "app/SplashDlg.h"
+#include "image/Tavelo2Doc.h"
+#include "image/Tavelo2View.h"
+#include "res/CommandIds.h"
+#include "res/Icons.h"
+#include "res/Prompts.h"
+#include "res/Strings.h"
+
+namespace tavelo {
+
+CTavelo2App::CTavelo2App(int& argc, char** argv) {
+    if (QCoreApplication::instance() == nullptr) {
+        m_pOwnApp = std::make_unique<QApplication>(argc, argv);
+    }
+    SetUpSplashTimer();
+}
+
+CTavelo2App::CTavelo2App() {
+    SetUpSplashTimer();
+}
+
+void CTavelo2App::SetUpSplashTimer() {
+    m_splashTimer.setSingleShot(true);
+    connect(&m_splashTimer, &QTimer::timeout, this, [this] {
+        // The first idle moment after the wait: a zero timer runs once the queue is empty.
+        QTimer::singleShot(0, this, [this] {
+            if (OnIdle(0)) {
+                ScheduleIdleCheck();
+            }
+        });
+    });
+}
+
+CTavelo2App::~CTavelo2App() {
+    if (qApp != nullptr) {
+        qApp->removeEventFilter(this);
+    }
+    if (m_pBackend) {
+        ForgetDeviceChanges(*m_pBackend);
+    }
+    m_pFrame.reset();
+}
+
+bool CTavelo2App::InitInstance(const StartOptions& options) {
+    QApplication::setWindowIcon(AppIcon());
+
+    // One copy at a time: a second one by the same user ends without a word.
+    switch (m_instance.Acquire(options.lockDirectory)) {
+        case SingleInstance::Outcome::Acquired:
+            break;
+        case SingleInstance::Outcome::AlreadyRunning:
+            m_nExitCode = 0;
+            return false;
+        case SingleInstance::Outcome::Unavailable: {
+            MessagePrompt prompt;
+            prompt.caption = QString::fromLatin1(APP_TITLE);
+            prompt.text = QString::fromLatin1(ANOTHER_USER_TEXT);
+            ShowMessage(prompt);
+            m_nExitCode = 1;
+            return false;
+        }
+    }
+
+    // The document, the frame and the view of the single-document window.
+    m_pDoc = std::make_unique<CTavelo2Doc>();
+    m_pBackend = CreateBackend(options.simulate, [this] {
+        if (m_pFrame) {
+            m_pFrame->OnDeviceChange();
+        }
+    });
+    m_pFrame = std::make_unique<CMainFrame>(*m_pBackend);
+    if (!m_pDoc->OnNewDocument() || m_pFrame->OnCreate() != 0) {
+        m_pFrame.reset();
+        m_nExitCode = 1;
+        return false;
+    }
+    m_pView = new CTavelo2View(m_pFrame.get());
+    m_pFrame->SetActiveView(m_pView);
+    m_pView->OnInitialUpdate(m_pFrame.get());
+    m_pFrame->SetCommandHandler(ID_APP_ABOUT, [this] { OnAppAbout(); });
+
+    m_pFrame->RestorePlacement(options.showCmd);
+    m_pFrame->repaint();
+
+    if (options.splash) {
+        m_splash = new CSplashDlg(m_pFrame.get());
+        m_splash->show();
+        m_splash->repaint();
+        qApp->installEventFilter(this);
+    }
+    m_dwSplashStart.start();
+    if (m_splash) {
+        ScheduleIdleCheck();
+    }
+    m_pFrame->repaint();
+    return true;
+}
+
+int CTavelo2App::Run() {
+    return QApplication::exec();
+}
+
+bool CTavelo2App::IsSplashShown() const {
+    return m_splash && m_splash->isVisible();
+}
+
+void CTavelo2App::ScheduleIdleCheck() {
+    const qint64 left = SPLASH_MS - m_dwSplashStart.elapsed();
+    m_splashTimer.start(static_cast<int>(std::max<qint64>(left, 0)) + 1);
+}
+
+bool CTavelo2App::OnIdle(int count) {
+    Q_UNUSED(count);
+    if (!IsSplashShown()) {
+        return false;
+    }
+    if (m_dwSplashStart.elapsed() <= SPLASH_MS) {
+        return true;
+    }
+    CloseSplash();
+    return false;
+}
+
+void CTavelo2App::CloseSplash() {
+    m_splashTimer.stop();
+    qApp->removeEventFilter(this);
+    if (m_splash) {
+        m_splash->hide();
+        // Later: the press that ends it may still be on its way to it.
+        m_splash->deleteLater();
+        m_splash.clear();
+    }
+    if (m_pFrame) {
+        m_pFrame->repaint();
+    }
+}
+
+bool CTavelo2App::eventFilter(QObject* watched, QEvent* event) {
+    bool press = false;
+    switch (event->type()) {
+        case QEvent::KeyPress:
+            press = true;
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::NonClientAreaMouseButtonPress: {
+            const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
+            press =
+                button == Qt::LeftButton || button == Qt::RightButton || button == Qt::MiddleButton;
+            break;
+        }
+        default:
+            break;
+    }
+    if (press && IsSplashShown()) {
+        CloseSplash();
+    }
+    // The press itself goes on to its window.
+    return QObject::eventFilter(watched, event);
+}
+
+void CTavelo2App::OnAppAbout() {
+    CAboutDlg about(m_pFrame.get());
+    about.exec();
+}
+
+}  // namespace tavelo

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+
+class QWidget;
+
+namespace tavelo {
+
+// Show commands and flags of the stored placement record, numbered as the stored text
+// has always numbered them.
+enum ShowCommand : unsigned {
+    SW_HIDE = 0,
+    SW_SHOWNORMAL = 1,
+    SW_SHOWMINIMIZED = 2,
+    SW_SHOWMAXIMIZED = 3,
+    SW_SHOWNOACTIVATE = 4,
+    SW_SHOW = 5,
+    SW_MINIMIZE = 6,
+    SW_SHOWMINNOACTIVE = 7,
+    SW_SHOWNA = 8,
+    SW_RESTORE = 9,
+    SW_SHOWDEFAULT = 10,
+    SW_FORCEMINIMIZE = 11,
+};
+inline constexpr unsigned WPF_RESTORETOMAXIMIZED = 2;
+
+// The ten numbers of "Settings" / "WindowPos", in record order. The normal rectangle is
+// the window's area with the right and bottom edges exclusive.
+struct WindowPlacement {
+    unsigned flags = 0;
+    unsigned showCmd = SW_SHOWNORMAL;
+    int minX = -1, minY = -1;
+    int maxX = -1, maxY = -1;
+    int left = 0, top = 0, right = 0, bottom = 0;
+
+    QRect NormalRect() const { return QRect(left, top, right - left, bottom - top); }
+    void SetNormalRect(const QRect& r);
+    friend bool operator==(const WindowPlacement&, const WindowPlacement&) = default;
+};
+
+// "%u,%u,%d,%d,%d,%d,%d,%d,%d,%d".
+QString FormatPlacement(const WindowPlacement& wp);
+// True only when the text holds exactly ten numbers in that format.
+bool ParsePlacement(const QString& text, WindowPlacement& wp);
+
+// Reads the window's state as a record; flags are WPF_RESTORETOMAXIMIZED when maximized.
+WindowPlacement ReadPlacement(const QWidget& window);
+
+// Gives the window the record's normal rectangle and the state of `showCmd` and shows it.
+// A normal rectangle that lies on no screen is moved onto the primary screen, same size.
+void ApplyPlacement(QWidget& window, const WindowPlacement& wp);
+
+// Shows the window in the state a show command asks for, keeping its geometry.
+void ShowWindowCommand(QWidget& window, const WindowPlacement& wp);
+
+// A rectangle that intersects no screen, moved onto the primary screen keeping its size.
+QRect KeepOnScreen(const QRect& rect);
+
+}  // namespace tavelo

@@ -1,0 +1,9 @@
+#include "image/Tavelo2Doc.h"
+
+namespace tavelo {
+
+bool CTavelo2Doc::OnNewDocument() {
+    return true;
+}
+
+}  // namespace tavelo

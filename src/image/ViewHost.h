@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "device/DeviceLink.h"
+#include "device/MemoryBlock.h"
+
+class QWidget;
+
+namespace tavelo {
+
+// Enabled and checked state of one command, filled in by its update handler.
+struct CommandState {
+    bool enabled = true;
+    bool checkable = false;  // set by SetCheck; commands that never check stay plain
+    bool checked = false;
+
+    void Enable(bool enable) { enabled = enable; }
+    void SetCheck(bool check) {
+        checkable = true;
+        checked = check;
+    }
+};
+
+// What the view, the remote control panel and the dialogs ask of the main frame, so that
+// nothing below app/ includes it.
+class ViewHost {
+public:
+    using CommandHandler = std::function<void()>;
+    using UpdateHandler = std::function<void(CommandState&)>;
+
+    // User feedback.
+    virtual void SetStatusText(int id) = 0;              // message pane shows string `id` at once
+    virtual void ShowZoom(float percent) = 0;            // zoom pane; negative clears it
+    virtual void EnableTopMenu(int pos, int flags) = 0;  // 3 greys, 0 enables a top menu
+    virtual int ReportError(int code) = 0;               // modal warning of an error code
+    virtual void SetProgressPos(int pos) = 0;            // progress control in the status bar
+    virtual void EnableMainWindow(bool enable) = 0;      // no input during a transfer
+
+    // The device link.
+    virtual bool SendCommand(const char* text) = 0;
+    virtual bool ReadReply(std::uint8_t (&buffer)[PACKET_SIZE]) = 0;
+    virtual bool WaitAck() = 0;
+    virtual bool ReadImage(MemoryBlock& block) = 0;
+
+    // Command routing by id. A command without a handler is disabled; one without an update
+    // handler is enabled and unchecked. Setting an empty handler removes it.
+    virtual void SetCommandHandler(int id, CommandHandler handler) = 0;
+    virtual void SetUpdateHandler(int id, UpdateHandler handler) = 0;
+    // Runs every update handler now (menus and toolbar also update on their own).
+    virtual void UpdateCommandUI() = 0;
+
+    // The main window, as parent of dialogs and panels.
+    virtual QWidget* MainWindow() = 0;
+
+protected:
+    ~ViewHost() = default;
+};
+
+}  // namespace tavelo
