@@ -21,7 +21,7 @@ public:
         int negative = 0;     // 0 positive, 1 negative
         int blackWhite = 0;   // 0 colour, 1 black and white
         int pointer = 0;
-        int magnify = 0;      // 2x
+        int magnify = 0;  // 2x
         int pause = 0;
         int lock = 0;
         // Status group 2 ("QS2  ")
@@ -30,17 +30,31 @@ public:
         int rotation = 0;     // 0..3 = 0, 90, 180, 270 degrees
         int aperture = 0;
         int contrast = 0;
+        // Not reported by either group, but driven by the commands
+        int pointerMotion = 0;     // 0 stopped, 1 right, 2 left, 3 up, 4 down
+        int zoomMotion = 0;        // +1 towards tele, -1 towards wide, 0 stopped
+        int focusMotion = 0;       // +1 towards near, -1 towards far, 0 stopped
+        int irisMotion = 0;        // +1 opening, -1 closing, 0 stopped
+        int irisResets = 0;        // "IR1  " received
+        int autoFocusRuns = 0;     // "AF0  " received
+        int whiteBalanceRuns = 0;  // "AW2  " received
     };
 
     State& GetState() { return m_state; }
     const State& GetState() const { return m_state; }
 
     // One packet written to the command pipe: changes the state, queues the reply (ACK, NAK
-    // or a status group) and, for "TR0  ", arms the picture.
+    // or a status group) and, for "TR0  ", arms the picture. A packet that is not exactly a
+    // known five-character command followed by three zeros is refused with NAK. The armed
+    // picture looks as the state makes it look: negative inverts it, black and white drops
+    // its colour.
     void ReceivePacket(std::span<const std::uint8_t> packet);
 
     // The reply waiting on the reply pipe, if any (taken off the queue).
     bool TakeReply(std::uint8_t (&reply)[8]);
+
+    // True while an armed picture still has bytes to give.
+    bool PictureArmed() const { return m_nPictureRead < m_picture.size(); }
 
     // Reads up to buffer.size() bytes of the armed picture; returns how many were given,
     // 0 when no picture is armed or it has all been read.
@@ -60,6 +74,8 @@ public:
     const std::vector<std::array<std::uint8_t, 8>>& CommandLog() const { return m_commandLog; }
 
 private:
+    void ArmPicture(int width, int height);
+
     State m_state;
     std::vector<std::array<std::uint8_t, 8>> m_replies;
     std::vector<std::uint8_t> m_picture;
