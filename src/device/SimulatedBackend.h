@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -12,7 +13,12 @@
 namespace tavelo {
 
 // The device seam answered in-process by SimulatedCamera models, with the faults that tests
-// and demonstrations need. Starts with one camera plugged in.
+// and demonstrations need. Starts with one camera plugged in. Handles it gives out must not
+// outlive it. Single-threaded, like the link it serves.
+//
+// Reads never block except for a camera that never answers, which waits out the time-out it
+// is given: a reply pipe with no reply queued, or an image pipe with no picture armed, times
+// out at once with nothing delivered.
 class SimulatedBackend : public DeviceBackend {
 public:
     SimulatedBackend();
@@ -24,7 +30,7 @@ public:
     // Cameras, in enumeration order. Their device paths are stable texts.
     SimulatedCamera& Camera(int index = 0);
     int CameraCount() const;
-    int AddCamera();                          // plugs in another camera; returns its index
+    int AddCamera();  // plugs in another camera; returns its index
     std::string DevicePath(int index) const;
 
     // Plug and unplug; every change calls the device-change handler.
@@ -33,16 +39,20 @@ public:
     void SetDeviceChangeHandler(std::function<void()> handler);
 
     // Faults.
-    void SetLocked(int index, bool locked);   // interface held elsewhere: cannot be opened
+    void SetLocked(int index, bool locked);  // interface held elsewhere: cannot be opened
     void SetPathUnreadable(int index, bool unreadable);
-    void SetEnumerationFails(bool fails);     // the set of interfaces cannot be obtained
-    void NakNextCommand();                    // the next command is refused with NAK
-    void DropNextReply();                     // the next reply never comes (read times out)
+    void SetEnumerationFails(bool fails);  // the set of interfaces cannot be obtained
+    void NakNextCommand();                 // the next command is refused with NAK
+    void DropNextReply();                  // the next reply never comes (read times out)
     void SetPipeBroken(const std::string& pipe, bool broken);  // that pipe cannot be opened
-    void SetShortRowAt(int row);              // row `row` of the next picture arrives short
-    void SetUnplugAtRow(int row);             // the camera goes away while sending row `row`
-    void SetNeverAnswers(bool never);         // replies and rows never come: reads time out
-    void SetLongDevicePath(bool tooLong);     // device paths longer than the path buffer
+    void SetShortRowAt(int row);           // row `row` of the next picture arrives short
+    void SetUnplugAtRow(int row);          // the camera goes away while sending row `row`
+    void SetNeverAnswers(bool never);      // replies and rows never come: reads time out
+    void SetLongDevicePath(bool tooLong);  // device paths longer than the path buffer
+    // Device paths padded to exactly `length` characters (0: their natural length), so that
+    // a path that fits the buffer while its pipe paths do not can be tried.
+    void SetDevicePathLength(std::size_t length);
+    void SetEntryEnumerationFails(int index, bool fails);  // that one entry cannot be enumerated
 
     // Every transfer on the seam, in order, for tests of the wire.
     struct WireEvent {
@@ -53,7 +63,7 @@ public:
     };
     const std::vector<WireEvent>& Wire() const;
     void ClearWire();
-    int OpenCount() const;   // successful opens of interfaces and pipes
+    int OpenCount() const;  // successful opens of interfaces and pipes
 
 private:
     struct Impl;
