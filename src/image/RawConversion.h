@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "device/ErrorCode.h"
+#include "device/MemoryBlock.h"
+
+namespace tavelo {
+
+// The camera sends packed 4:2:2 rows, top row first: per pixel pair U, Y0, V, Y1, with signed
+// colour differences (no offset of 128). The view keeps them bottom-first as the raw capture
+// and turns that into a 24-bit BMP file image for the picture engine.
+
+inline constexpr std::size_t BITMAP_HEADER_SIZE = 54;
+
+// Byte size of the bitmap file image of a width x height capture.
+constexpr std::size_t BitmapFileSize(int width, int height) {
+    return 3u * static_cast<std::size_t>(width) * static_cast<std::size_t>(height) +
+           BITMAP_HEADER_SIZE;
+}
+
+// Values below 0 give 0, above 255 give 255.
+constexpr std::uint8_t ClampByte(int value) {
+    return static_cast<std::uint8_t>(value < 0 ? 0 : (value > 255 ? 255 : value));
+}
+
+// A copy of the transferred rows with the row order reversed. Error 7 and a null block when
+// the copy cannot be allocated; a null block without message when the source is smaller
+// than width x height pairs of bytes.
+MemoryBlock FlipRows(const MemoryBlock& source, int width, int height, ErrorReporter& errors);
+
+// The 24-bit bottom-up BMP file image of a raw capture. A null block without message when
+// there is no raw capture (or it is smaller than its size says); error 7 and a null block when
+// the image cannot be allocated.
+MemoryBlock BuildBitmap(const MemoryBlock& raw, int width, int height, ErrorReporter& errors);
+
+// The pixel conversion alone: `groups` groups of U, Y0, V, Y1 into 6 bytes each of blue,
+// green, red for both pixels. Blue = Y + 2U, red = Y + 2V, green = Y + 0.5 - V - 0.375U
+// truncated toward zero, each clamped. Chooses the widest instruction set the processor has.
+void ConvertGroups(const std::uint8_t* raw, std::uint8_t* bgr, std::size_t groups);
+
+// Each code path alone, so that tests prove every one of them equal to the formula.
+namespace raw_detail {
+void ConvertGroupsScalar(const std::uint8_t* raw, std::uint8_t* bgr, std::size_t groups);
+// x86-64 processors with SSSE3 (nearly all in use): 16 pixels per step. Only call it when
+// HaveSsse3() says so.
+void ConvertGroupsSsse3(const std::uint8_t* raw, std::uint8_t* bgr, std::size_t groups);
+bool HaveSsse3();
+}  // namespace raw_detail
+
+}  // namespace tavelo
