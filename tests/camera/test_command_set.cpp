@@ -1,0 +1,197 @@
+#include <QtTest>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "camera/CommandSet.h"
+#include "device/SimulatedBackend.h"
+
+using namespace tavelo;
+
+namespace {
+
+struct Host : LinkHost {
+    int ReportError(int code) override {
+        errors.push_back(code);
+        return 1;
+    }
+    bool IsNotReady() const override { return notReady; }
+    int PictureWidth() const override { return 1280; }
+    int PictureHeight() const override { return 1024; }
+    void CloseRemote() override { ++closeRemote; }
+    void SetProgressPos(int) override {}
+    bool notReady = false;
+    std::vector<int> errors;
+    int closeRemote = 0;
+};
+
+// The pipes touched, in order, with the text of every command written: "W:ZO+  ", "R".
+std::vector<std::string> WireSummary(const SimulatedBackend& backend) {
+    std::vector<std::string> out;
+    for (const auto& e : backend.Wire()) {
+        if (e.pipe == "PIPE00" && e.write) {
+            out.push_back("W:" + std::string(reinterpret_cast<const char*>(e.bytes.data())));
+        } else if (e.pipe == "PIPE01" && !e.write) {
+            out.push_back("R");
+        }
+    }
+    return out;
+}
+
+StatusReply ReplyOf(const char* digits) {
+    StatusReply r{};
+    std::memcpy(r.data(), digits, std::strlen(digits));
+    return r;
+}
+
+}  // namespace
+
+class TestCommandSet : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void formattedTexts_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("lock on") << int(Code::Lock) << 1 << "LL1  ";
+        QTest::newRow("pointer off") << int(Code::Pointer) << 0 << "PO0  ";
+        QTest::newRow("2x on") << int(Code::Magnify) << 1 << "MA1  ";
+        QTest::newRow("pointer up") << int(Code::PointerMove) << int(PM_UP) << "PM3  ";
+        QTest::newRow("pointer 8 kept") << int(Code::PointerMove) << 8 << "PM8  ";
+        QTest::newRow("pointer above 8 is 0") << int(Code::PointerMove) << 9 << "PM0  ";
+        QTest::newRow("upper lamp") << int(Code::Lamp) << 2 << "PL2  ";
+        QTest::newRow("rotation 270") << int(Code::Rotation) << 3 << "RO3  ";
+        QTest::newRow("RGB2") << int(Code::VideoSource) << 2 << "AV2  ";
+        QTest::newRow("pause") << int(Code::Pause) << 1 << "FZ1  ";
+        QTest::newRow("negative") << int(Code::Negative) << 1 << "NP1  ";
+        QTest::newRow("black and white") << int(Code::BlackWhite) << 1 << "CB1  ";
+        QTest::newRow("aperture") << int(Code::Aperture) << 0 << "AP0  ";
+        QTest::newRow("contrast") << int(Code::Contrast) << 1 << "CT1  ";
+        QTest::newRow("gamma 7") << int(Code::Gamma) << 7 << "GM7  ";
+        QTest::newRow("gamma from an unreadable byte") << int(Code::Gamma) << -49 << "GM0  ";
+        QTest::newRow("two digits never fit") << int(Code::Gamma) << 10 << "GM0  ";
+        QTest::newRow("huge value") << int(Code::Lock) << 1000000 << "LL0  ";
+    }
+
+    // Five characters, one value character, two blanks, then zeros to the end of the buffer.
+    void formattedTexts() {
+        QFETCH(int, code);
+        QFETCH(int, value);
+        QFETCH(QString, text);
+        const CommandText t = FormatCommand(static_cast<Code>(code), value);
+        QCOMPARE(std::strlen(t.data()), std::size_t(5));
+        QCOMPARE(QString::fromLatin1(t.data()), text);
+        QCOMPARE(t[5], '\0');
+    }
+
+    void fixedTextsHaveTheCommandShape() {
+        const char* fixed[] = {
+            cmd::QUERY_GROUP0, cmd::QUERY_GROUP2, cmd::TRANSFER,   cmd::POINTER_STOP,
+            cmd::ZOOM_TELE,    cmd::ZOOM_WIDE,    cmd::ZOOM_STOP,  cmd::FOCUS_NEAR,
+            cmd::FOCUS_FAR,    cmd::FOCUS_STOP,   cmd::IRIS_OPEN,  cmd::IRIS_CLOSE,
+            cmd::IRIS_STOP,    cmd::IRIS_NORMAL,  cmd::AUTO_FOCUS, cmd::AUTO_WHITE};
+        for (const char* t : fixed) {
+            QCOMPARE(std::strlen(t), std::size_t(5));
+            QVERIFY(std::isupper(t[0]) && std::isupper(t[1]));
+            QVERIFY(std::isdigit(t[2]) || t[2] == '+' || t[2] == '-');
+            QCOMPARE(t[3], ' ');
+            QCOMPARE(t[4], ' ');
+        }
+    }
+
+    // Holding TELE and letting go: the two texts, each followed by one acknowledgement read.
+    void sendAndConfirmReadsOneAckPerCommand() {
+        SimulatedBackend backend;
+        Host host;
+        DeviceLink link(backend, host, 50);
+        QVERIFY(SendAndConfirm(link, cmd::ZOOM_TELE));
+        QVERIFY(SendAndConfirm(link, cmd::ZOOM_STOP));
+        QCOMPARE(WireSummary(backend), (std::vector<std::string>{"W:ZO+  ", "R", "W:ZO0  ", "R"}));
+        QVERIFY(host.errors.empty());
+    }
+
+    void refusedCommandShowsOneMessage() {
+        SimulatedBackend backend;
+        Host host;
+        DeviceLink link(backend, host, 50);
+        backend.NakNextCommand();
+        QVERIFY(!SendAndConfirm(link, FormatCommand(Code::Lock, 1)));
+        QCOMPARE(host.errors, std::vector<int>{ERR_COMMUNICATE});
+    }
+
+    // A command that cannot be sent reads no acknowledgement.
+    void unsentCommandReadsNoAck() {
+        SimulatedBackend backend;
+        Host host;
+        DeviceLink link(backend, host, 50);
+        backend.SetPlugged(0, false);
+        QVERIFY(!SendAndConfirm(link, cmd::AUTO_FOCUS));
+        QVERIFY(WireSummary(backend).empty());
+        QCOMPARE(host.errors, std::vector<int>{ERR_TRANSMIT});
+        QCOMPARE(host.closeRemote, 1);
+    }
+
+    void queryReadsTheStateWithoutAck() {
+        SimulatedBackend backend;
+        Host host;
+        DeviceLink link(backend, host, 50);
+        QVERIFY(SendAndConfirm(link, FormatCommand(Code::Lamp, 2)));
+        QVERIFY(SendAndConfirm(link, FormatCommand(Code::Rotation, 1)));
+        QVERIFY(SendAndConfirm(link, FormatCommand(Code::Gamma, 6)));
+        backend.ClearWire();
+        StatusReply r0, r2;
+        QVERIFY(QueryStatus(link, cmd::QUERY_GROUP0, r0));
+        QVERIFY(QueryStatus(link, cmd::QUERY_GROUP2, r2));
+        QCOMPARE(WireSummary(backend), (std::vector<std::string>{"W:QS0  ", "R", "W:QS2  ", "R"}));
+        QCOMPARE(DecodeGroup0(r0).lamp, 2);
+        const StatusGroup2 g2 = DecodeGroup2(r2);
+        QCOMPARE(g2.captureMode, backend.Camera().GetState().captureMode);
+        QCOMPARE(g2.rotation, 1);
+        QCOMPARE(g2.gamma, 6);
+        QCOMPARE(r2[8], std::uint8_t(0));
+    }
+
+    void unreadableReplyDecodesAsMinus48() {
+        SimulatedBackend backend;
+        Host host;
+        DeviceLink link(backend, host, 50);
+        backend.SetPipeBroken("PIPE01", true);
+        StatusReply r;
+        QVERIFY(QueryStatus(link, cmd::QUERY_GROUP0, r));
+        QCOMPARE(host.errors, std::vector<int>{ERR_RECEIVE});
+        const StatusGroup0 g0 = DecodeGroup0(r);
+        for (int v : {g0.lamp, g0.videoSource, g0.negative, g0.blackWhite, g0.pointer, g0.magnify,
+                      g0.pause, g0.lock}) {
+            QCOMPARE(v, -48);
+        }
+        const StatusGroup2 g2 = DecodeGroup2(r);
+        for (int v : {g2.captureMode, g2.gamma, g2.rotation, g2.aperture, g2.contrast}) {
+            QCOMPARE(v, -48);
+        }
+    }
+
+    void decodingTakesTheNamedBytes() {
+        const StatusGroup0 g0 = DecodeGroup0(ReplyOf("21010111"));
+        QCOMPARE(g0.lamp, 2);
+        QCOMPARE(g0.videoSource, 1);
+        QCOMPARE(g0.negative, 0);
+        QCOMPARE(g0.blackWhite, 1);
+        QCOMPARE(g0.pointer, 0);
+        QCOMPARE(g0.magnify, 1);
+        QCOMPARE(g0.pause, 1);
+        QCOMPARE(g0.lock, 1);
+        // Bytes 4, 6, 7 of group 2 are not read; a non-digit is stored as it comes.
+        const StatusGroup2 g2 = DecodeGroup2(ReplyOf("3721A999"));
+        QCOMPARE(g2.captureMode, 3);
+        QCOMPARE(g2.gamma, 7);
+        QCOMPARE(g2.rotation, 2);
+        QCOMPARE(g2.aperture, 1);
+        QCOMPARE(g2.contrast, 9);
+        QCOMPARE(DecodeGroup2(ReplyOf("4:00000")).gamma, ':' - '0');
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCommandSet)
+#include "test_command_set.moc"
