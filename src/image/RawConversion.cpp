@@ -146,6 +146,21 @@ void ConvertGroups(const std::uint8_t* raw, std::uint8_t* bgr, std::size_t group
     }
 }
 
+bool RawCaptureSize(int mode, int rotation, int& width, int& height) {
+    if ((mode != 2 && mode != 3) || rotation < 0 || rotation > 3) {
+        return false;
+    }
+    const bool upright = rotation % 2 == 0;
+    if (mode == 2) {
+        width = upright ? 1280 : 1024;
+        height = upright ? 768 : 1024;
+    } else {
+        width = upright ? 1280 : 1024;
+        height = upright ? 1024 : 1280;
+    }
+    return true;
+}
+
 MemoryBlock FlipRows(const MemoryBlock& source, int width, int height, ErrorReporter& errors) {
     if (!ValidSize(width, height) || source.IsNull() || source.Size() < RawSize(width, height)) {
         return {};

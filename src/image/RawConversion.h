@@ -20,6 +20,11 @@ constexpr std::size_t BitmapFileSize(int width, int height) {
            BITMAP_HEADER_SIZE;
 }
 
+// The raw capture size the camera's capture mode and rotation give: 1280 x 768 (mode 2,
+// rotation 0 or 2), 1024 x 1024 (2; 1 or 3), 1280 x 1024 (3; 0 or 2), 1024 x 1280 (3; 1 or 3).
+// False for any other pair.
+bool RawCaptureSize(int mode, int rotation, int& width, int& height);
+
 // Values below 0 give 0, above 255 give 255.
 constexpr std::uint8_t ClampByte(int value) {
     return static_cast<std::uint8_t>(value < 0 ? 0 : (value > 255 ? 255 : value));

@@ -99,6 +99,35 @@ private Q_SLOTS:
         }
     }
 
+    void captureSizes_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("rotation");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("2, 0") << 2 << 0 << QSize(1280, 768);
+        QTest::newRow("2, 1") << 2 << 1 << QSize(1024, 1024);
+        QTest::newRow("2, 2") << 2 << 2 << QSize(1280, 768);
+        QTest::newRow("2, 3") << 2 << 3 << QSize(1024, 1024);
+        QTest::newRow("3, 0") << 3 << 0 << QSize(1280, 1024);
+        QTest::newRow("3, 1") << 3 << 1 << QSize(1024, 1280);
+        QTest::newRow("3, 2") << 3 << 2 << QSize(1280, 1024);
+        QTest::newRow("3, 3") << 3 << 3 << QSize(1024, 1280);
+        QTest::newRow("mode 4") << 4 << 0 << QSize();
+        QTest::newRow("mode 1") << 1 << 0 << QSize();
+        QTest::newRow("rotation 4") << 3 << 4 << QSize();
+        QTest::newRow("unreadable") << -48 << -48 << QSize();
+    }
+
+    void captureSizes() {
+        QFETCH(int, mode);
+        QFETCH(int, rotation);
+        QFETCH(QSize, size);
+        int width = -1, height = -1;
+        QCOMPARE(RawCaptureSize(mode, rotation, width, height), size.isValid());
+        if (size.isValid()) {
+            QCOMPARE(QSize(width, height), size);
+        }
+    }
+
     void knownGroups_data() {
         QTest::addColumn<int>("u");
         QTest::addColumn<int>("y");

@@ -1,0 +1,260 @@
+// tavelo-cli: status, commands and still capture from the terminal, over the same link code
+// as the application.
+
+#include <unistd.h>
+
+#include <QFile>
+#include <QSaveFile>
+#include <QString>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Backend.h"
+#include "CliHost.h"
+#include "camera/CommandSet.h"
+#include "image/RawConversion.h"
+#include "res/Strings.h"
+
+using namespace tavelo;
+
+namespace {
+
+// Exit codes, one per way to fail.
+enum Exit : int {
+    EXIT_OK = 0,
+    EXIT_USAGE = 1,
+    EXIT_NOT_SENT = 2,        // the command pipe could not be opened: no camera
+    EXIT_NO_REPLY_PIPE = 3,   // the reply pipe could not be opened
+    EXIT_REFUSED = 4,         // the camera answered NAK
+    EXIT_NO_ANSWER = 5,       // no acknowledgement came
+    EXIT_UNKNOWN_STATUS = 6,  // a capture mode and rotation with no picture size
+    EXIT_TRANSFER = 7,        // the picture did not arrive whole
+    EXIT_MEMORY = 8,
+    EXIT_SAVE = 9,
+};
+
+constexpr char kUsage[] =
+    "Usage: tavelo-cli [options] <command>\n"
+    "\n"
+    "Commands:\n"
+    "  status                 print both status groups of the main unit\n"
+    "  send TEXT              send a five-character command, e.g. \"ZO+  \", and wait for\n"
+    "                         its acknowledgement\n"
+    "  capture -o FILE        capture one still picture into a BMP file\n"
+    "\n"
+    "Options:\n"
+    "  --simulate             use the simulated camera instead of the one on USB\n"
+    "  --mode 2|3             the simulated camera's capture mode (default 3)\n"
+    "  --rotation 0..3        the simulated camera's rotation (default 0)\n"
+    "  --timeout MS           give up on a silent camera after MS milliseconds (default 5000)\n"
+    "  --help, --version\n"
+    "\n"
+    "Exit codes: 0 done, 1 usage, 2 not sent (no camera), 3 no reply pipe, 4 refused,\n"
+    "5 no answer, 6 unknown picture size, 7 transfer failed, 8 out of memory, 9 not saved.\n";
+
+struct Options {
+    cli::BackendOptions backend;
+    int timeoutMs = PIPE_TIMEOUT_MS;
+    std::string command;
+    std::string argument;  // the text of send, the file of capture
+};
+
+bool ParseInt(const char* text, int low, int high, int& value) {
+    char* end = nullptr;
+    const long v = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || v < low || v > high) {
+        return false;
+    }
+    value = static_cast<int>(v);
+    return true;
+}
+
+// Returns -1 when the tool should go on, else the exit code.
+int Parse(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (a == "--help" || a == "-h") {
+            std::fputs(kUsage, stdout);
+            return EXIT_OK;
+        } else if (a == "--version") {
+            std::printf("tavelo-cli %s\n", TAVELO_VERSION);
+            return EXIT_OK;
+        } else if (a == "--simulate") {
+            o.backend.simulate = true;
+        } else if (a == "--mode" && hasValue && ParseInt(argv[i + 1], 2, 3, o.backend.mode)) {
+            ++i;
+        } else if (a == "--rotation" && hasValue &&
+                   ParseInt(argv[i + 1], 0, 3, o.backend.rotation)) {
+            ++i;
+        } else if (a == "--timeout" && hasValue && ParseInt(argv[i + 1], 1, 600000, o.timeoutMs)) {
+            ++i;
+        } else if (a == "-o" && hasValue && o.command == "capture") {
+            o.argument = argv[++i];
+        } else if (o.command.empty() && (a == "status" || a == "send" || a == "capture")) {
+            o.command = a;
+            if (a == "send" && hasValue) {
+                o.argument = argv[++i];
+            }
+        } else {
+            std::fprintf(stderr, "tavelo-cli: unexpected argument \"%s\"\n%s", argv[i], kUsage);
+            return EXIT_USAGE;
+        }
+    }
+    const bool needsArgument = o.command == "send" || o.command == "capture";
+    if (o.command.empty() || (needsArgument && o.argument.empty())) {
+        std::fputs(kUsage, stderr);
+        return EXIT_USAGE;
+    }
+    return -1;
+}
+
+const char* Word(int value, std::initializer_list<const char*> words) {
+    if (value < 0 || value >= static_cast<int>(words.size())) {
+        return nullptr;
+    }
+    return words.begin()[value];
+}
+
+void PrintState(const char* name, int value, std::initializer_list<const char*> words) {
+    const char* word = Word(value, words);
+    if (word != nullptr) {
+        std::printf("  %-22s %s\n", name, word);
+    } else {
+        std::printf("  %-22s unknown (%d)\n", name, value);
+    }
+}
+
+int Status(DeviceLink& link) {
+    StatusReply r0, r2;
+    if (!QueryStatus(link, cmd::QUERY_GROUP0, r0)) {
+        return EXIT_NOT_SENT;
+    }
+    if (!QueryStatus(link, cmd::QUERY_GROUP2, r2)) {
+        return EXIT_NOT_SENT;
+    }
+    const StatusGroup0 g0 = DecodeGroup0(r0);
+    const StatusGroup2 g2 = DecodeGroup2(r2);
+    std::printf("Status group 0\n");
+    PrintState("lamp", g0.lamp, {"off", "base lamp", "upper lamp"});
+    PrintState("video source", g0.videoSource, {"MAIN", "RGB1", "RGB2"});
+    PrintState("positive/negative", g0.negative, {"positive", "negative"});
+    PrintState("colour", g0.blackWhite, {"colour", "black and white"});
+    PrintState("pointer", g0.pointer, {"off", "on"});
+    PrintState("2x magnification", g0.magnify, {"off", "on"});
+    PrintState("pause", g0.pause, {"off", "on"});
+    PrintState("lock", g0.lock, {"off", "on"});
+    std::printf("Status group 2\n");
+    PrintState("capture mode", g2.captureMode, {nullptr, nullptr, "2", "3"});
+    PrintState("gamma", g2.gamma, {"1.0", "0.9", "0.8", "0.7", "0.6", "0.5", "0.4", "0.3"});
+    PrintState("camera rotation", g2.rotation, {"0", "90", "180", "270"});
+    PrintState("aperture", g2.aperture, {"off", "on"});
+    PrintState("contrast", g2.contrast, {"off", "on"});
+    return EXIT_OK;
+}
+
+int Send(DeviceLink& link, const cli::CliHost& host, const std::string& text) {
+    if (text.size() > PACKET_SIZE - 1) {
+        std::fprintf(stderr, "tavelo-cli: a command has at most %d characters\n", PACKET_SIZE - 1);
+        return EXIT_USAGE;
+    }
+    if (!link.SendCommand(text.c_str())) {
+        return EXIT_NOT_SENT;
+    }
+    if (link.WaitAck()) {
+        std::printf("acknowledged\n");
+        return EXIT_OK;
+    }
+    const auto& errors = host.Errors();
+    if (!errors.empty() && errors.back() == ERR_RECEIVE) {
+        return EXIT_NO_REPLY_PIPE;
+    }
+    if (!errors.empty() && errors.back() == ERR_COMMUNICATE) {
+        return EXIT_REFUSED;
+    }
+    std::fprintf(stderr, "tavelo-cli: the main unit did not answer\n");
+    return EXIT_NO_ANSWER;
+}
+
+bool WriteFileAtomically(const QString& path, const MemoryBlock& data) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    const auto size = static_cast<qint64>(data.Size());
+    return file.write(reinterpret_cast<const char*>(data.Data()), size) == size && file.commit();
+}
+
+// The capture sequence up to the bitmap file image: status query, picture size, transfer
+// start and its acknowledgement, the rows, the flip and the conversion.
+int Capture(DeviceLink& link, cli::CliHost& host, const std::string& path) {
+    StatusReply status;
+    if (!QueryStatus(link, cmd::QUERY_GROUP2, status)) {
+        return EXIT_NOT_SENT;
+    }
+    const StatusGroup2 g2 = DecodeGroup2(status);
+    int width = 0, height = 0;
+    if (!RawCaptureSize(g2.captureMode, g2.rotation, width, height)) {
+        std::fprintf(stderr, "tavelo-cli: no picture size for capture mode %d, rotation %d\n",
+                     g2.captureMode, g2.rotation);
+        return EXIT_UNKNOWN_STATUS;
+    }
+    host.SetPictureSize(width, height);
+    if (!link.SendCommand(cmd::TRANSFER)) {
+        return EXIT_NOT_SENT;
+    }
+    if (!link.WaitAck()) {
+        const bool refused = !host.Errors().empty() && host.Errors().back() == ERR_COMMUNICATE;
+        if (!refused) {
+            std::fprintf(stderr, "tavelo-cli: the main unit did not answer\n");
+        }
+        return refused ? EXIT_REFUSED : EXIT_NO_ANSWER;
+    }
+    MemoryBlock rows = MemoryBlock::Allocate(2u * width * height);
+    if (rows.IsNull()) {
+        host.ReportError(ERR_MEMORY);
+        return EXIT_MEMORY;
+    }
+    const bool whole = link.ReadImage(rows);
+    host.EndProgress();
+    if (!whole) {
+        host.ReportError(ERR_CAPTURE);
+        return EXIT_TRANSFER;
+    }
+    MemoryBlock raw = FlipRows(rows, width, height, host);
+    rows.Free();
+    MemoryBlock bitmap = raw ? BuildBitmap(raw, width, height, host) : MemoryBlock();
+    if (bitmap.IsNull()) {
+        return EXIT_MEMORY;
+    }
+    if (!WriteFileAtomically(QString::fromLocal8Bit(path.c_str()), bitmap)) {
+        host.ReportError(ERR_SAVE);
+        return EXIT_SAVE;
+    }
+    std::printf("%s: %d x %d\n", path.c_str(), width, height);
+    return EXIT_OK;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    const int parsed = Parse(argc, argv, options);
+    if (parsed >= 0) {
+        return parsed;
+    }
+    auto backend = cli::MakeBackend(options.backend);
+    cli::CliHost host(isatty(STDERR_FILENO) != 0);
+    DeviceLink link(*backend, host, options.timeoutMs);
+    if (options.command == "status") {
+        return Status(link);
+    }
+    if (options.command == "send") {
+        return Send(link, host, options.argument);
+    }
+    return Capture(link, host, options.argument);
+}
