@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QTime>
 #include <algorithm>
 #include <array>
@@ -28,6 +29,14 @@ constexpr std::array<int, 5> kIndicators = {ID_SEPARATOR, ID_INDICATOR_ZOOM, ID_
                                             ID_INDICATOR_DATE, ID_INDICATOR_TIME};
 constexpr int kMaxClockText = 127;
 constexpr const char* kWindowPos = "WindowPos";
+
+// The locale's short time format with any seconds field taken out ("HH:mm:ss" -> "HH:mm").
+QString TimeFormatWithoutSeconds(const QLocale& locale) {
+    QString format = locale.timeFormat(QLocale::ShortFormat);
+    static const QRegularExpression seconds(QStringLiteral("[:.]?s{1,2}"));
+    format.remove(seconds);
+    return format.trimmed();
+}
 
 QString Limit(QString text) {
     text.truncate(kMaxClockText);
@@ -120,7 +129,7 @@ void CMainFrame::UpdateClock() {
     // The locale's own time format, not the user's overrides of it.
     const QLocale plain(user.name());
     QString date = Limit(user.toString(QDate::currentDate(), QLocale::ShortFormat));
-    QString time = Limit(plain.toString(QTime::currentTime(), QLocale::ShortFormat));
+    QString time = Limit(plain.toString(QTime::currentTime(), TimeFormatWithoutSeconds(plain)));
     if (m_pView != nullptr && m_pView->m_bHiddenMode) {
         time += QStringLiteral(" #");
     }

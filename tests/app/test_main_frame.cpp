@@ -1,0 +1,482 @@
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QToolButton>
+#include <memory>
+
+#include "AppTestSupport.h"
+#include "app/CommandTable.h"
+#include "app/MainFrame.h"
+#include "app/MainStatusBar.h"
+#include "app/MainToolBar.h"
+#include "device/SimulatedBackend.h"
+#include "image/Tavelo2View.h"
+#include "res/CommandIds.h"
+#include "res/Strings.h"
+
+using namespace tavelo;
+
+namespace {
+
+// A frame as the application builds it, over a simulated camera whose plug and unplug
+// reach the frame's device-change handler.
+struct Frame {
+    SimulatedBackend backend;
+    std::unique_ptr<CMainFrame> frame;
+    CTavelo2View* view = nullptr;
+
+    Frame() : frame(std::make_unique<CMainFrame>(backend)) {
+        frame->OnCreate();
+        view = new CTavelo2View(frame.get());
+        frame->SetActiveView(view);
+        view->OnInitialUpdate(frame.get());
+        backend.SetDeviceChangeHandler([this] { frame->OnDeviceChange(); });
+    }
+    ~Frame() { backend.SetDeviceChangeHandler({}); }
+
+    CMainStatusBar& Bar() { return *frame->m_wndStatusBar; }
+    QString Pane(int index) { return Bar().GetPaneText(index); }
+    int PaneWidth(int index) {
+        int id = 0, style = 0, width = 0;
+        Bar().GetPaneInfo(index, id, style, width);
+        return width;
+    }
+    bool ProgressOnPane2() {
+        Bar().MoveProgressToPane();
+        return Bar().m_wndProgress->geometry() == Bar().GetItemRect(CMainFrame::PANE_PROGRESS);
+    }
+    QAction* Top(int pos) { return frame->menuBar()->actions().value(pos); }
+};
+
+const QString kDisconnected = QStringLiteral("USB:Disconnected from the main unit.\n\n");
+
+}  // namespace
+
+class TestMainFrame : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void titleAndMinimumSize() {
+        Frame f;
+        f.frame->show();
+        QCOMPARE(f.frame->windowTitle(), QStringLiteral("Tavelo"));
+        f.frame->resize(200, 150);
+        QVERIFY(f.frame->width() >= 500);
+        QVERIFY(f.frame->height() >= 400);
+        f.frame->resize(520, 410);
+        QCOMPARE(f.frame->size(), QSize(520, 410));
+    }
+
+    void reportError_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        for (int code = 1; code <= 12; ++code) {
+            QTest::addRow("code %d", code) << code << QString::fromLatin1(ErrorText(code));
+        }
+        QTest::newRow("zero") << 0 << QString();
+        QTest::newRow("thirteen") << 13 << QString();
+        QTest::newRow("negative") << -6 << QString();
+    }
+    void reportError() {
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        test::PromptRecorder prompts;
+        Frame f;
+        const int result = f.frame->ReportError(code);
+        if (message.isEmpty()) {
+            QCOMPARE(result, 0);
+            QVERIFY(prompts.messages.isEmpty());
+            return;
+        }
+        QCOMPARE(result, static_cast<int>(IDOK));
+        QCOMPARE(prompts.messages.size(), 1);
+        const MessagePrompt& box = prompts.messages.first();
+        QCOMPARE(box.text, message + QStringLiteral("\n\n"));
+        QCOMPARE(box.caption, QStringLiteral("Tavelo"));
+        QCOMPARE(box.icon, PromptIcon::Warning);
+        QCOMPARE(box.buttons, static_cast<int>(PROMPT_OK));
+    }
+
+    void errorTableWording() {
+        // The fixed texts the user and the documentation know them by.
+        QCOMPARE(QString::fromLatin1(ErrorText(6)),
+                 QStringLiteral("USB:Disconnected from the main unit."));
+        QCOMPARE(QString::fromLatin1(ErrorText(8)), QStringLiteral("Failed to load the image. !"));
+        QCOMPARE(QString::fromLatin1(ErrorText(12)),
+                 QStringLiteral("The RGB output setting is not XGA output"));
+    }
+
+    void connectionCheckReportsOncePerLoss() {
+        test::PromptRecorder prompts;
+        Frame f;
+        QVERIFY(f.view->m_bNotReady);
+        QVERIFY(f.frame->IsTimerActive(CMainFrame::TIMER_CHECK));
+        // First check, a second after creation: the camera is there, nothing is said.
+        QTRY_VERIFY_WITH_TIMEOUT(!f.view->m_bNotReady, 2500);
+        QCOMPARE(f.Pane(0), QStringLiteral("Ready !"));
+        QVERIFY(!f.frame->IsTimerActive(CMainFrame::TIMER_CHECK));
+        QVERIFY(prompts.messages.isEmpty());
+
+        // Unplug, then a second notification half a second later: one check, a second after
+        // the last of them.
+        QElapsedTimer clock;
+        clock.start();
+        f.backend.SetPlugged(0, false);
+        QTest::qWait(500);
+        f.frame->OnDeviceChange();
+        const qint64 last = clock.elapsed();
+        QTest::qWait(700);
+        QVERIFY(prompts.messages.isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(prompts.messages.size(), 1, 2500);
+        const qint64 after = clock.elapsed() - last;
+        QVERIFY2(after >= 950 && after <= 1800, qPrintable(QString::number(after)));
+        QCOMPARE(prompts.messages.first().text, kDisconnected);
+        QVERIFY(f.view->m_bNotReady);
+        QCOMPARE(f.Pane(0), QStringLiteral("Not Ready"));
+
+        // Still away at the next check: no second message.
+        f.frame->OnDeviceChange();
+        QTest::qWait(1300);
+        QCOMPARE(prompts.messages.size(), 1);
+        QCOMPARE(f.Pane(0), QStringLiteral("Not Ready"));
+
+        // Back again: "Ready !" without a word.
+        f.backend.SetPlugged(0, true);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.view->m_bNotReady, 2500);
+        QCOMPARE(f.Pane(0), QStringLiteral("Ready !"));
+        QCOMPARE(prompts.messages.size(), 1);
+
+        // A second loss is a new loss.
+        f.backend.SetPlugged(0, false);
+        QTRY_COMPARE_WITH_TIMEOUT(prompts.messages.size(), 2, 2500);
+        QCOMPARE(prompts.messages.last().text, kDisconnected);
+    }
+
+    void absentAtStartIsNotReported() {
+        test::PromptRecorder prompts;
+        Frame f;
+        f.backend.SetPlugged(0, false);
+        QTRY_COMPARE_WITH_TIMEOUT(f.Pane(0), QStringLiteral("Not Ready"), 2500);
+        QVERIFY(prompts.messages.isEmpty());
+    }
+
+    void clockPanes_data() {
+        QTest::addColumn<bool>("hidden");
+        QTest::newRow("normal") << false;
+        QTest::newRow("hidden mode") << true;
+    }
+    void clockPanes() {
+        QFETCH(bool, hidden);
+        Frame f;
+        f.frame->show();
+        QVERIFY(f.frame->IsTimerActive(CMainFrame::TIMER_CLOCK));
+        f.view->m_bHiddenMode = hidden;
+        const QString before = QTime::currentTime().toString(QStringLiteral("HH:mm"));
+        // The clock timer fills both panes within its period.
+        QTRY_VERIFY_WITH_TIMEOUT(!f.Pane(CMainFrame::PANE_TIME).isEmpty(), 1500);
+        const QString after = QTime::currentTime().toString(QStringLiteral("HH:mm"));
+        const QString suffix = hidden ? QStringLiteral(" #") : QString();
+        const QString time = f.Pane(CMainFrame::PANE_TIME);
+        QVERIFY2(time == before + suffix || time == after + suffix, qPrintable(time));
+        QCOMPARE(f.Pane(CMainFrame::PANE_DATE),
+                 QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
+        for (int pane : {CMainFrame::PANE_DATE, CMainFrame::PANE_TIME}) {
+            QCOMPARE(f.PaneWidth(pane), f.frame->GetTextWidth(f.Pane(pane)));
+        }
+        QVERIFY(f.ProgressOnPane2());
+
+        // Switching the mode back shows on the next tick.
+        f.view->m_bHiddenMode = !hidden;
+        f.frame->OnTimer(CMainFrame::TIMER_CLOCK);
+        QCOMPARE(f.Pane(CMainFrame::PANE_TIME).endsWith(QStringLiteral(" #")), !hidden);
+        QCOMPARE(f.PaneWidth(CMainFrame::PANE_TIME),
+                 f.frame->GetTextWidth(f.Pane(CMainFrame::PANE_TIME)));
+        QVERIFY(f.ProgressOnPane2());
+    }
+
+    void closingStopsTheClock() {
+        Frame f;
+        f.frame->show();
+        f.frame->close();
+        QVERIFY(!f.frame->IsTimerActive(CMainFrame::TIMER_CLOCK));
+    }
+
+    void showZoom_data() {
+        QTest::addColumn<float>("percent");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("100") << 100.0f << " 100.00% ";
+        QTest::newRow("fit") << 37.5f << " 37.50% ";
+        QTest::newRow("zero") << 0.0f << " 0.00% ";
+        QTest::newRow("large") << 1234.567f << " 1234.57% ";
+        QTest::newRow("negative") << -1.0f << "       ";
+    }
+    void showZoom() {
+        QFETCH(float, percent);
+        QFETCH(QString, text);
+        Frame f;
+        f.frame->show();
+        f.frame->ShowZoom(percent);
+        QCOMPARE(f.Pane(CMainFrame::PANE_ZOOM), text);
+        QCOMPARE(f.PaneWidth(CMainFrame::PANE_ZOOM), f.frame->GetTextWidth(text));
+        QCOMPARE(f.Bar().GetItemRect(CMainFrame::PANE_ZOOM).width(),
+                 f.frame->GetTextWidth(text) + 2 * CMainStatusBar::PANE_MARGIN);
+        QVERIFY(f.ProgressOnPane2());
+    }
+
+    void progressStaysOnPane2() {
+        Frame f;
+        f.frame->show();
+        QCOMPARE(f.PaneWidth(CMainFrame::PANE_PROGRESS), 100);
+        QCOMPARE(f.Bar().m_wndProgress->minimum(), 0);
+        QCOMPARE(f.Bar().m_wndProgress->maximum(), 768);
+        for (int width : {520, 790, 640, 1000}) {
+            f.frame->resize(width, 500);
+            QTRY_COMPARE(f.Bar().m_wndProgress->geometry(),
+                         f.Bar().GetItemRect(CMainFrame::PANE_PROGRESS));
+            QCOMPARE(f.Bar().GetItemRect(CMainFrame::PANE_PROGRESS).width(),
+                     100 + 2 * CMainStatusBar::PANE_MARGIN);
+        }
+        // A wider date pane pushes pane 2 along; the bar follows it without any call.
+        const QRect before = f.Bar().GetItemRect(CMainFrame::PANE_PROGRESS);
+        int id = 0, style = 0, width = 0;
+        f.Bar().GetPaneInfo(CMainFrame::PANE_DATE, id, style, width);
+        f.Bar().SetPaneInfo(CMainFrame::PANE_DATE, id, style, width + 60);
+        QTRY_VERIFY(f.Bar().GetItemRect(CMainFrame::PANE_PROGRESS) != before);
+        QCOMPARE(f.Bar().m_wndProgress->geometry(), f.Bar().GetItemRect(CMainFrame::PANE_PROGRESS));
+        // A wider zoom pane grows away from it; the bar stays where pane 2 is.
+        f.frame->ShowZoom(123456.0f);
+        QCoreApplication::processEvents();
+        QCOMPARE(f.Bar().m_wndProgress->geometry(), f.Bar().GetItemRect(CMainFrame::PANE_PROGRESS));
+    }
+
+    void progressPosition_data() {
+        QTest::addColumn<int>("pos");
+        QTest::addColumn<int>("shown");
+        QTest::newRow("start") << 0 << 0;
+        QTest::newRow("half") << 384 << 384;
+        QTest::newRow("768 rows") << 768 << 768;
+        QTest::newRow("row 1000 of 1024") << 1000 << 768;
+        QTest::newRow("1280 rows") << 1280 << 768;
+        QTest::newRow("below") << -5 << 0;
+    }
+    void progressPosition() {
+        QFETCH(int, pos);
+        QFETCH(int, shown);
+        Frame f;
+        f.frame->SetProgressPos(300);
+        f.frame->SetProgressPos(pos);
+        QCOMPARE(f.Bar().m_wndProgress->value(), shown);
+    }
+
+    void statusTexts_data() {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("ready") << int(IDS_READY) << "Ready !";
+        QTest::newRow("busy") << int(IDS_BUSY) << "Busy !";
+        QTest::newRow("not ready") << int(IDS_NOT_READY) << "Not Ready";
+    }
+    void statusTexts() {
+        QFETCH(int, id);
+        QFETCH(QString, text);
+        Frame f;
+        f.frame->SetStatusText(id);
+        QCOMPARE(f.Pane(0), text);
+    }
+
+    void topMenusGreyByPosition() {
+        Frame f;
+        QCOMPARE(f.Top(1)->text(), QStringLiteral("&Edit"));
+        QCOMPARE(f.Top(3)->text(), QStringLiteral("&Zoom"));
+        QCOMPARE(f.Top(4)->text(), QStringLiteral("Ro&tation"));
+        // The view greys 1, 3 and 4 at its initial update.
+        for (int pos = 0; pos < f.frame->menuBar()->actions().size(); ++pos) {
+            QCOMPARE(f.Top(pos)->isEnabled(), pos != 1 && pos != 3 && pos != 4);
+        }
+        // Capture lives in a menu that stays enabled.
+        QAction* capture = f.frame->Commands().Action(ID_CAPTURE);
+        bool reachable = false;
+        for (QAction* top : f.frame->menuBar()->actions()) {
+            reachable |= top->isEnabled() && top->menu()->actions().contains(capture);
+        }
+        QVERIFY(reachable);
+
+        f.frame->EnableTopMenu(3, 0);
+        QVERIFY(f.Top(3)->isEnabled());
+        QVERIFY(!f.Top(1)->isEnabled());
+        f.frame->EnableTopMenu(3, 3);
+        QVERIFY(!f.Top(3)->isEnabled());
+        f.frame->EnableTopMenu(0, MF_GRAYED);
+        QVERIFY(!f.Top(0)->isEnabled());
+        // Positions outside the bar change nothing.
+        f.frame->EnableTopMenu(17, 0);
+        f.frame->EnableTopMenu(-1, 0);
+        QVERIFY(!f.Top(3)->isEnabled());
+    }
+
+    void menuCommands_data() {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("keys");
+        QTest::newRow("capture") << int(ID_CAPTURE) << "&Capture\tAlt+C"
+                                 << "Alt+C";
+        QTest::newRow("sharpness") << int(ID_SHARPNESS) << "&Sharpness..."
+                                   << "";
+        QTest::newRow("show rc") << int(ID_RC_SHOW) << "&Show the RC\tCtrl+R"
+                                 << "";
+        QTest::newRow("hide rc") << int(ID_RC_HIDE) << "&Hide the RC\tCtrl+R"
+                                 << "";
+        QTest::newRow("toggle rc") << int(ID_RC_TOGGLE) << "Show/Hide the RC"
+                                   << "Ctrl+R";
+        QTest::newRow("zoom in") << int(ID_ZOOM_IN) << "Zoom &In\tCtrl+["
+                                 << "Ctrl+[";
+        QTest::newRow("zoom out") << int(ID_ZOOM_OUT) << "Zoom &Out\tCtrl+]"
+                                  << "Ctrl+]";
+        QTest::newRow("best fit") << int(ID_BEST_FIT) << "Best &Fit"
+                                  << "";
+        QTest::newRow("actual size") << int(ID_ACTUAL_SIZE) << "&Actual Size"
+                                     << "";
+        QTest::newRow("hidden mode") << int(ID_HIDDEN_MODE) << "Hidden mode"
+                                     << "Ctrl+Alt+Ins";
+        QTest::newRow("rotate left") << int(ID_ROTATE_LEFT) << "Rotate &Left\tAlt+9"
+                                     << "Alt+9";
+        QTest::newRow("rotate right") << int(ID_ROTATE_RIGHT) << "Rotate &Right\tAlt+0"
+                                      << "Alt+0";
+        QTest::newRow("open") << int(ID_FILE_OPEN) << "Open"
+                              << "Ctrl+O";
+        QTest::newRow("save") << int(ID_FILE_SAVE) << "&Save...\tCtrl+S"
+                              << "Ctrl+S";
+        QTest::newRow("jpeg") << int(ID_JPEG_SETTING) << "&JPEG Setting..."
+                              << "";
+    }
+    void menuCommands() {
+        QFETCH(int, id);
+        QFETCH(QString, text);
+        QFETCH(QString, keys);
+        Frame f;
+        QAction* action = f.frame->Commands().Action(id);
+        QVERIFY(action != nullptr);
+        QCOMPARE(action->text(), text);
+        QCOMPARE(action->shortcut(), QKeySequence(keys));
+        // Nobody handles it yet: present and disabled.
+        QVERIFY(!action->isEnabled());
+    }
+
+    void commandRouting() {
+        Frame f;
+        int runs = 0;
+        bool ready = false;
+        f.frame->SetCommandHandler(ID_CAPTURE, [&runs] { ++runs; });
+        f.frame->SetUpdateHandler(ID_CAPTURE, [&ready](CommandState& s) { s.Enable(ready); });
+        f.frame->SetCommandHandler(ID_RC_TOGGLE, [] {});
+        f.frame->SetUpdateHandler(ID_RC_TOGGLE, [](CommandState& s) { s.SetCheck(true); });
+        QAction* capture = f.frame->Commands().Action(ID_CAPTURE);
+        QVERIFY(!capture->isEnabled());
+        QVERIFY(!f.frame->Commands().Run(ID_CAPTURE));
+        QCOMPARE(runs, 0);
+        ready = true;
+        f.frame->UpdateCommandUI();
+        QVERIFY(capture->isEnabled());
+        capture->trigger();
+        QCOMPARE(runs, 1);
+        QVERIFY(f.frame->Commands().Action(ID_RC_TOGGLE)->isChecked());
+        f.frame->SetCommandHandler(ID_CAPTURE, {});
+        QVERIFY(!capture->isEnabled());
+    }
+
+    void acceleratorsWorkWithTheirMenuGreyed() {
+        Frame f;
+        int zooms = 0, captures = 0;
+        f.frame->SetCommandHandler(ID_ZOOM_IN, [&zooms] { ++zooms; });
+        f.frame->SetCommandHandler(ID_CAPTURE, [&captures] { ++captures; });
+        f.frame->show();
+        f.frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.frame.get()));
+        QVERIFY(!f.Top(3)->isEnabled());
+        QTest::keyClick(f.view, Qt::Key_C, Qt::AltModifier);
+        QTest::keyClick(f.view, Qt::Key_BracketLeft, Qt::ControlModifier);
+        QCOMPARE(captures, 1);
+        QCOMPARE(zooms, 1);
+    }
+
+    void menuPromptsAndIdleText() {
+        Frame f;
+        // Menus highlight enabled items only, so Capture gets a handler first.
+        f.frame->SetCommandHandler(ID_CAPTURE, [] {});
+        f.frame->show();
+        QMenu* camera = f.Top(2)->menu();
+        camera->popup(f.frame->mapToGlobal(QPoint(10, 10)));
+        QVERIFY(QTest::qWaitForWindowExposed(camera));
+        QAction* capture = f.frame->Commands().Action(ID_CAPTURE);
+        QTest::mouseMove(camera, camera->actionGeometry(capture).center());
+        QTRY_COMPARE(f.Pane(0), QStringLiteral("Capture a new image from the main unit."));
+        f.view->m_bNotReady = true;
+        camera->hide();
+        QCOMPARE(f.Pane(0), QStringLiteral("Not Ready"));
+    }
+
+    void toolbarButtons() {
+        Frame f;
+        const int expected[] = {
+            ID_FILE_SAVE,   ID_CAPTURE,      0, ID_RC_TOGGLE, ID_ZOOM_IN, ID_ZOOM_OUT,
+            ID_ROTATE_LEFT, ID_ROTATE_RIGHT, 0, ID_APP_EXIT};
+        const QList<QAction*> actions = f.frame->m_wndToolBar->actions();
+        QCOMPARE(actions.size(), static_cast<qsizetype>(std::size(expected)));
+        for (int i = 0; i < actions.size(); ++i) {
+            QCOMPARE(actions[i]->isSeparator(), expected[i] == 0);
+            if (expected[i] != 0) {
+                QCOMPARE(actions[i]->data().toInt(), expected[i]);
+                QVERIFY(!actions[i]->icon().isNull());
+            }
+        }
+        QCOMPARE(f.frame->Commands().Action(ID_CAPTURE)->toolTip(), QStringLiteral("Capture"));
+        QCOMPARE(f.frame->Commands().Action(ID_APP_EXIT)->toolTip(), QStringLiteral("Exit"));
+        QVERIFY(f.frame->Commands().Action(ID_APP_EXIT)->isEnabled());
+    }
+
+    void toolbarIdleTexts_data() {
+        QTest::addColumn<bool>("notReady");
+        QTest::addColumn<QString>("idle");
+        QTest::newRow("ready") << false << "Ready !";
+        QTest::newRow("not ready") << true << "Not Ready";
+    }
+    void toolbarIdleTexts() {
+        QFETCH(bool, notReady);
+        QFETCH(QString, idle);
+        Frame f;
+        f.frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.frame.get()));
+        f.frame->SetMessageText(QStringLiteral("something else"));
+        f.view->m_bNotReady = notReady;
+        QWidget* capture =
+            f.frame->m_wndToolBar->widgetForAction(f.frame->Commands().Action(ID_CAPTURE));
+        QTest::mouseMove(capture);
+        QTRY_COMPARE(f.Pane(0), QStringLiteral("Capture a new image from the main unit."));
+        QVERIFY(f.frame->m_wndToolBar->IsStatusSet());
+        QWidget* zoom =
+            f.frame->m_wndToolBar->widgetForAction(f.frame->Commands().Action(ID_ZOOM_IN));
+        QTest::mouseMove(zoom);
+        QTRY_COMPARE(f.Pane(0), QStringLiteral("Enlarge the picture."));
+        QTest::mouseMove(f.view, f.view->rect().center());
+        QTRY_COMPARE(f.Pane(0), idle);
+        QVERIFY(!f.frame->m_wndToolBar->IsStatusSet());
+    }
+
+    void toolbarStatusProtocol() {
+        Frame f;
+        CMainToolBar& bar = *f.frame->m_wndToolBar;
+        f.view->m_bNotReady = false;
+        // Nothing set: leaving changes nothing.
+        f.frame->SetMessageText(QStringLiteral("kept"));
+        QVERIFY(!bar.SetStatusText(-1));
+        QCOMPARE(f.Pane(0), QStringLiteral("kept"));
+        QVERIFY(bar.SetStatusText(ID_FILE_SAVE));
+        QCOMPARE(f.Pane(0), QStringLiteral("Save the picture as a BMP or JPEG file."));
+        // The same button again is no change.
+        QVERIFY(!bar.SetStatusText(ID_FILE_SAVE));
+        QVERIFY(bar.SetStatusText(-1));
+        QCOMPARE(f.Pane(0), QStringLiteral("Ready !"));
+    }
+};
+
+TAVELO_APP_TEST_MAIN(TestMainFrame)
+#include "test_main_frame.moc"

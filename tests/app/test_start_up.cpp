@@ -1,0 +1,266 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QLabel>
+#include <QProcess>
+#include <memory>
+
+#include "AppTestSupport.h"
+#include "app/AboutDlg.h"
+#include "app/MainFrame.h"
+#include "app/SingleInstance.h"
+#include "app/SplashDlg.h"
+#include "app/Tavelo2App.h"
+#include "device/SimulatedBackend.h"
+#include "image/Tavelo2View.h"
+#include "res/Version.h"
+
+using namespace tavelo;
+
+namespace {
+
+// Counts the presses that reach a widget.
+struct PressCounter : QObject {
+    int keys = 0;
+    int clicks = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        keys += event->type() == QEvent::KeyPress;
+        clicks += event->type() == QEvent::MouseButtonPress;
+        return false;
+    }
+};
+
+QProcessEnvironment ChildEnvironment(const QString& dir) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TMPDIR"), dir);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir + QStringLiteral("/config"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const QString runtime = dir + QStringLiteral("/runtime");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    return env;
+}
+
+std::unique_ptr<QProcess> StartTavelo(const QString& dir, const QStringList& args) {
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(ChildEnvironment(dir));
+    process->start(QStringLiteral(TAVELO_BINARY), args);
+    return process;
+}
+
+}  // namespace
+
+class TestStartUp : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void lockOutcomesInProcess() {
+        QTemporaryDir dir;
+        SingleInstance first;
+        QCOMPARE(first.Acquire(dir.path()), SingleInstance::Outcome::Acquired);
+        SingleInstance second;
+        QCOMPARE(second.Acquire(dir.path()), SingleInstance::Outcome::AlreadyRunning);
+        // The lock goes with its holder; the file left behind does not keep others out.
+        {
+            SingleInstance held;
+            QTemporaryDir other;
+            QCOMPARE(held.Acquire(other.path()), SingleInstance::Outcome::Acquired);
+        }
+    }
+
+    void lockReleasedWithItsHolder() {
+        QTemporaryDir dir;
+        {
+            SingleInstance first;
+            QCOMPARE(first.Acquire(dir.path()), SingleInstance::Outcome::Acquired);
+        }
+        QVERIFY(QFile::exists(dir.filePath(SingleInstance::LockFileName())));
+        SingleInstance next;
+        QCOMPARE(next.Acquire(dir.path()), SingleInstance::Outcome::Acquired);
+    }
+
+    void unopenableLock_data() {
+        QTest::addColumn<bool>("directory");
+        QTest::newRow("not a file") << true;
+        QTest::newRow("no permission") << false;
+    }
+    void unopenableLock() {
+        QFETCH(bool, directory);
+        QTemporaryDir dir;
+        const QString lock = dir.filePath(SingleInstance::LockFileName());
+        if (directory) {
+            QVERIFY(QDir().mkdir(lock));
+        } else {
+            if (::geteuid() == 0) {
+                QSKIP("permissions do not stop the superuser");
+            }
+            QFile file(lock);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.close();
+            QVERIFY(::chmod(QFile::encodeName(lock).constData(), 0) == 0);
+        }
+        test::PromptRecorder prompts;
+        CTavelo2App app;
+        StartOptions options;
+        options.simulate = true;
+        options.lockDirectory = dir.path();
+        QVERIFY(!app.InitInstance(options));
+        QCOMPARE(app.MainFrame(), nullptr);
+        QVERIFY(app.ExitCode() != 0);
+        QCOMPARE(prompts.messages.size(), 1);
+        QCOMPARE(prompts.messages.first().text, QStringLiteral("Another user is using Tavelo."));
+        QCOMPARE(prompts.messages.first().caption, QStringLiteral("Tavelo"));
+        QCOMPARE(prompts.messages.first().icon, PromptIcon::None);
+    }
+
+    void secondCopyEndsSilently() {
+        QTemporaryDir dir;
+        auto first = StartTavelo(dir.path(), {QStringLiteral("--simulate")});
+        QVERIFY(first->waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath(SingleInstance::LockFileName())),
+                                 10000);
+        QTest::qWait(300);
+        QCOMPARE(first->state(), QProcess::Running);
+
+        auto second = StartTavelo(dir.path(), {QStringLiteral("--simulate")});
+        QVERIFY(second->waitForStarted());
+        // It ends by itself, well before any window could be used.
+        QVERIFY(second->waitForFinished(10000));
+        QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second->exitCode(), 0);
+        QCOMPARE(second->readAllStandardError(), QByteArray());
+        QCOMPARE(first->state(), QProcess::Running);
+
+        first->terminate();
+        QVERIFY(first->waitForFinished(10000));
+        // With the first copy gone, a new one starts and keeps running.
+        auto third = StartTavelo(dir.path(), {QStringLiteral("--simulate")});
+        QVERIFY(third->waitForStarted());
+        QVERIFY(!third->waitForFinished(1500));
+        third->terminate();
+        QVERIFY(third->waitForFinished(10000));
+    }
+
+    void commandLine_data() {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("version") << "--version" << QStringLiteral("tavelo " TAVELO_VERSION);
+        QTest::newRow("help") << "--help"
+                              << "--simulate";
+    }
+    void commandLine() {
+        QFETCH(QString, option);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        auto process = StartTavelo(dir.path(), {option});
+        QVERIFY(process->waitForFinished(10000));
+        QCOMPARE(process->exitCode(), 0);
+        QVERIFY2(QString::fromLocal8Bit(process->readAllStandardOutput()).contains(expected),
+                 qPrintable(option));
+    }
+
+    void startUpBuildsTheWindow() {
+        QTemporaryDir dir;
+        CTavelo2App app;
+        StartOptions options;
+        options.simulate = true;
+        options.lockDirectory = dir.path();
+        options.splash = false;
+        QVERIFY(app.InitInstance(options));
+        CMainFrame* frame = app.MainFrame();
+        QVERIFY(frame != nullptr);
+        QVERIFY(frame->isVisible());
+        QCOMPARE(frame->GetActiveView(), app.View());
+        QCOMPARE(frame->centralWidget(), app.View());
+        QVERIFY(app.View()->m_bNotReady);
+        QCOMPARE(app.View()->m_pFrame, static_cast<ViewHost*>(frame));
+        QVERIFY(!app.IsSplashShown());
+
+        // The simulated camera's plug and unplug reach the frame.
+        test::PromptRecorder prompts;
+        QTRY_VERIFY_WITH_TIMEOUT(!app.View()->m_bNotReady, 2500);
+        auto* simulated = dynamic_cast<SimulatedBackend*>(app.Backend());
+        QVERIFY(simulated != nullptr);
+        QVERIFY(!frame->IsTimerActive(CMainFrame::TIMER_CHECK));
+        simulated->SetPlugged(0, false);
+        QVERIFY(frame->IsTimerActive(CMainFrame::TIMER_CHECK));
+        QTRY_COMPARE_WITH_TIMEOUT(prompts.messages.size(), 1, 2500);
+    }
+
+    void splashEnds_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("after three seconds") << "wait";
+        QTest::newRow("key press") << "key";
+        QTest::newRow("mouse press") << "mouse";
+    }
+    void splashEnds() {
+        QFETCH(QString, how);
+        QTemporaryDir dir;
+        CTavelo2App app;
+        StartOptions options;
+        options.simulate = true;
+        options.lockDirectory = dir.path();
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(app.InitInstance(options));
+        QVERIFY(app.IsSplashShown());
+        PressCounter presses;
+        app.View()->installEventFilter(&presses);
+
+        if (how == QLatin1String("wait")) {
+            QTest::qWait(2500);
+            QVERIFY(app.IsSplashShown());
+            QTRY_VERIFY_WITH_TIMEOUT(!app.IsSplashShown(), 3000);
+            QVERIFY(clock.elapsed() >= CTavelo2App::SPLASH_MS);
+        } else if (how == QLatin1String("key")) {
+            QTest::qWait(100);
+            QTest::keyClick(app.View(), Qt::Key_A);
+            QVERIFY(!app.IsSplashShown());
+            QCOMPARE(presses.keys, 1);
+        } else {
+            QTest::qWait(100);
+            QTest::mouseClick(app.View(), Qt::LeftButton);
+            QVERIFY(!app.IsSplashShown());
+            QCOMPARE(presses.clicks, 1);
+        }
+        QVERIFY(clock.elapsed() < 6000);
+    }
+
+    void idleCheckWaitsThreeSeconds() {
+        QTemporaryDir dir;
+        CTavelo2App app;
+        StartOptions options;
+        options.simulate = true;
+        options.lockDirectory = dir.path();
+        QVERIFY(app.InitInstance(options));
+        // Within the three seconds the idle check asks for more idle time and keeps it.
+        QVERIFY(app.OnIdle(0));
+        QVERIFY(app.IsSplashShown());
+        QTest::qWait(3100);
+        QVERIFY(!app.OnIdle(0));
+        QVERIFY(!app.IsSplashShown());
+    }
+
+    void splashGeometry() {
+        CSplashDlg splash;
+        const int side = CSplashDlg::PICTURE_SIZE + 4 * CSplashDlg::EDGE;
+        QCOMPARE(splash.size(), QSize(side, side));
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        QCOMPARE(splash.pos(), QPoint((screen.width() - side) / 2, (screen.height() - side) / 2));
+        auto* picture = splash.findChild<QLabel*>(QStringLiteral("picture1000"));
+        QVERIFY(picture != nullptr);
+        QCOMPARE(picture->pixmap().size(), QSize(320, 320));
+    }
+
+    void aboutBox() {
+        CAboutDlg about;
+        QCOMPARE(about.windowTitle(), QStringLiteral("About Tavelo"));
+        QCOMPARE(about.m_version->text(), QStringLiteral("Version  " TAVELO_VERSION));
+        QCOMPARE(about.m_legal->text(), QString::fromLatin1(LEGAL_COPYRIGHT));
+        QVERIFY(!about.m_legal->text().isEmpty());
+    }
+};
+
+TAVELO_APP_TEST_MAIN(TestStartUp)
+#include "test_start_up.moc"
