@@ -33,7 +33,10 @@ public:
     static constexpr std::size_t NoAllocationLimit = static_cast<std::size_t>(-1);
 
 private:
-    std::unique_ptr<std::uint8_t[]> m_pData;
+    struct FreeDeleter {
+        void operator()(std::uint8_t* p) const;
+    };
+    std::unique_ptr<std::uint8_t, FreeDeleter> m_pData;
     std::size_t m_nSize = 0;
 };
 
