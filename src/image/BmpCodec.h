@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <cstddef>
+#include <cstdint>
+
+namespace tavelo {
+
+// A decoded picture: Format_RGB888 for 24 and 32 bits a pixel, Format_Indexed8 (with the
+// file's palette) for 1, 4 and 8. `bits` is the depth the picture was stored with.
+struct DecodedPicture {
+    QImage image;
+    int bits = 0;
+};
+
+// Reads a whole BMP file image: uncompressed 1, 4, 8, 24 and 32 bits (32 also with the
+// plain 8-bit channel masks), rows bottom-up or top-down, core, info and V4/V5 headers.
+// Everything is checked against `size` and the picture bounds before a pixel is allocated;
+// a palette index past the palette reads as entry 0. Returns a PictureResult code.
+std::int16_t DecodeBmp(const std::uint8_t* data, std::size_t size, DecodedPicture& out);
+
+// Writes `image` (RGB888 or Indexed8) as a BMP file image of `bits` a pixel (1, 4, 8, 24
+// or 32). An indexed picture with more colours than the depth holds, or an RGB picture
+// written at 8 bits or less, is first reduced to that depth. Returns a PictureResult code.
+std::int16_t EncodeBmp(const QImage& image, int bits, QByteArray& out);
+
+}  // namespace tavelo
