@@ -1,28 +1,339 @@
 #include "image/Tavelo2View.h"
 
-#include <QPalette>
+#include <QGuiApplication>
+#include <QResizeEvent>
 
+#include "image/CLead.h"
+#include "image/RawConversion.h"
 #include "image/ViewHost.h"
 #include "res/CommandIds.h"
+#include "res/Profile.h"
+#include "res/Strings.h"
 
 namespace tavelo {
+namespace {
+
+constexpr int kRotationAngles[] = {-27000, -18000, -9000, 0, 9000, 18000, 27000};
+constexpr int kSharpAmounts[] = {-1000, -900, -800, 0, 800, 900, 950};
+constexpr int kUnrotated = 3;
+constexpr int kQuarterTurn = 9000;
+
+// The conversions report memory shortage through the frame's error box.
+class FrameErrors : public ErrorReporter {
+public:
+    explicit FrameErrors(ViewHost* frame) : m_pFrame(frame) {}
+    int ReportError(int code) override { return m_pFrame ? m_pFrame->ReportError(code) : 0; }
+
+private:
+    ViewHost* m_pFrame;
+};
+
+// The wait cursor for as long as a command works; every way out restores the pointer.
+class WaitCursor {
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { Restore(); }
+    void Restore() {
+        if (m_bOn) {
+            QGuiApplication::restoreOverrideCursor();
+            m_bOn = false;
+        }
+    }
+
+private:
+    bool m_bOn = true;
+};
+
+}  // namespace
 
 CTavelo2View::CTavelo2View(QWidget* parent) : QWidget(parent) {
-    // The empty canvas around a picture, as picture viewers show it.
-    setAutoFillBackground(true);
-    setBackgroundRole(QPalette::Dark);
     setFocusPolicy(Qt::StrongFocus);
+    m_lead = new CLead(this);
+    m_lead->setObjectName(QStringLiteral("lead"));
+    m_lead->setGeometry(rect());
 }
 
-CTavelo2View::~CTavelo2View() = default;
+CTavelo2View::~CTavelo2View() {
+    m_hRaw.Free();
+    m_lead->SetPictureHandle(0);
+}
+
+void CTavelo2View::InitControl() {
+    m_lead->SetFlag20(false);
+    m_lead->SetAppearance(0);
+    m_lead->SetValue6(1);
+    m_lead->SetValue19(0);
+    m_lead->SetAutoRedraw(true);
+    m_lead->SetAutoSize(false);
+    m_lead->SetFlag57(true);
+    m_lead->SetFlag5(true);
+}
 
 void CTavelo2View::OnInitialUpdate(ViewHost* frame) {
+    InitControl();
     m_pFrame = frame;
+    GreyPictureMenus(true);
+    m_nQFactor = GetProfileInt("Settings", "Qfactor", 15);
+    if (m_nQFactor < 2 || m_nQFactor > 255) {
+        m_nQFactor = 15;
+    }
+    m_nSharpIndex = GetProfileInt("Settings", "Sharpness", 3);
+    m_nSharpValue = SharpnessValue(m_nSharpIndex);
+    RegisterCommands();
+}
+
+void CTavelo2View::RegisterCommands() {
+    if (m_pFrame == nullptr) {
+        return;
+    }
+    ViewHost& f = *m_pFrame;
+    f.SetCommandHandler(ID_CAPTURE, [this] { OnCapture(); });
+    f.SetCommandHandler(ID_ZOOM_IN, [this] { OnZoomIn(); });
+    f.SetCommandHandler(ID_ZOOM_OUT, [this] { OnZoomOut(); });
+    f.SetCommandHandler(ID_BEST_FIT, [this] { OnBestFit(); });
+    f.SetCommandHandler(ID_ACTUAL_SIZE, [this] { OnActualSize(); });
+    f.SetCommandHandler(ID_ROTATE_LEFT, [this] { OnRotateLeft(); });
+    f.SetCommandHandler(ID_ROTATE_RIGHT, [this] { OnRotateRight(); });
+    f.SetCommandHandler(ID_HIDDEN_MODE, [this] { OnHiddenMode(); });
+    f.SetCommandHandler(ID_RC_SHOW, [this] { OnRcShow(); });
+    f.SetCommandHandler(ID_RC_HIDE, [this] { OnRcHide(); });
+    f.SetCommandHandler(ID_RC_TOGGLE, [this] { OnRcToggle(); });
+
+    const auto ready = [this](CommandState& s) { s.Enable(!m_bNotReady); };
+    const auto picture = [this](CommandState& s) { s.Enable(m_bImage); };
+    f.SetUpdateHandler(ID_CAPTURE, ready);
+    f.SetUpdateHandler(ID_RC_TOGGLE, [this](CommandState& s) {
+        s.Enable(!m_bNotReady);
+        s.SetCheck(m_pRemote != nullptr);
+    });
+    f.SetUpdateHandler(ID_RC_SHOW, [this](CommandState& s) {
+        s.Enable(m_pRemote == nullptr && !m_bNotReady);
+        s.SetCheck(m_pRemote != nullptr);
+    });
+    f.SetUpdateHandler(ID_RC_HIDE, [this](CommandState& s) {
+        s.Enable(m_pRemote != nullptr && !m_bNotReady);
+        s.SetCheck(m_pRemote == nullptr);
+    });
+    for (int id : {ID_ZOOM_IN, ID_BEST_FIT, ID_ACTUAL_SIZE, ID_ROTATE_LEFT, ID_ROTATE_RIGHT,
+                   ID_SHARPNESS, ID_FILE_SAVE}) {
+        f.SetUpdateHandler(id, picture);
+    }
+    f.SetUpdateHandler(ID_ZOOM_OUT, [this](CommandState& s) {
+        s.Enable(m_bImage && static_cast<int>(m_lead->GetZoomPercent()) > 10);
+    });
+}
+
+void CTavelo2View::GreyPictureMenus(bool grey) {
+    if (m_pFrame == nullptr) {
+        return;
+    }
+    const int flags = grey ? (MF_GRAYED | MF_DISABLED) : MF_ENABLED;
+    m_pFrame->EnableTopMenu(MENU_POS_EDIT, flags);
+    m_pFrame->EnableTopMenu(MENU_POS_ZOOM, flags);
+    m_pFrame->EnableTopMenu(MENU_POS_ROTATION, flags);
+}
+
+int CTavelo2View::RotationAngle() {
+    if (m_nRotIndex < 0 || m_nRotIndex > 6) {
+        m_nRotIndex = kUnrotated;
+    }
+    return kRotationAngles[m_nRotIndex];
+}
+
+int CTavelo2View::SharpnessValue(int index) {
+    if (index < 0 || index > 6) {
+        index = 3;
+        m_nSharpIndex = index;
+    }
+    return kSharpAmounts[index];
+}
+
+float CTavelo2View::CalcFitZoom() const {
+    const int cw = width(), ch = height();
+    const int w = static_cast<int>(m_lead->GetPictureWidth());
+    const int h = static_cast<int>(m_lead->GetPictureHeight());
+    if (w <= 0 || h <= 0) {
+        return 100.0f;  // no picture: nothing to fit, and no division by zero
+    }
+    if ((cw * h) / w < ch) {
+        return 100.0f * static_cast<float>(cw) / static_cast<float>(w);
+    }
+    return 100.0f * static_cast<float>(ch) / static_cast<float>(h);
+}
+
+void CTavelo2View::ShowIdleStatus() {
     if (m_pFrame != nullptr) {
-        constexpr int kGreyed = MF_GRAYED | MF_DISABLED;
-        m_pFrame->EnableTopMenu(MENU_POS_EDIT, kGreyed);
-        m_pFrame->EnableTopMenu(MENU_POS_ZOOM, kGreyed);
-        m_pFrame->EnableTopMenu(MENU_POS_ROTATION, kGreyed);
+        m_pFrame->SetStatusText(m_bNotReady ? IDS_NOT_READY : IDS_READY);
+    }
+}
+
+void CTavelo2View::OnCapture() {
+    if (m_pFrame == nullptr) {
+        return;
+    }
+    ViewHost& frame = *m_pFrame;
+    FrameErrors errors(m_pFrame);
+
+    // Which picture the camera will send: its capture mode and rotation.
+    if (!frame.SendCommand("QS2  ")) {
+        return;
+    }
+    std::uint8_t reply[PACKET_SIZE] = {};
+    frame.ReadReply(reply);
+    m_nMode = reply[0] - '0';
+    m_nCamRotation = reply[2] - '0';
+    int width = 0, height = 0;
+    if (!RawCaptureSize(m_nMode, m_nCamRotation, width, height)) {
+        return;  // a reply that names no picture size ends the command without a word
+    }
+    m_nWidth = width;
+    m_nHeight = height;
+    m_nBmpSize = static_cast<int>(BitmapFileSize(m_nWidth, m_nHeight));
+
+    if (!frame.SendCommand("TR0  ") || !frame.WaitAck()) {
+        return;
+    }
+    MemoryBlock rows = MemoryBlock::Allocate(2u * m_nWidth * m_nHeight);
+    if (rows.IsNull()) {
+        frame.ReportError(ERR_MEMORY);
+        return;
+    }
+
+    frame.SetStatusText(IDS_BUSY);
+    WaitCursor wait;
+    frame.EnableMainWindow(false);
+    const bool whole = frame.ReadImage(rows);
+    frame.EnableMainWindow(true);
+    frame.SetProgressPos(0);
+    if (!whole) {
+        rows.Free();
+        wait.Restore();
+        frame.ReportError(ERR_CAPTURE);
+        ShowIdleStatus();
+        return;
+    }
+
+    MemoryBlock flipped = FlipRows(rows, m_nWidth, m_nHeight, errors);
+    rows.Free();
+    if (!flipped.IsNull()) {
+        // The flipped copy becomes the raw capture itself: no second block, no second copy.
+        m_hRaw = std::move(flipped);
+        MemoryBlock bitmap = BuildBitmap(m_hRaw, m_nWidth, m_nHeight, errors);
+        if (!bitmap.IsNull()) {
+            m_lead->SetAutoRedraw(false);
+            m_lead->SetPictureHandle(0);
+            if (m_lead->LoadMemory(bitmap, 0, 0, m_nBmpSize) != 0) {
+                bitmap.Free();
+                m_bImage = false;
+                frame.ShowZoom(-1.0f);
+                GreyPictureMenus(true);
+                wait.Restore();
+                frame.SetStatusText(IDS_READY);
+                m_lead->SetAutoRedraw(true);
+                frame.ReportError(ERR_LOAD);
+                return;
+            }
+            if (m_nMode == 2) {
+                const bool upright = m_nCamRotation % 2 == 0;
+                m_lead->Resize(upright ? 960.0f : 768.0f, upright ? 768.0f : 960.0f, 1);
+            }
+            m_nRotAngle = 0;
+            m_nRotIndex = kUnrotated;
+            m_lead->Sharpen(static_cast<short>(m_nSharpValue));
+
+            m_bImage = true;
+            const float fit = CalcFitZoom();
+            m_lead->SetZoomMode(CLead::kZoomModeFactor);
+            m_lead->SetZoomPercent(fit);
+            m_lead->SetAutoRedraw(true);
+            frame.ShowZoom(fit);
+            GreyPictureMenus(false);
+        }
+    }
+    wait.Restore();
+    frame.SetStatusText(IDS_READY);
+}
+
+void CTavelo2View::SetZoom(float percent) {
+    m_lead->SetFlag57(true);
+    m_lead->SetZoomMode(CLead::kZoomModeFactor);
+    m_lead->SetZoomPercent(percent);
+    if (m_pFrame != nullptr) {
+        m_pFrame->ShowZoom(percent);
+    }
+}
+
+void CTavelo2View::OnZoomIn() {
+    int z = static_cast<int>(m_lead->GetZoomPercent());
+    z = z / 10 * 10 + 10;
+    SetZoom(static_cast<float>(z));
+}
+
+void CTavelo2View::OnZoomOut() {
+    int z = static_cast<int>(m_lead->GetZoomPercent());
+    if (z % 10 != 0) {
+        z = (z / 10 + 1) * 10;
+    }
+    if (z <= 10) {
+        return;
+    }
+    SetZoom(static_cast<float>(z - 10));
+}
+
+void CTavelo2View::OnBestFit() {
+    SetZoom(CalcFitZoom());
+}
+
+void CTavelo2View::OnActualSize() {
+    m_lead->SetAutoRedraw(false);
+    m_lead->SetFlag57(true);
+    m_lead->SetZoomMode(CLead::kZoomModeFactor);
+    m_lead->SetZoomPercent(100.0f);
+    const float w = m_lead->GetViewWidth(), h = m_lead->GetViewHeight();
+    m_lead->SetViewRectA(0, 0, w, h);
+    m_lead->SetViewRectB(0, 0, w, h);
+    m_lead->SetAutoRedraw(true);
+    m_lead->Redraw();
+    if (m_pFrame != nullptr) {
+        m_pFrame->ShowZoom(100.0f);
+    }
+}
+
+// The picture turns a quarter against what is shown; the index and angle only record the
+// total, which wraps after a full turn.
+void CTavelo2View::Rotate(int step) {
+    m_lead->SetZoomMode(CLead::kZoomModeFactor);
+    m_lead->SetZoomPercent(m_lead->GetZoomPercent());
+    m_nRotIndex += step;
+    m_nRotAngle = RotationAngle();
+    m_lead->Rotate(step * kQuarterTurn, true, FILL_COLOUR);
+    m_lead->SetAutoRedraw(true);
+    m_lead->Redraw();
+}
+
+void CTavelo2View::OnRotateLeft() {
+    Rotate(-1);
+}
+
+void CTavelo2View::OnRotateRight() {
+    Rotate(+1);
+}
+
+void CTavelo2View::OnHiddenMode() {
+    m_bHiddenMode = !m_bHiddenMode;
+}
+
+void CTavelo2View::OnRcShow() {
+    // The remote control panel is not built yet: there is nothing to show.
+}
+
+void CTavelo2View::OnRcHide() {}
+
+void CTavelo2View::OnRcToggle() {
+    if (m_pRemote == nullptr) {
+        OnRcShow();
+    } else {
+        OnRcHide();
     }
 }
 
@@ -32,12 +343,21 @@ void CTavelo2View::CloseRemote() {
 
 void CTavelo2View::RepaintPicture() {
     if (m_bImage) {
-        update();
+        m_lead->Redraw();
     }
 }
 
 void CTavelo2View::ForgetRemote() {
     m_pRemote = nullptr;
+}
+
+void CTavelo2View::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (window()->isMinimized()) {
+        return;
+    }
+    m_lead->setGeometry(0, 0, event->size().width(), event->size().height());
+    m_lead->Redraw();
 }
 
 }  // namespace tavelo

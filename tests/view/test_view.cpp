@@ -1,0 +1,362 @@
+#include <QAction>
+#include <QElapsedTimer>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <memory>
+
+#include "app/AppTestSupport.h"
+#include "app/CommandTable.h"
+#include "app/MainFrame.h"
+#include "app/MainStatusBar.h"
+#include "device/DeviceTestSupport.h"
+#include "device/SimulatedBackend.h"
+#include "image/CLead.h"
+#include "image/Tavelo2View.h"
+#include "res/CommandIds.h"
+#include "res/Profile.h"
+
+using namespace tavelo;
+
+namespace {
+
+// The application's frame and view over a simulated camera, seen through a backend that lets
+// a test refuse the transfer start.
+struct App {
+    SimulatedBackend camera;
+    test::TamperingBackend wire{camera};
+    std::unique_ptr<CMainFrame> frame;
+    CTavelo2View* view = nullptr;
+    test::PromptRecorder prompts;
+    bool refuseTransfer = false;
+
+    App() {
+        wire.onWrite = [this](PipeHandle& pipe, std::span<const std::uint8_t> data, int ms) {
+            if (refuseTransfer && data.size() >= 3 && std::memcmp(data.data(), "TR0", 3) == 0) {
+                camera.NakNextCommand();
+            }
+            return pipe.Write(data, ms);
+        };
+        frame = std::make_unique<CMainFrame>(wire);
+        frame->OnCreate();
+        view = new CTavelo2View(frame.get());
+        frame->SetActiveView(view);
+        view->OnInitialUpdate(frame.get());
+        camera.SetDeviceChangeHandler([this] { frame->OnDeviceChange(); });
+        frame->resize(900, 700);
+        frame->show();
+        frame->OnTimer(CMainFrame::TIMER_CHECK);  // the first connection check
+    }
+    ~App() { camera.SetDeviceChangeHandler({}); }
+
+    void SetCamera(int mode, int rotation) {
+        camera.Camera().GetState().captureMode = mode;
+        camera.Camera().GetState().rotation = rotation;
+    }
+    CLead& Lead() { return *view->m_lead; }
+    QSize Shown() { return QSize(int(Lead().GetPictureWidth()), int(Lead().GetPictureHeight())); }
+    QString Status() { return frame->m_wndStatusBar->GetPaneText(CMainFrame::PANE_MESSAGE); }
+    bool MenuEnabled(int pos) { return frame->menuBar()->actions().value(pos)->isEnabled(); }
+    bool CommandEnabled(int id) {
+        frame->UpdateCommandUI();
+        return frame->Commands().Action(id)->isEnabled();
+    }
+};
+
+// Mean difference per channel between the shown picture and the page the camera saw, over the
+// top-left region (the colour chart and the first strokes).
+double TopLeftError(const QImage& shown, int mode, int rotation) {
+    int w = 0, h = 0;
+    SimulatedCamera::PictureSize(mode, rotation, w, h);
+    const std::vector<std::uint8_t> page = SimulatedCamera::RenderPage(w, h, rotation);
+    const QImage image = shown.convertToFormat(QImage::Format_RGB888);
+    double total = 0;
+    int n = 0;
+    for (int y = 0; y < h / 3; y += 2) {
+        for (int x = 0; x < w / 2; x += 2) {
+            const std::uint8_t* want = &page[3 * (std::size_t(y) * w + x)];
+            const uchar* got = image.constScanLine(y) + 3 * x;
+            total += std::abs(got[2] - want[0]) + std::abs(got[1] - want[1]) +
+                     std::abs(got[0] - want[2]);
+            n += 3;
+        }
+    }
+    return total / n;
+}
+
+}  // namespace
+
+class TestView : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void startsWithNoPicture() {
+        App app;
+        QVERIFY(!app.view->m_bNotReady);
+        QCOMPARE(app.Status(), QStringLiteral("Ready !"));
+        QVERIFY(!app.view->m_bImage);
+        QVERIFY(app.MenuEnabled(0));
+        QVERIFY(!app.MenuEnabled(MENU_POS_EDIT));
+        QVERIFY(!app.MenuEnabled(MENU_POS_ZOOM));
+        QVERIFY(!app.MenuEnabled(MENU_POS_ROTATION));
+        QVERIFY(app.CommandEnabled(ID_CAPTURE));
+        QVERIFY(!app.CommandEnabled(ID_ZOOM_IN));
+        QVERIFY(!app.CommandEnabled(ID_FILE_SAVE));
+    }
+
+    void capture_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("rotation");
+        QTest::addColumn<QSize>("raw");
+        QTest::addColumn<QSize>("shown");
+        QTest::newRow("mode 2, rotation 0") << 2 << 0 << QSize(1280, 768) << QSize(960, 768);
+        QTest::newRow("mode 2, rotation 1") << 2 << 1 << QSize(1024, 1024) << QSize(768, 960);
+        QTest::newRow("mode 2, rotation 2") << 2 << 2 << QSize(1280, 768) << QSize(960, 768);
+        QTest::newRow("mode 3, rotation 0") << 3 << 0 << QSize(1280, 1024) << QSize(1280, 1024);
+        QTest::newRow("mode 3, rotation 3") << 3 << 3 << QSize(1024, 1280) << QSize(1024, 1280);
+    }
+
+    void capture() {
+        QFETCH(int, mode);
+        QFETCH(int, rotation);
+        QFETCH(QSize, raw);
+        QFETCH(QSize, shown);
+        App app;
+        app.SetCamera(mode, rotation);
+        app.view->m_nRotIndex = 5;  // a capture starts the rotation record afresh
+        app.view->OnCapture();
+        QVERIFY2(app.prompts.messages.isEmpty(), qPrintable(app.prompts.Texts().join('|')));
+        QCOMPARE(QSize(app.view->m_nWidth, app.view->m_nHeight), raw);
+        QCOMPARE(app.view->m_hRaw.Size(), std::size_t(2 * raw.width() * raw.height()));
+        QCOMPARE(app.view->m_nBmpSize, 3 * raw.width() * raw.height() + 54);
+        QCOMPARE(app.Shown(), shown);
+        QVERIFY(app.view->m_bImage);
+        QCOMPARE(app.view->m_nRotIndex, 3);
+        QCOMPARE(app.view->m_nRotAngle, 0);
+        QCOMPARE(app.Lead().GetZoomPercent(), app.view->CalcFitZoom());
+        QCOMPARE(app.frame->m_wndStatusBar->GetPaneText(CMainFrame::PANE_ZOOM),
+                 QString::asprintf(" %.2f%% ", app.view->CalcFitZoom()));
+        QCOMPARE(app.frame->m_wndStatusBar->m_wndProgress->value(), 0);
+        QCOMPARE(app.Status(), QStringLiteral("Ready !"));
+        QVERIFY(app.MenuEnabled(MENU_POS_EDIT));
+        QVERIFY(app.MenuEnabled(MENU_POS_ZOOM));
+        QVERIFY(app.MenuEnabled(MENU_POS_ROTATION));
+        QVERIFY(app.frame->isEnabled());
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    // Unresized pictures show the page exactly as the camera saw it: upright, not mirrored,
+    // colours in place.
+    void shownPageIsUpright_data() {
+        QTest::addColumn<int>("rotation");
+        QTest::newRow("0") << 0;
+        QTest::newRow("1") << 1;
+        QTest::newRow("2") << 2;
+    }
+
+    void shownPageIsUpright() {
+        QFETCH(int, rotation);
+        App app;
+        app.SetCamera(3, rotation);
+        app.view->OnCapture();
+        const double error = TopLeftError(app.Lead().Engine().Image(), 3, rotation);
+        QVERIFY2(error < 3.0, qPrintable(QString("mean error %1").arg(error)));
+    }
+
+    void failures_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<bool>("keepsPicture");
+        const QString capture = QStringLiteral("USB:Failed to capture the image.\n\n");
+        QTest::newRow("transfer refused")
+            << "nak" << QStringList{"USB:Failed to communicate.\n\n"} << true;
+        QTest::newRow("short row") << "short" << QStringList{capture} << true;
+        QTest::newRow("unknown mode") << "mode" << QStringList{} << true;
+        QTest::newRow("unplugged during the transfer")
+            << "unplug-during" << QStringList{capture} << true;
+        QTest::newRow("unplugged before")
+            << "unplug-before" << QStringList{"USB:Failed to transmit.\n\n"} << true;
+    }
+
+    // Each failure shows its one message (or none) and leaves the previous picture and raw
+    // capture as they were.
+    void failures() {
+        QFETCH(QString, fault);
+        QFETCH(QStringList, messages);
+        App app;
+        app.SetCamera(3, 0);
+        app.view->OnCapture();
+        QVERIFY(app.view->m_bImage);
+        const std::uint8_t* raw = app.view->m_hRaw.Data();
+        const QImage before = app.Lead().Engine().Image();
+        app.prompts.messages.clear();
+
+        app.SetCamera(3, 1);  // a capture that got through would change the picture's shape
+        if (fault == "nak") {
+            app.refuseTransfer = true;
+        } else if (fault == "short") {
+            app.camera.SetShortRowAt(500);
+        } else if (fault == "mode") {
+            app.camera.Camera().GetState().captureMode = 4;
+        } else if (fault == "unplug-during") {
+            app.camera.SetUnplugAtRow(10);
+        } else if (fault == "unplug-before") {
+            app.camera.SetPlugged(0, false);
+        }
+        app.view->OnCapture();
+        QCOMPARE(app.prompts.Texts(), messages);
+        QVERIFY(app.view->m_bImage);
+        QCOMPARE(app.view->m_hRaw.Data(), raw);
+        QCOMPARE(app.Lead().Engine().Image(), before);
+        QCOMPARE(app.frame->m_wndStatusBar->m_wndProgress->value(), 0);
+        QVERIFY(app.frame->isEnabled());
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    // A camera that stops answering ends the capture by the time-out, and the window works on.
+    void silentCameraEndsByTimeout() {
+        App app;
+        app.camera.SetNeverAnswers(true);
+        QElapsedTimer clock;
+        clock.start();
+        app.view->OnCapture();
+        QVERIFY(clock.elapsed() < 3 * PIPE_TIMEOUT_MS);
+        QVERIFY(app.prompts.messages.isEmpty());
+        QVERIFY(!app.view->m_bImage);
+        QVERIFY(app.frame->isEnabled());
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    void zoomSteps_data() {
+        QTest::addColumn<float>("start");
+        QTest::addColumn<float>("in");
+        QTest::addColumn<float>("out");
+        QTest::newRow("37") << 37.0f << 40.0f << 30.0f;
+        QTest::newRow("63.7") << 63.7f << 70.0f << 60.0f;
+        QTest::newRow("15") << 15.0f << 20.0f << 10.0f;
+        QTest::newRow("11") << 11.0f << 20.0f << 10.0f;
+        QTest::newRow("10 stays") << 10.0f << 20.0f << 10.0f;
+        QTest::newRow("10.9 stays") << 10.9f << 20.0f << 10.9f;
+        QTest::newRow("no upper limit") << 5000.0f << 5010.0f << 4990.0f;
+    }
+
+    void zoomSteps() {
+        QFETCH(float, start);
+        QFETCH(float, in);
+        QFETCH(float, out);
+        App app;
+        app.view->OnCapture();
+        app.Lead().SetZoomPercent(start);
+        app.view->OnZoomIn();
+        QCOMPARE(app.Lead().GetZoomPercent(), in);
+        app.Lead().SetZoomPercent(start);
+        app.view->OnZoomOut();
+        QCOMPARE(app.Lead().GetZoomPercent(), out);
+        app.Lead().SetZoomPercent(start);
+        QCOMPARE(app.CommandEnabled(ID_ZOOM_OUT), int(start) > 10);
+    }
+
+    void actualSizeAndBestFit() {
+        App app;
+        app.view->OnCapture();
+        app.view->OnZoomIn();
+        app.view->OnZoomIn();
+        app.view->OnActualSize();
+        QCOMPARE(app.Lead().GetZoomPercent(), 100.0f);
+        QCOMPARE(app.Lead().GetViewLeft(), 0.0f);
+        QCOMPARE(app.Lead().GetViewTop(), 0.0f);
+        QCOMPARE(app.frame->m_wndStatusBar->GetPaneText(CMainFrame::PANE_ZOOM),
+                 QStringLiteral(" 100.00% "));
+        app.view->OnBestFit();
+        QCOMPARE(app.Lead().GetZoomPercent(), app.view->CalcFitZoom());
+    }
+
+    // The fit takes the narrower of the two scales, in the view's integer arithmetic.
+    void fitZoom() {
+        App app;
+        app.view->OnCapture();  // 1280 x 1024
+        const QSize client = app.view->size();
+        const float want = (client.width() * 1024) / 1280 < client.height()
+                               ? 100.0f * client.width() / 1280
+                               : 100.0f * client.height() / 1024;
+        QCOMPARE(app.view->CalcFitZoom(), want);
+        QVERIFY(want * 1280 / 100 <= client.width() + 0.01f);
+        QVERIFY(want * 1024 / 100 <= client.height() + 0.01f);
+    }
+
+    void fourTurnsComeBack_data() {
+        QTest::addColumn<bool>("right");
+        QTest::newRow("right") << true;
+        QTest::newRow("left") << false;
+    }
+
+    void fourTurnsComeBack() {
+        QFETCH(bool, right);
+        App app;
+        app.SetCamera(3, 0);
+        app.view->OnCapture();
+        const QImage before = app.Lead().Engine().Image();
+        const std::vector<int> angles = right ? std::vector<int>{9000, 18000, 27000, 0}
+                                              : std::vector<int>{-9000, -18000, -27000, 0};
+        for (int turn = 0; turn < 4; ++turn) {
+            right ? app.view->OnRotateRight() : app.view->OnRotateLeft();
+            QCOMPARE(app.view->m_nRotAngle, angles[turn]);
+            QCOMPARE(app.Shown(), turn % 2 == 0 ? QSize(1024, 1280) : QSize(1280, 1024));
+        }
+        QCOMPARE(app.view->m_nRotIndex, 3);
+        QCOMPARE(app.Lead().Engine().Image(), before);
+    }
+
+    void hiddenModeMarksTheClock() {
+        App app;
+        app.view->OnHiddenMode();
+        QVERIFY(app.view->m_bHiddenMode);
+        app.frame->OnTimer(CMainFrame::TIMER_CLOCK);
+        QVERIFY(app.frame->m_wndStatusBar->GetPaneText(CMainFrame::PANE_TIME).endsWith(" #"));
+        app.view->OnHiddenMode();
+        app.frame->OnTimer(CMainFrame::TIMER_CLOCK);
+        QVERIFY(!app.frame->m_wndStatusBar->GetPaneText(CMainFrame::PANE_TIME).endsWith(" #"));
+    }
+
+    void storedSettingsAreChecked_data() {
+        QTest::addColumn<int>("qFactor");
+        QTest::addColumn<int>("sharpness");
+        QTest::addColumn<int>("wantQ");
+        QTest::addColumn<int>("wantIndex");
+        QTest::addColumn<int>("wantAmount");
+        QTest::newRow("defaults kept") << 15 << 3 << 15 << 3 << 0;
+        QTest::newRow("Q 1") << 1 << 0 << 15 << 0 << -1000;
+        QTest::newRow("Q 256") << 256 << 6 << 15 << 6 << 950;
+        QTest::newRow("Q 2, sharpness 9") << 2 << 9 << 2 << 3 << 0;
+        QTest::newRow("Q 255, sharpness -1") << 255 << -1 << 255 << 3 << 0;
+    }
+
+    void storedSettingsAreChecked() {
+        QFETCH(int, qFactor);
+        QFETCH(int, sharpness);
+        QFETCH(int, wantQ);
+        QFETCH(int, wantIndex);
+        QFETCH(int, wantAmount);
+        WriteProfileInt("Settings", "Qfactor", qFactor);
+        WriteProfileInt("Settings", "Sharpness", sharpness);
+        App app;
+        QCOMPARE(app.view->m_nQFactor, wantQ);
+        QCOMPARE(app.view->m_nSharpIndex, wantIndex);
+        QCOMPARE(app.view->m_nSharpValue, wantAmount);
+        WriteProfileInt("Settings", "Qfactor", 15);
+        WriteProfileInt("Settings", "Sharpness", 3);
+    }
+
+    void minimizingLeavesTheControlAlone() {
+        App app;
+        const QRect before = app.Lead().geometry();
+        app.frame->showMinimized();
+        app.view->resize(300, 200);
+        QCOMPARE(app.Lead().geometry(), before);
+        app.frame->showNormal();
+        app.view->resize(320, 240);
+        QCOMPARE(app.Lead().geometry(), QRect(0, 0, 320, 240));
+    }
+};
+
+TAVELO_APP_TEST_MAIN(TestView)
+#include "test_view.moc"
