@@ -143,23 +143,41 @@ std::int16_t PictureEngine::SaveFile(const QString& path, int format, int bits, 
             return PIC_FILE_WRITE;
         }
     } else {
-        QImageWriter writer(&file, "jpeg");
-        writer.setQuality(JpegQualityFromQFactor(qFactor));
-        const QString comment = TextItem(kJpegCommentItem);
-        bool written = false;
-        if (comment.isEmpty()) {
-            written = writer.write(m_image);
-        } else {
-            QImage withText = m_image;  // the text makes a copy; only pay for it when asked
-            withText.setText(QStringLiteral("Description"), comment);
-            written = writer.write(withText);
+        QByteArray bytes;
+        const std::int16_t result = EncodeJpeg(qFactor, bytes);
+        if (result != PIC_OK) {
+            file.cancelWriting();
+            return result;
         }
-        if (!written) {
+        if (file.write(bytes) != bytes.size()) {
             file.cancelWriting();
             return PIC_FILE_WRITE;
         }
     }
     return file.commit() ? PIC_OK : PIC_FILE_WRITE;
+}
+
+std::int16_t PictureEngine::EncodeJpeg(int qFactor, QByteArray& out) const {
+    if (!HasPicture()) {
+        return PIC_NO_PICTURE;
+    }
+    // Encoding into memory first spares the file the encoder's many small writes.
+    out.clear();
+    out.reserve(static_cast<qsizetype>(m_image.sizeInBytes() / 4));
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(JpegQualityFromQFactor(qFactor));
+    const QString comment = TextItem(kJpegCommentItem);
+    bool written = false;
+    if (comment.isEmpty()) {
+        written = writer.write(m_image);
+    } else {
+        QImage withText = m_image;  // the text makes a copy; only pay for it when asked
+        withText.setText(QStringLiteral("Description"), comment);
+        written = writer.write(withText);
+    }
+    return written ? PIC_OK : PIC_FILE_WRITE;
 }
 
 std::int16_t PictureEngine::ConvertBits(int bits, int, int, int) {

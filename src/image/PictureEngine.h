@@ -32,6 +32,8 @@ public:
     // Format 6: BMP of `bits` a pixel (0: the picture's own); format 10: JPEG with the
     // Q factor `qFactor` as quality. Written through a temporary file renamed over `path`.
     std::int16_t SaveFile(const QString& path, int format, int bits, int qFactor, int flags) const;
+    // The JPEG file image SaveFile writes, into memory (one write to the file afterwards).
+    std::int16_t EncodeJpeg(int qFactor, QByteArray& out) const;
     // Only 24 bits a pixel is a target; the other arguments are accepted and ignored.
     std::int16_t ConvertBits(int bits, int colorResolution, int dither, int palette);
     // Turns right by hundredths of a degree; quarter turns are exact. `fill` is 0x00BBGGRR.

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <numbers>
+#include <type_traits>
 #include <vector>
 
 namespace tavelo {
@@ -106,35 +107,47 @@ QImage RotateQuarterTurns(const QImage& image, int quarterTurns) {
         return out;
     }
     out.setColorTable(image.colorTable());
+    const std::uint8_t* src = image.constBits();
+    std::uint8_t* dst = out.bits();
+    const qsizetype srcStride = image.bytesPerLine();
+    const qsizetype dstStride = out.bytesPerLine();
     // Tiles keep both the rows read and the rows written in cache.
-    constexpr int kTile = 64;
-    for (int ty = 0; ty < h; ty += kTile) {
-        for (int tx = 0; tx < w; tx += kTile) {
-            const int yEnd = std::min(ty + kTile, h);
-            const int xEnd = std::min(tx + kTile, w);
-            for (int y = ty; y < yEnd; ++y) {
-                const std::uint8_t* src = image.constScanLine(y);
-                for (int x = tx; x < xEnd; ++x) {
-                    int dx = 0;
-                    int dy = 0;
-                    switch (quarterTurns) {
-                        case 1:
-                            dx = h - 1 - y;
-                            dy = x;
-                            break;
-                        case 2:
-                            dx = w - 1 - x;
-                            dy = h - 1 - y;
-                            break;
-                        default:
-                            dx = y;
-                            dy = w - 1 - x;
-                            break;
+    constexpr int kTile = 32;
+    auto turn = [&](auto pixelBytes) {
+        constexpr int n = decltype(pixelBytes)::value;
+        for (int ty = 0; ty < h; ty += kTile) {
+            for (int tx = 0; tx < w; tx += kTile) {
+                const int yEnd = std::min(ty + kTile, h);
+                const int xEnd = std::min(tx + kTile, w);
+                for (int y = ty; y < yEnd; ++y) {
+                    const std::uint8_t* row = src + y * srcStride;
+                    for (int x = tx; x < xEnd; ++x) {
+                        int dx = 0;
+                        int dy = 0;
+                        switch (quarterTurns) {
+                            case 1:
+                                dx = h - 1 - y;
+                                dy = x;
+                                break;
+                            case 2:
+                                dx = w - 1 - x;
+                                dy = h - 1 - y;
+                                break;
+                            default:
+                                dx = y;
+                                dy = w - 1 - x;
+                                break;
+                        }
+                        std::memcpy(dst + dy * dstStride + dx * n, row + x * n, n);
                     }
-                    std::memcpy(out.scanLine(dy) + dx * bpp, src + x * bpp, bpp);
                 }
             }
         }
+    };
+    if (bpp == 1) {
+        turn(std::integral_constant<int, 1>{});
+    } else {
+        turn(std::integral_constant<int, 3>{});
     }
     return out;
 }

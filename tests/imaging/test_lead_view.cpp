@@ -41,6 +41,18 @@ private:
     std::unique_ptr<CLead> m_lead;
     QImage m_frame;
 
+    // A shrunk picture is averaged, so its pixels are compared within a small tolerance.
+    bool NearFrame(int x, int y, QRgb expected) {
+        const QRgb got = FrameAt(x, y);
+        const bool near = std::abs(qRed(got) - qRed(expected)) <= 2 &&
+                          std::abs(qGreen(got) - qGreen(expected)) <= 2 &&
+                          std::abs(qBlue(got) - qBlue(expected)) <= 2;
+        if (!near) {
+            qWarning("frame (%d, %d) is %06x, expected about %06x", x, y, got, expected);
+        }
+        return near;
+    }
+
     QRgb FrameAt(int x, int y) {
         m_lead->RenderFrame(m_frame);
         return m_frame.pixel(x, y) & 0xFFFFFF;
@@ -98,9 +110,9 @@ private Q_SLOTS:
         QCOMPARE(m_lead->GetViewLeft(), 0.0f);
         QCOMPARE(m_lead->GetViewTop(), 0.0f);
         QCOMPARE(m_lead->horizontalScrollBar()->maximum(), 0);
-        // Each frame pixel shows the picture pixel under its centre: (x + 0.5) * 4.
-        QCOMPARE(FrameAt(0, 0), At(2, 2));
-        QCOMPARE(FrameAt(99, 74), At(398, 298));
+        // Each frame pixel shows the picture around the point under its centre: (x + 0.5) * 4.
+        QVERIFY(NearFrame(0, 0, At(2, 2)));
+        QVERIFY(NearFrame(99, 74, At(398, 298)));
         // Past the picture: background.
         QCOMPARE(FrameAt(150, 100), m_lead->palette().color(QPalette::Dark).rgb() & 0xFFFFFF);
     }
@@ -185,8 +197,8 @@ private Q_SLOTS:
         QCOMPARE(m_lead->GetViewWidth(), float(port.width()));
         QCOMPARE(m_lead->GetViewHeight(), float(port.height()));
         QCOMPARE(m_lead->horizontalScrollBar()->maximum(), 0);
-        QCOMPARE(FrameAt(0, 0), At(1, 1));  // (0.5 * 2, 0.5 * 2)
-        QCOMPARE(FrameAt(port.width() - 1, port.height() - 1), At(399, 299));
+        QVERIFY(NearFrame(0, 0, At(1, 1)));  // (0.5 * 2, 0.5 * 2)
+        QVERIFY(NearFrame(port.width() - 1, port.height() - 1, At(399, 299)));
         m_lead->resize(100, 100);
         QCOMPARE(m_lead->GetViewWidth(), 100.0f);
         m_lead->SetZoomMode(7);  // unknown: ignored
