@@ -21,13 +21,14 @@ namespace {
 constexpr int kMaxAmount = 1000;
 constexpr int kBytesPerPixel = 3;
 
-// Gain in 1/256 for the blur difference: up to 2.0 when sharpening, up to 1.0 (the
-// plain blur) when softening.
+// Gain in 1/64 for the blur difference: up to 2.0 when sharpening, up to 1.0 (the
+// plain blur) when softening. Scaled so that difference times gain fits 16 bits, which
+// lets the vectorizer work on eight or sixteen bytes at once.
 int GainFromAmount(int amount) {
-    return amount > 0 ? amount * 512 / kMaxAmount : amount * 256 / kMaxAmount;
+    return amount > 0 ? amount * 128 / kMaxAmount : amount * 64 / kMaxAmount;
 }
 
-// One output row: out = p + gain * (p - blur) / 256, with blur the 3 x 3 binomial
+// One output row: out = p + gain * (p - blur) / 64, with blur the 3 x 3 binomial
 // ([1 2 1] x [1 2 1]) / 16 of the rows above, at and below. `vsum` holds the column sums
 // above + 2 * middle + below; the first and last pixels repeat the edge.
 void SharpenRow(const std::uint8_t* mid, const std::uint16_t* vsum, std::uint8_t* out, int width,
@@ -36,7 +37,7 @@ void SharpenRow(const std::uint8_t* mid, const std::uint16_t* vsum, std::uint8_t
     auto emit = [&](int i, int left, int right) {
         const int blur = (vsum[left] + 2 * vsum[i] + vsum[right] + 8) >> 4;
         const int p = mid[i];
-        const int v = p + (((p - blur) * gain + 128) >> 8);
+        const int v = p + (((p - blur) * gain + 32) >> 6);
         out[i] = static_cast<std::uint8_t>(std::clamp(v, 0, 255));
     };
     if (width == 1) {
@@ -49,13 +50,15 @@ void SharpenRow(const std::uint8_t* mid, const std::uint16_t* vsum, std::uint8_t
         emit(i, i, i + kBytesPerPixel);
     }
     const int last = bytes - kBytesPerPixel;
+    const auto g16 = static_cast<std::int16_t>(gain);
     // The inner span, branch-free: each byte sees the same channel of its neighbours.
     for (int i = kBytesPerPixel; i < last; ++i) {
-        const int blur =
-            (vsum[i - kBytesPerPixel] + 2 * vsum[i] + vsum[i + kBytesPerPixel] + 8) >> 4;
-        const int p = mid[i];
-        int v = p + (((p - blur) * gain + 128) >> 8);
-        v = v < 0 ? 0 : (v > 255 ? 255 : v);
+        const auto blur = static_cast<std::int16_t>(
+            (vsum[i - kBytesPerPixel] + 2 * vsum[i] + vsum[i + kBytesPerPixel] + 8) >> 4);
+        const auto p = static_cast<std::int16_t>(mid[i]);
+        const auto scaled = static_cast<std::int16_t>((p - blur) * g16 + 32);
+        auto v = static_cast<std::int16_t>(p + (scaled >> 6));
+        v = v < 0 ? std::int16_t{0} : (v > 255 ? std::int16_t{255} : v);
         out[i] = static_cast<std::uint8_t>(v);
     }
     for (int i = last; i < bytes; ++i) {
