@@ -37,12 +37,14 @@ void BuildBitmapBench(benchmark::State& state) {
     }
 }
 
-void ScalarBench(benchmark::State& state) {
+// Each code path alone, writing into the same buffer every time (no allocation, no header).
+template <void (*Convert)(const std::uint8_t*, std::uint8_t*, std::size_t)>
+void PathBench(benchmark::State& state) {
     const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
     MemoryBlock raw = SampleRaw(width, height);
     std::vector<std::uint8_t> bgr(3u * width * height);
     for (auto _ : state) {
-        raw_detail::ConvertGroupsScalar(raw.Data(), bgr.data(), raw.Size() / 4);
+        Convert(raw.Data(), bgr.data(), raw.Size() / 4);
         benchmark::DoNotOptimize(bgr.data());
     }
 }
@@ -86,7 +88,16 @@ void LibyuvBench(benchmark::State& state) {
 
 BENCHMARK(LibyuvBench)->Args({1280, 1024})->Args({1280, 1280})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BuildBitmapBench)->Args({1280, 1024})->Args({1280, 1280})->Unit(benchmark::kMicrosecond);
-BENCHMARK(ScalarBench)->Args({1280, 1024})->Args({1280, 1280})->Unit(benchmark::kMicrosecond);
+BENCHMARK(PathBench<raw_detail::ConvertGroupsScalar>)
+    ->Name("ScalarBench")
+    ->Args({1280, 1024})
+    ->Args({1280, 1280})
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(PathBench<raw_detail::ConvertGroupsSse2>)
+    ->Name("Sse2Bench")
+    ->Args({1280, 1024})
+    ->Args({1280, 1280})
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(DoubleFormulaBench)
     ->Args({1280, 1024})
     ->Args({1280, 1280})
@@ -94,12 +105,19 @@ BENCHMARK(DoubleFormulaBench)
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
+    if (raw_detail::HaveAvx2()) {  // never run wide instructions the processor lacks
+        benchmark::RegisterBenchmark("Avx2Bench", PathBench<raw_detail::ConvertGroupsAvx2>)
+            ->Args({1280, 1024})
+            ->Args({1280, 1280})
+            ->Unit(benchmark::kMicrosecond);
+    }
     tavelo::bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::vector<std::pair<std::string, std::string>> pairs;
     for (const char* size : {"1280/1024", "1280/1280"}) {
         const std::string ref = std::string("LibyuvBench/") + size;
-        for (const char* name : {"BuildBitmapBench/", "ScalarBench/", "DoubleFormulaBench/"}) {
+        for (const char* name : {"BuildBitmapBench/", "Avx2Bench/", "Sse2Bench/", "ScalarBench/",
+                                 "DoubleFormulaBench/"}) {
             pairs.emplace_back(name + std::string(size), ref);
         }
     }

@@ -45,13 +45,15 @@ MemoryBlock BuildBitmap(const MemoryBlock& raw, int width, int height, ErrorRepo
 // truncated toward zero, each clamped. Chooses the widest instruction set the processor has.
 void ConvertGroups(const std::uint8_t* raw, std::uint8_t* bgr, std::size_t groups);
 
-// Each code path alone, so that tests prove every one of them equal to the formula.
+// Each code path alone, so that tests prove every one of them equal to the formula and the
+// benchmark can time them. The SSE2 and AVX2 forms may only be called when HaveSse2() or
+// HaveAvx2() says the processor has them; elsewhere they fall back to the plain loop.
 namespace raw_detail {
 void ConvertGroupsScalar(const std::uint8_t* raw, std::uint8_t* bgr, std::size_t groups);
-// x86-64 processors with SSSE3 (nearly all in use): 16 pixels per step. Only call it when
-// HaveSsse3() says so.
-void ConvertGroupsSsse3(const std::uint8_t* raw, std::uint8_t* bgr, std::size_t groups);
-bool HaveSsse3();
+void ConvertGroupsSse2(const std::uint8_t* raw, std::uint8_t* bgr, std::size_t groups);
+void ConvertGroupsAvx2(const std::uint8_t* raw, std::uint8_t* bgr, std::size_t groups);
+bool HaveSse2();
+bool HaveAvx2();
 }  // namespace raw_detail
 
 }  // namespace tavelo
