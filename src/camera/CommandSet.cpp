@@ -46,6 +46,21 @@ bool QueryStatus(DeviceLink& link, const char* query, StatusReply& reply) {
     return true;
 }
 
+bool QueryState(DeviceLink& link, CameraState& state) {
+    StatusReply reply;
+    if (!QueryStatus(link, cmd::QUERY_GROUP0, reply)) {
+        return false;
+    }
+    state.group0 = DecodeGroup0(reply);
+    link.SendCommand(cmd::QUERY_GROUP2);
+    std::uint8_t buffer[PACKET_SIZE];
+    link.ReadReply(buffer);
+    reply.fill(0);
+    std::copy(std::begin(buffer), std::end(buffer), reply.begin());
+    state.group2 = DecodeGroup2(reply);
+    return true;
+}
+
 StatusGroup0 DecodeGroup0(const StatusReply& reply) {
     StatusGroup0 s;
     s.lamp = Digit(reply, 0);

@@ -95,4 +95,16 @@ StatusGroup2 DecodeGroup2(const StatusReply& reply);
 // all zero).
 bool QueryStatus(DeviceLink& link, const char* query, StatusReply& reply);
 
+// What the remote control panel reads when it opens.
+struct CameraState {
+    StatusGroup0 group0;
+    StatusGroup2 group2;  // the panel uses gamma, rotation, aperture and contrast
+};
+
+// The panel's status query: "QS0  " and its reply, then "QS2  " and its reply. False, with
+// nothing read and `state` untouched, when "QS0  " could not be sent (the link has then asked
+// the panel to close). The second send is not tested: its reply is read either way, and a
+// reply that did not come decodes as -48.
+bool QueryState(DeviceLink& link, CameraState& state);
+
 }  // namespace tavelo

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "camera/CommandSet.h"
+#include "device/DeviceTestSupport.h"
 #include "device/SimulatedBackend.h"
 
 using namespace tavelo;
@@ -170,6 +171,85 @@ private Q_SLOTS:
         for (int v : {g2.captureMode, g2.gamma, g2.rotation, g2.aperture, g2.contrast}) {
             QCOMPARE(v, -48);
         }
+    }
+
+    // The panel's opening query: group 0 first, then group 2, no acknowledgement read.
+    void panelQueryReadsGroupZeroThenTwo() {
+        SimulatedBackend backend;
+        Host host;
+        DeviceLink link(backend, host, 50);
+        SimulatedCamera::State& cam = backend.Camera().GetState();
+        cam.lamp = 1;
+        cam.videoSource = 2;
+        cam.lock = 1;
+        cam.gamma = 4;
+        cam.rotation = 3;
+        cam.contrast = 1;
+        CameraState state;
+        QVERIFY(QueryState(link, state));
+        QCOMPARE(WireSummary(backend), (std::vector<std::string>{"W:QS0  ", "R", "W:QS2  ", "R"}));
+        QCOMPARE(state.group0.lamp, 1);
+        QCOMPARE(state.group0.videoSource, 2);
+        QCOMPARE(state.group0.lock, 1);
+        QCOMPARE(state.group0.pointer, 0);
+        QCOMPARE(state.group2.gamma, 4);
+        QCOMPARE(state.group2.rotation, 3);
+        QCOMPARE(state.group2.contrast, 1);
+        QCOMPARE(state.group2.aperture, 0);
+        QVERIFY(host.errors.empty());
+    }
+
+    // "QS0  " not sent: nothing else happens and the state is left as it was.
+    void panelQueryStopsWhenGroupZeroIsNotSent() {
+        SimulatedBackend backend;
+        Host host;
+        DeviceLink link(backend, host, 50);
+        backend.SetPlugged(0, false);
+        CameraState state;
+        state.group0.lamp = 7;
+        state.group2.gamma = 7;
+        QVERIFY(!QueryState(link, state));
+        QVERIFY(backend.Wire().empty());
+        QCOMPARE(state.group0.lamp, 7);
+        QCOMPARE(state.group2.gamma, 7);
+        QCOMPARE(host.errors, std::vector<int>{ERR_TRANSMIT});
+        QCOMPARE(host.closeRemote, 1);
+    }
+
+    // "QS2  " not sent: its reply is read all the same and, with none coming, reads -48.
+    void panelQueryReadsGroupTwoEvenIfItsQueryFailed() {
+        SimulatedBackend backend;
+        test::TamperingBackend tampering(backend);
+        int writes = 0;
+        tampering.onWrite = [&writes](PipeHandle& pipe, std::span<const std::uint8_t> data,
+                                      int timeoutMs) {
+            return ++writes == 2 ? IoResult{IoResult::Status::Failed, 0}
+                                 : pipe.Write(data, timeoutMs);
+        };
+        Host host;
+        DeviceLink link(tampering, host, 50);
+        backend.Camera().GetState().lamp = 2;
+        CameraState state;
+        QVERIFY(QueryState(link, state));
+        QCOMPARE(WireSummary(backend), (std::vector<std::string>{"W:QS0  ", "R", "R"}));
+        QCOMPARE(state.group0.lamp, 2);
+        QCOMPARE(state.group2.gamma, -48);
+        QCOMPARE(state.group2.rotation, -48);
+        QCOMPARE(host.errors, std::vector<int>{ERR_TRANSMIT});
+    }
+
+    // No reply pipe: each read says so once and every value reads -48.
+    void panelQueryWithoutReplyPipe() {
+        SimulatedBackend backend;
+        Host host;
+        DeviceLink link(backend, host, 50);
+        backend.SetPipeBroken("PIPE01", true);
+        CameraState state;
+        QVERIFY(QueryState(link, state));
+        QCOMPARE(host.errors, (std::vector<int>{ERR_RECEIVE, ERR_RECEIVE}));
+        QCOMPARE(state.group0.lamp, -48);
+        QCOMPARE(state.group0.lock, -48);
+        QCOMPARE(state.group2.contrast, -48);
     }
 
     void decodingTakesTheNamedBytes() {
