@@ -265,6 +265,30 @@ private Q_SLOTS:
         QCOMPARE(m_lead->size(), QSize(100, 75));
     }
 
+    void paintsPalettePictures_data() {
+        QTest::addColumn<float>("zoom");
+        QTest::newRow("kept scaled") << 100.0f;
+        QTest::newRow("fetched per pixel") << 100000.0f;
+    }
+    void paintsPalettePictures() {
+        QFETCH(float, zoom);
+        const QList<QRgb> palette = {qRgb(10, 20, 30), qRgb(200, 100, 0), qRgb(0, 0, 255)};
+        const QByteArray bytes = samples::MakeBmp(
+            6, 4, 8, false, [](int x, int y) { return std::uint32_t((x + y) % 3); }, palette);
+        MemoryBlock block = MemoryBlock::Allocate(static_cast<std::size_t>(bytes.size()));
+        std::memcpy(block.Data(), bytes.constData(), block.Size());
+        QCOMPARE(m_lead->LoadMemory(block, 0, 0, long(block.Size())), PIC_OK);
+        QCOMPARE(m_lead->GetPictureBits(), short(8));
+        m_lead->SetZoomPercent(zoom);
+        m_lead->horizontalScrollBar()->setValue(0);
+        m_lead->verticalScrollBar()->setValue(0);
+        QCOMPARE(FrameAt(0, 0), palette[0] & 0xFFFFFF);
+        if (zoom == 100.0f) {
+            QCOMPARE(FrameAt(4, 3), palette[1] & 0xFFFFFF);  // (4 + 3) % 3
+            QCOMPARE(FrameAt(2, 0), palette[2] & 0xFFFFFF);
+        }
+    }
+
     void refusedLoadKeepsPicture() {
         MemoryBlock junk = MemoryBlock::Allocate(100);
         QVERIFY(m_lead->LoadMemory(junk, 0, 0, 100) != PIC_OK);
