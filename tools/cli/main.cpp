@@ -3,9 +3,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 #include <QFile>
 #include <QSaveFile>
 #include <QString>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -50,6 +53,7 @@ constexpr char kUsage[] =
     "  --simulate             use the simulated camera instead of the one on USB\n"
     "  --mode 2|3             the simulated camera's capture mode (default 3)\n"
     "  --rotation 0..3        the simulated camera's rotation (default 0)\n"
+    "  --usb-id VID:PID       also take this USB device for the camera (repeatable)\n"
     "  --timeout MS           give up on a silent camera after MS milliseconds (default 5000)\n"
     "  --help, --version\n"
     "\n"
@@ -60,7 +64,8 @@ struct Options {
     cli::BackendOptions backend;
     int timeoutMs = PIPE_TIMEOUT_MS;
     std::string command;
-    std::string argument;  // the text of send, the file of capture
+    std::string argument;  // the text of send
+    std::string output;    // the file of capture
 };
 
 bool ParseInt(const char* text, int low, int high, int& value) {
@@ -75,6 +80,7 @@ bool ParseInt(const char* text, int low, int high, int& value) {
 
 // Returns -1 when the tool should go on, else the exit code.
 int Parse(int argc, char** argv, Options& o) {
+    UsbId id;
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -91,10 +97,13 @@ int Parse(int argc, char** argv, Options& o) {
         } else if (a == "--rotation" && hasValue &&
                    ParseInt(argv[i + 1], 0, 3, o.backend.rotation)) {
             ++i;
+        } else if (a == "--usb-id" && hasValue && ParseUsbId(argv[i + 1], id)) {
+            o.backend.usbIds.push_back(id);
+            ++i;
         } else if (a == "--timeout" && hasValue && ParseInt(argv[i + 1], 1, 600000, o.timeoutMs)) {
             ++i;
-        } else if (a == "-o" && hasValue && o.command == "capture") {
-            o.argument = argv[++i];
+        } else if (a == "-o" && hasValue && o.output.empty()) {
+            o.output = argv[++i];
         } else if (o.command.empty() && (a == "status" || a == "send" || a == "capture")) {
             o.command = a;
             if (a == "send" && hasValue) {
@@ -105,8 +114,10 @@ int Parse(int argc, char** argv, Options& o) {
             return EXIT_USAGE;
         }
     }
-    const bool needsArgument = o.command == "send" || o.command == "capture";
-    if (o.command.empty() || (needsArgument && o.argument.empty())) {
+    const bool missing =
+        (o.command == "send" && o.argument.empty()) || (o.command == "capture" && o.output.empty());
+    const bool stray = o.command != "capture" && !o.output.empty();
+    if (o.command.empty() || missing || stray) {
         std::fputs(kUsage, stderr);
         return EXIT_USAGE;
     }
@@ -129,7 +140,17 @@ void PrintState(const char* name, int value, std::initializer_list<const char*> 
     }
 }
 
-int Status(DeviceLink& link) {
+bool HasError(const cli::CliHost& host, int code) {
+    return std::find(host.Errors().begin(), host.Errors().end(), code) != host.Errors().end();
+}
+
+bool IsEmpty(const StatusReply& reply) {
+    return std::all_of(reply.begin(), reply.end(), [](std::uint8_t b) { return b == 0; });
+}
+
+// Both groups in words. A reply that could not be read is still printed (every value then
+// reads -48, as the panel would take it), and the tool ends with that failure's code.
+int Status(DeviceLink& link, const cli::CliHost& host) {
     StatusReply r0, r2;
     if (!QueryStatus(link, cmd::QUERY_GROUP0, r0)) {
         return EXIT_NOT_SENT;
@@ -154,6 +175,13 @@ int Status(DeviceLink& link) {
     PrintState("camera rotation", g2.rotation, {"0", "90", "180", "270"});
     PrintState("aperture", g2.aperture, {"off", "on"});
     PrintState("contrast", g2.contrast, {"off", "on"});
+    if (HasError(host, ERR_RECEIVE)) {
+        return EXIT_NO_REPLY_PIPE;
+    }
+    if (IsEmpty(r0) || IsEmpty(r2)) {
+        std::fprintf(stderr, "tavelo-cli: the main unit did not answer\n");
+        return EXIT_NO_ANSWER;
+    }
     return EXIT_OK;
 }
 
@@ -195,6 +223,9 @@ int Capture(DeviceLink& link, cli::CliHost& host, const std::string& path) {
     StatusReply status;
     if (!QueryStatus(link, cmd::QUERY_GROUP2, status)) {
         return EXIT_NOT_SENT;
+    }
+    if (HasError(host, ERR_RECEIVE)) {
+        return EXIT_NO_REPLY_PIPE;  // already said; the zeros would only add a second line
     }
     const StatusGroup2 g2 = DecodeGroup2(status);
     int width = 0, height = 0;
@@ -248,13 +279,18 @@ int main(int argc, char** argv) {
         return parsed;
     }
     auto backend = cli::MakeBackend(options.backend);
+    if (!backend) {
+        std::fputs("tavelo-cli: USB cannot be used on this machine, so no camera can be reached\n",
+                   stderr);
+        return EXIT_NOT_SENT;
+    }
     cli::CliHost host(isatty(STDERR_FILENO) != 0);
     DeviceLink link(*backend, host, options.timeoutMs);
     if (options.command == "status") {
-        return Status(link);
+        return Status(link, host);
     }
     if (options.command == "send") {
         return Send(link, host, options.argument);
     }
-    return Capture(link, host, options.argument);
+    return Capture(link, host, options.output);
 }
