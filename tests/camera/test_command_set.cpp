@@ -12,20 +12,7 @@ using namespace tavelo;
 
 namespace {
 
-struct Host : LinkHost {
-    int ReportError(int code) override {
-        errors.push_back(code);
-        return 1;
-    }
-    bool IsNotReady() const override { return notReady; }
-    int PictureWidth() const override { return 1280; }
-    int PictureHeight() const override { return 1024; }
-    void CloseRemote() override { ++closeRemote; }
-    void SetProgressPos(int) override {}
-    bool notReady = false;
-    std::vector<int> errors;
-    int closeRemote = 0;
-};
+using Host = test::RecordingHost;
 
 // The pipes touched, in order, with the text of every command written: "W:ZO+  ", "R".
 std::vector<std::string> WireSummary(const SimulatedBackend& backend) {
@@ -87,6 +74,42 @@ private Q_SLOTS:
         QCOMPARE(t[5], '\0');
     }
 
+    void everyValueReachesTheCamera_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("high");
+        QTest::newRow("LL") << int(Code::Lock) << 1;
+        QTest::newRow("PO") << int(Code::Pointer) << 1;
+        QTest::newRow("MA") << int(Code::Magnify) << 1;
+        QTest::newRow("PM") << int(Code::PointerMove) << int(PM_DOWN);
+        QTest::newRow("PL") << int(Code::Lamp) << 2;
+        QTest::newRow("RO") << int(Code::Rotation) << 3;
+        QTest::newRow("AV") << int(Code::VideoSource) << 2;
+        QTest::newRow("FZ") << int(Code::Pause) << 1;
+        QTest::newRow("NP") << int(Code::Negative) << 1;
+        QTest::newRow("CB") << int(Code::BlackWhite) << 1;
+        QTest::newRow("AP") << int(Code::Aperture) << 1;
+        QTest::newRow("CT") << int(Code::Contrast) << 1;
+        QTest::newRow("GM") << int(Code::Gamma) << 7;
+    }
+
+    // Each value of each formatted command goes out as its five characters and three zeros,
+    // and the camera takes it.
+    void everyValueReachesTheCamera() {
+        QFETCH(int, code);
+        QFETCH(int, high);
+        SimulatedBackend backend;
+        Host host;
+        DeviceLink link(backend, host, 50);
+        for (int value = 0; value <= high; ++value) {
+            const CommandText text = FormatCommand(static_cast<Code>(code), value);
+            QVERIFY2(SendAndConfirm(link, text), text.data());
+            const auto& packet = backend.Camera().CommandLog().back();
+            QCOMPARE(std::memcmp(packet.data(), text.data(), 5), 0);
+            QCOMPARE(packet[5] | packet[6] | packet[7], 0);
+        }
+        QVERIFY(host.errors.empty());
+    }
+
     void fixedTextsHaveTheCommandShape() {
         const char* fixed[] = {
             cmd::QUERY_GROUP0, cmd::QUERY_GROUP2, cmd::TRANSFER,   cmd::POINTER_STOP,
@@ -131,7 +154,7 @@ private Q_SLOTS:
         QVERIFY(!SendAndConfirm(link, cmd::AUTO_FOCUS));
         QVERIFY(WireSummary(backend).empty());
         QCOMPARE(host.errors, std::vector<int>{ERR_TRANSMIT});
-        QCOMPARE(host.closeRemote, 1);
+        QCOMPARE(host.closeRemoteCalls, 1);
     }
 
     void queryReadsTheStateWithoutAck() {
@@ -213,7 +236,7 @@ private Q_SLOTS:
         QCOMPARE(state.group0.lamp, 7);
         QCOMPARE(state.group2.gamma, 7);
         QCOMPARE(host.errors, std::vector<int>{ERR_TRANSMIT});
-        QCOMPARE(host.closeRemote, 1);
+        QCOMPARE(host.closeRemoteCalls, 1);
     }
 
     // "QS2  " not sent: its reply is read all the same and, with none coming, reads -48.
