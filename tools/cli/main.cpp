@@ -19,6 +19,7 @@
 #include "Backend.h"
 #include "CliHost.h"
 #include "camera/CommandSet.h"
+#include "device/UsbDiagnostics.h"
 #include "image/RawConversion.h"
 #include "res/Strings.h"
 
@@ -48,6 +49,8 @@ constexpr char kUsage[] =
     "  send TEXT              send a five-character command, e.g. \"ZO+  \", and wait for\n"
     "                         its acknowledgement\n"
     "  capture -o FILE        capture one still picture into a BMP file\n"
+    "  devices                list the USB devices taken for the camera and whether each\n"
+    "                         can be used (exit 2 when none can)\n"
     "\n"
     "Options:\n"
     "  --simulate             use the simulated camera instead of the one on USB\n"
@@ -104,7 +107,8 @@ int Parse(int argc, char** argv, Options& o) {
             ++i;
         } else if (a == "-o" && hasValue && o.output.empty()) {
             o.output = argv[++i];
-        } else if (o.command.empty() && (a == "status" || a == "send" || a == "capture")) {
+        } else if (o.command.empty() &&
+                   (a == "status" || a == "send" || a == "capture" || a == "devices")) {
             o.command = a;
             if (a == "send" && hasValue) {
                 o.argument = argv[++i];
@@ -270,6 +274,23 @@ int Capture(DeviceLink& link, cli::CliHost& host, const std::string& path) {
     return EXIT_OK;
 }
 
+// Every candidate on the USB bus and why it can or cannot be used.
+int Devices(const cli::BackendOptions& backend) {
+    UsbOptions usb;
+    usb.extraIds = backend.usbIds;
+    std::vector<UsbDeviceReport> reports;
+    std::string problem;
+    if (!DiagnoseUsbDevices(usb, reports, problem)) {
+        std::fprintf(stderr, "tavelo-cli: %s\n", problem.c_str());
+        return EXIT_NOT_SENT;
+    }
+    std::fputs(FormatUsbReports(reports).c_str(), stdout);
+    const bool usable = std::any_of(reports.begin(), reports.end(), [](const auto& r) {
+        return r.verdict == UsbDeviceReport::Verdict::Usable;
+    });
+    return usable ? EXIT_OK : EXIT_NOT_SENT;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -277,6 +298,9 @@ int main(int argc, char** argv) {
     const int parsed = Parse(argc, argv, options);
     if (parsed >= 0) {
         return parsed;
+    }
+    if (options.command == "devices") {
+        return Devices(options.backend);
     }
     auto backend = cli::MakeBackend(options.backend);
     if (!backend) {
