@@ -343,21 +343,40 @@ private Q_SLOTS:
         QVERIFY(!link.CheckConnection());
     }
 
-    void goneDeviceReadsAsGone() {
+    void imageReadEndings_data() {
+        QTest::addColumn<bool>("armed");
+        QTest::addColumn<int>("shortRow");
+        QTest::addColumn<int>("goneRow");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("transferred");
+        QTest::newRow("whole row") << true << -1 << -1 << int(IoResult::Status::Done) << 2560;
+        QTest::newRow("short row") << true << 0 << -1 << int(IoResult::Status::Short) << 1280;
+        QTest::newRow("device gone") << true << -1 << 0 << int(IoResult::Status::Gone) << 0;
+        QTest::newRow("nothing armed") << false << -1 << -1 << int(IoResult::Status::TimedOut) << 0;
+    }
+
+    // How one bulk read on the image pipe ends, as the seam reports it.
+    void imageReadEndings() {
+        QFETCH(bool, armed);
+        QFETCH(int, shortRow);
+        QFETCH(int, goneRow);
+        QFETCH(int, status);
+        QFETCH(int, transferred);
         EmulatedCamera& camera = Plug(1, 1, 2);
+        camera.SetShortRowAt(shortRow);
+        camera.SetGoneAtRow(goneRow);
         StartBackend();
-        auto command = OpenPipe(*m_backend, PIPE_COMMAND);
-        QVERIFY(command);
-        const auto packet = Packet("TR0  ");
-        QVERIFY(command->Write(packet, kTimeoutMs).Complete(8));
-        command.reset();
+        if (armed) {
+            auto command = OpenPipe(*m_backend, PIPE_COMMAND);
+            QVERIFY(command);
+            QVERIFY(command->Write(Packet("TR0  "), kTimeoutMs).Complete(8));
+        }
         auto image = OpenPipe(*m_backend, PIPE_IMAGE);
         QVERIFY(image);
-        camera.SetGoneAtRow(0);
         std::vector<std::uint8_t> row(2560);
         const IoResult result = image->Read(row, kTimeoutMs);
-        QCOMPARE(result.status, IoResult::Status::Gone);
-        QCOMPARE(result.transferred, std::size_t(0));
+        QCOMPARE(int(result.status), status);
+        QCOMPARE(result.transferred, std::size_t(transferred));
     }
 
     void undeclaredDeviceIsNeverOpened() {
