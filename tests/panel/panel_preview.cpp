@@ -1,0 +1,57 @@
+// Shows the remote control panel over a simulated camera, to look at it on a screen:
+//   panel_preview [lamp video negative blackWhite pointer gamma rotation]
+#include <QApplication>
+#include <QWidget>
+#include <cstdio>
+#include <cstdlib>
+
+#include "camera/RemoteDlg.h"
+#include "camera/RemoteOwner.h"
+#include "device/DeviceLink.h"
+#include "device/LinkHost.h"
+#include "device/SimulatedBackend.h"
+
+namespace {
+
+class PreviewHost : public tavelo::LinkHost, public tavelo::RemoteOwner {
+public:
+    int ReportError(int code) override {
+        std::fprintf(stderr, "error %d\n", code);
+        return 1;
+    }
+    bool IsNotReady() const override { return false; }
+    int PictureWidth() const override { return 0; }
+    int PictureHeight() const override { return 0; }
+    void CloseRemote() override {
+        if (panel) {
+            panel->PostClose();
+        }
+    }
+    void SetProgressPos(int) override {}
+    void ForgetRemote() override {
+        panel = nullptr;
+        QApplication::quit();
+    }
+    QWidget* RemoteParent() override { return &window; }
+
+    QWidget window;
+    tavelo::CRemoteDlg* panel = nullptr;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    tavelo::SimulatedBackend backend;
+    auto& state = backend.Camera().GetState();
+    int* fields[] = {&state.lamp,    &state.videoSource, &state.negative, &state.blackWhite,
+                     &state.pointer, &state.gamma,       &state.rotation};
+    for (int i = 1; i < argc && i <= 7; ++i) {
+        *fields[i - 1] = std::atoi(argv[i]);
+    }
+    PreviewHost host;
+    tavelo::DeviceLink link(backend, host);
+    host.panel = new tavelo::CRemoteDlg(link, host);
+    host.panel->Create();
+    return app.exec();
+}
