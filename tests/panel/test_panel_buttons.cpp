@@ -109,15 +109,6 @@ private Q_SLOTS:
         QVERIFY(QWidget::mouseGrabber() == nullptr);
     }
 
-    void holdRightButtonReportsNothing() {
-        CHoldButton* button = MakeHold();
-        Recorder recorder;
-        connect(button, &CHoldButton::RcMessage, &recorder, &Recorder::Message);
-        QTest::mouseClick(button, Qt::RightButton, {}, QPoint(5, 5));
-        QVERIFY(recorder.events.isEmpty());
-        QCOMPARE(button->m_bPressed, 0);
-    }
-
     void holdPicture_data() {
         QTest::addColumn<bool>("enabled");
         QTest::addColumn<int>("pressed");
@@ -246,22 +237,6 @@ private Q_SLOTS:
         recorder.Attach(button);
         QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(30, 10));
         QCOMPARE(recorder.events, (QStringList{"toggled 1006", "clicked"}));
-    }
-
-    void toggleOtherLatchValuesShowOff_data() {
-        QTest::addColumn<int>("latch");
-        QTest::addColumn<int>("picture");
-        QTest::newRow("off") << 0 << 172;
-        QTest::newRow("on") << 1 << 171;
-        QTest::newRow("2") << 2 << 172;
-        QTest::newRow("unreadable") << -48 << 172;
-    }
-    void toggleOtherLatchValuesShowOff() {
-        QFETCH(int, latch);
-        QFETCH(int, picture);
-        CToggleButton* button = MakeToggle();
-        button->m_bChecked = latch;
-        QCOMPARE(button->CurrentPicture(), picture);
     }
 };
 
