@@ -1,15 +1,10 @@
 #include "camera/HoldButton.h"
 
 #include <QMouseEvent>
-#include <QPainter>
-
-#include "camera/PanelPictures.h"
 
 namespace tavelo {
 
-CHoldButton::CHoldButton(int id, QWidget* parent) : QAbstractButton(parent), m_nId(id) {
-    setFocusPolicy(Qt::NoFocus);
-}
+CHoldButton::CHoldButton(int id, QWidget* parent) : CPanelButton(id, parent) {}
 
 CHoldButton::~CHoldButton() = default;
 
@@ -18,16 +13,6 @@ int CHoldButton::CurrentPicture() const {
         return m_nDisabledPic;
     }
     return m_bPressed == 1 ? m_nPressedPic : m_nReleasedPic;
-}
-
-void CHoldButton::paintEvent(QPaintEvent*) {
-    // Mapped afresh at every paint so a theme change shows at once.
-    const QImage picture = LoadMappedPicture(CurrentPicture(), palette());
-    if (picture.isNull()) {
-        return;
-    }
-    QPainter painter(this);
-    painter.drawImage(0, 0, picture);
 }
 
 void CHoldButton::Press(QMouseEvent* event, bool capture) {

@@ -1,15 +1,10 @@
 #include "camera/ToggleButton.h"
 
 #include <QMouseEvent>
-#include <QPainter>
-
-#include "camera/PanelPictures.h"
 
 namespace tavelo {
 
-CToggleButton::CToggleButton(int id, QWidget* parent) : QAbstractButton(parent), m_nId(id) {
-    setFocusPolicy(Qt::NoFocus);
-}
+CToggleButton::CToggleButton(int id, QWidget* parent) : CPanelButton(id, parent) {}
 
 CToggleButton::~CToggleButton() = default;
 
@@ -18,15 +13,6 @@ int CToggleButton::CurrentPicture() const {
         return m_nOnPic;
     }
     return m_bChecked == 1 ? m_nOnPic : m_nOffPic;
-}
-
-void CToggleButton::paintEvent(QPaintEvent*) {
-    const QImage picture = LoadMappedPicture(CurrentPicture(), palette());
-    if (picture.isNull()) {
-        return;
-    }
-    QPainter painter(this);
-    painter.drawImage(0, 0, picture);
 }
 
 void CToggleButton::mousePressEvent(QMouseEvent* event) {
