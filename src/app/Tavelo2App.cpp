@@ -5,7 +5,7 @@
 #include <QMouseEvent>
 
 #include "app/AboutDlg.h"
-#include "app/BackendFactory.h"
+#include "app/DeviceSession.h"
 #include "app/MainFrame.h"
 #include "app/SplashDlg.h"
 #include "image/Tavelo2Doc.h"
@@ -44,8 +44,9 @@ CTavelo2App::~CTavelo2App() {
     if (qApp != nullptr) {
         qApp->removeEventFilter(this);
     }
-    if (m_pBackend) {
-        ForgetDeviceChanges(*m_pBackend);
+    // The news of device changes stops before the frame that acts on it goes.
+    if (m_pDevices) {
+        m_pDevices->StopWatching();
     }
     m_pFrame.reset();
 }
@@ -72,12 +73,11 @@ bool CTavelo2App::InitInstance(const StartOptions& options) {
 
     // The document, the frame and the view of the single-document window.
     m_pDoc = std::make_unique<CTavelo2Doc>();
-    m_pBackend = CreateBackend(options.simulate, [this] {
-        if (m_pFrame) {
-            m_pFrame->OnDeviceChange();
-        }
-    });
-    m_pFrame = std::make_unique<CMainFrame>(*m_pBackend);
+    // The camera and its device changes first: a change heard before the frame exists is
+    // still announced, and the frame's first connection check comes a second after it starts.
+    m_pDevices = std::make_unique<DeviceSession>(options.simulate, options.usbIds);
+    connect(m_pDevices.get(), &DeviceSession::deviceChanged, this, &CTavelo2App::OnDeviceChange);
+    m_pFrame = std::make_unique<CMainFrame>(m_pDevices->Backend());
     if (!m_pDoc->OnNewDocument() || m_pFrame->OnCreate() != 0) {
         m_pFrame.reset();
         m_nExitCode = 1;
@@ -103,6 +103,16 @@ bool CTavelo2App::InitInstance(const StartOptions& options) {
     }
     m_pFrame->repaint();
     return true;
+}
+
+DeviceBackend* CTavelo2App::Backend() const {
+    return m_pDevices ? &m_pDevices->Backend() : nullptr;
+}
+
+void CTavelo2App::OnDeviceChange() {
+    if (m_pFrame) {
+        m_pFrame->OnDeviceChange();
+    }
 }
 
 int CTavelo2App::Run() {

@@ -6,9 +6,11 @@
 #include <QString>
 #include <QTimer>
 #include <memory>
+#include <vector>
 
 #include "app/SingleInstance.h"
 #include "app/WindowPlacement.h"
+#include "device/UsbBackend.h"
 
 class QApplication;
 
@@ -19,10 +21,12 @@ class CSplashDlg;
 class CTavelo2Doc;
 class CTavelo2View;
 class DeviceBackend;
+class DeviceSession;
 
 // How the program was started.
 struct StartOptions {
-    bool simulate = false;  // --simulate: the simulated camera
+    bool simulate = false;      // --simulate: the simulated camera
+    std::vector<UsbId> usbIds;  // --usb-id: further USB devices taken for the camera
     unsigned showCmd = SW_SHOWNORMAL;
     bool splash = true;     // show the start-up picture
     QString lockDirectory;  // empty: the system temporary folder
@@ -52,7 +56,9 @@ public:
 
     CMainFrame* MainFrame() const { return m_pFrame.get(); }
     CTavelo2View* View() const { return m_pView; }
-    DeviceBackend* Backend() const { return m_pBackend.get(); }
+    DeviceBackend* Backend() const;
+    // The camera and the news of its coming and going; null before InitInstance made it.
+    DeviceSession* Devices() const { return m_pDevices.get(); }
     bool IsSplashShown() const;
 
 protected:
@@ -63,10 +69,11 @@ private:
     void SetUpSplashTimer();
     void CloseSplash();
     void ScheduleIdleCheck();
+    void OnDeviceChange();
 
     std::unique_ptr<QApplication> m_pOwnApp;
     SingleInstance m_instance;
-    std::unique_ptr<DeviceBackend> m_pBackend;
+    std::unique_ptr<DeviceSession> m_pDevices;
     std::unique_ptr<CTavelo2Doc> m_pDoc;
     std::unique_ptr<CMainFrame> m_pFrame;
     CTavelo2View* m_pView = nullptr;

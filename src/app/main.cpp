@@ -1,6 +1,7 @@
 #include <QApplication>
-#include <QCommandLineParser>
+#include <cstdio>
 
+#include "app/CommandLine.h"
 #include "app/Tavelo2App.h"
 #include "res/Version.h"
 
@@ -10,19 +11,22 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(QString::fromLatin1(tavelo::PRODUCT_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("tavelo"));
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Still pictures and remote control for a USB document camera."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption simulate(
-        QStringLiteral("simulate"),
-        QStringLiteral("Work on a simulated camera instead of the one on USB."));
-    parser.addOption(simulate);
-    parser.process(QCoreApplication::arguments());
-
+    tavelo::CommandLine commandLine;
     tavelo::StartOptions options;
-    options.simulate = parser.isSet(simulate);
+    switch (commandLine.Parse(QCoreApplication::arguments(), options)) {
+        case tavelo::CommandLine::Outcome::Start:
+            break;
+        case tavelo::CommandLine::Outcome::Help:
+            std::fputs(qPrintable(commandLine.HelpText()), stdout);
+            return 0;
+        case tavelo::CommandLine::Outcome::Version:
+            std::printf("%s\n", qPrintable(commandLine.VersionText()));
+            return 0;
+        case tavelo::CommandLine::Outcome::Error:
+            std::fprintf(stderr, "tavelo: %s\n\n%s", qPrintable(commandLine.ErrorText()),
+                         qPrintable(commandLine.HelpText()));
+            return 1;
+    }
     if (!app.InitInstance(options)) {
         return app.ExitCode();
     }
