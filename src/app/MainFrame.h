@@ -63,7 +63,7 @@ public:
 
     bool IsTimerActive(int id) const;
     CommandTable& Commands() { return *m_pCommands; }
-    DeviceLink& Link() { return m_link; }
+    DeviceLink& Link() override { return m_link; }
 
     // ViewHost
     void SetStatusText(int id) override;

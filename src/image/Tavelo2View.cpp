@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QResizeEvent>
 
+#include "camera/RemoteDlg.h"
 #include "image/CLead.h"
 #include "image/RawConversion.h"
 #include "image/ViewHost.h"
@@ -54,6 +55,9 @@ CTavelo2View::CTavelo2View(QWidget* parent) : QWidget(parent) {
 }
 
 CTavelo2View::~CTavelo2View() {
+    // An open panel is a child window of the view and is deleted with it, after this body:
+    // it never calls back into the view from there, and nothing keeps pointing at it.
+    m_pRemote = nullptr;
     m_hRaw.Free();
     m_lead->SetPictureHandle(0);
 }
@@ -324,10 +328,30 @@ void CTavelo2View::OnHiddenMode() {
 }
 
 void CTavelo2View::OnRcShow() {
-    // The remote control panel is not built yet: there is nothing to show.
+    if (m_pRemote != nullptr) {
+        m_pRemote->raise();
+        m_pRemote->activateWindow();
+        return;
+    }
+    if (m_pFrame == nullptr) {
+        return;
+    }
+    // Known to the view before it opens: a status query that cannot be sent while it opens
+    // asks the view to close it again.
+    m_pRemote = new CRemoteDlg(m_pFrame->Link(), *this);
+    if (!m_pRemote->Create()) {
+        delete m_pRemote;
+        m_pRemote = nullptr;
+        m_pFrame->ReportError(ERR_REMOTE);
+    }
 }
 
-void CTavelo2View::OnRcHide() {}
+void CTavelo2View::OnRcHide() {
+    // The panel forgets itself here and deletes itself later; the view never deletes it.
+    if (m_pRemote != nullptr) {
+        m_pRemote->OnCancel();
+    }
+}
 
 void CTavelo2View::OnRcToggle() {
     if (m_pRemote == nullptr) {
@@ -338,7 +362,11 @@ void CTavelo2View::OnRcToggle() {
 }
 
 void CTavelo2View::CloseRemote() {
-    // No panel can be open before the panel is built.
+    // Queued: the link and the connection check ask for this while a panel handler may still
+    // be on the stack.
+    if (m_pRemote != nullptr) {
+        m_pRemote->PostClose();
+    }
 }
 
 void CTavelo2View::RepaintPicture() {

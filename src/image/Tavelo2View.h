@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include "camera/RemoteOwner.h"
 #include "device/MemoryBlock.h"
 
 namespace tavelo {
@@ -13,22 +14,26 @@ class ViewHost;
 // The single view filling the main frame. The picture lives in the imaging control that fills
 // it; the view captures, zooms, fits and rotates it, and keeps the state the frame, the link
 // and the panel read.
-class CTavelo2View : public QWidget {
+class CTavelo2View : public QWidget, public RemoteOwner {
     Q_OBJECT
 public:
     static constexpr int IDC_LEAD = 1001;
     static constexpr long FILL_COLOUR = 0xFF0000;  // 0x00BBGGRR: blue corners after a turn
 
     explicit CTavelo2View(QWidget* parent = nullptr);
-    ~CTavelo2View() override;  // frees the raw capture and releases the picture
+    // Frees the raw capture and releases the picture; an open panel goes with the view.
+    ~CTavelo2View() override;
 
     // Once the frame is complete: control start values, greyed picture menus, the stored
     // Q factor and sharpness, and the command handlers.
     virtual void OnInitialUpdate(ViewHost* frame);
 
-    void CloseRemote();     // closes an open remote control panel
+    void CloseRemote();     // asks an open remote control panel to close (queued)
     void RepaintPicture();  // repaints a shown picture
-    void ForgetRemote();    // the panel is going away on its own
+
+    // RemoteOwner
+    void ForgetRemote() override;  // the panel is going away on its own
+    QWidget* RemoteParent() override { return this; }
 
     // Rotation angle of m_nRotIndex in hundredths of a degree; an index outside 0..6 is
     // replaced by 3 (unrotated) and stored back.

@@ -43,6 +43,8 @@ public:
     virtual bool ReadReply(std::uint8_t (&buffer)[PACKET_SIZE]) = 0;
     virtual bool WaitAck() = 0;
     virtual bool ReadImage(MemoryBlock& block) = 0;
+    // The link itself, for the remote control panel, which sends its own commands.
+    virtual DeviceLink& Link() = 0;
 
     // Command routing by id. A command without a handler is disabled; one without an update
     // handler is enabled and unchecked. Setting an empty handler removes it.

@@ -1,0 +1,269 @@
+#include <QAction>
+#include <QEventLoop>
+#include <QPointer>
+#include <QTimer>
+#include <memory>
+
+#include "app/AppTestSupport.h"
+#include "app/CommandTable.h"
+#include "app/MainFrame.h"
+#include "camera/HoldButton.h"
+#include "camera/PanelLayout.h"
+#include "camera/RemoteDlg.h"
+#include "device/SimulatedBackend.h"
+#include "image/Tavelo2View.h"
+#include "panel/PanelTestHost.h"
+#include "res/CommandIds.h"
+
+using namespace tavelo;
+using tavelo::test::CommandsOnWire;
+
+namespace {
+
+// The frame and the view over a simulated camera, driven by the frame's commands, with every
+// message box recorded and answered at once (or by `onMessage`, which runs inside the box as
+// its nested event loop would).
+struct App {
+    SimulatedBackend camera;
+    std::unique_ptr<CMainFrame> frame;
+    CTavelo2View* view = nullptr;
+    QStringList messages;
+    std::function<void()> onMessage;
+
+    App() {
+        SetMessageHandler([this](const MessagePrompt& prompt) {
+            messages.append(prompt.text);
+            if (onMessage) {
+                onMessage();
+            }
+            return static_cast<int>(IDOK);
+        });
+        frame = std::make_unique<CMainFrame>(camera);
+        frame->OnCreate();
+        view = new CTavelo2View(frame.get());
+        frame->SetActiveView(view);
+        view->OnInitialUpdate(frame.get());
+        frame->show();
+        frame->OnTimer(CMainFrame::TIMER_CHECK);  // the first connection check: ready
+    }
+    ~App() {
+        frame.reset();
+        SetMessageHandler({});
+    }
+
+    QAction* Action(int id) {
+        frame->UpdateCommandUI();
+        return frame->Commands().Action(id);
+    }
+    // A command as the menu, the toolbar or Ctrl+R gives it.
+    void Command(int id) {
+        QAction* action = Action(id);
+        QVERIFY(action->isEnabled());
+        action->trigger();
+    }
+    QList<CRemoteDlg*> Panels() { return view->findChildren<CRemoteDlg*>(); }
+    void UnplugAndCheck() {
+        camera.SetPlugged(0, false);
+        frame->OnTimer(CMainFrame::TIMER_CHECK);
+    }
+};
+
+// Lets queued closes and deferred deletes run.
+void Settle() {
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+}
+
+const QString kDisconnected = QStringLiteral("USB:Disconnected from the main unit.\n\n");
+const QString kTransmit = QStringLiteral("USB:Failed to transmit.\n\n");
+
+}  // namespace
+
+class TestViewRemote : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Show makes one panel; a second Show brings that same panel to the front instead of
+    // asking the camera again.
+    void showOpensOnceThenActivates() {
+        App app;
+        app.Command(ID_RC_SHOW);
+        QPointer<CRemoteDlg> panel = app.view->m_pRemote;
+        QVERIFY(panel);
+        QVERIFY(panel->isVisible());
+        QCOMPARE(panel->windowTitle(), QStringLiteral("Remote control"));
+        QCOMPARE(CommandsOnWire(app.camera), (QStringList{"QS0  ", "QS2  "}));
+
+        app.frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(app.frame.get()));
+        app.view->OnRcShow();
+        QVERIFY(QTest::qWaitForWindowActive(panel));
+        QCOMPARE(app.view->m_pRemote, panel.data());
+        QCOMPARE(app.Panels().size(), 1);
+        QCOMPARE(CommandsOnWire(app.camera).size(), 2);
+        QVERIFY(app.messages.isEmpty());
+    }
+
+    void closing_data() {
+        QTest::addColumn<int>("command");
+        QTest::newRow("Hide the RC") << int(ID_RC_HIDE);
+        QTest::newRow("Show/Hide the RC") << int(ID_RC_TOGGLE);
+    }
+
+    // Hide and the toggle close the panel at once for the view; the panel deletes itself.
+    void closing() {
+        QFETCH(int, command);
+        App app;
+        app.Command(ID_RC_TOGGLE);
+        QPointer<CRemoteDlg> panel = app.view->m_pRemote;
+        QVERIFY(panel);
+        QVERIFY(app.Action(ID_RC_TOGGLE)->isChecked());
+
+        app.Command(command);
+        QVERIFY(app.view->m_pRemote == nullptr);
+        QVERIFY(!app.Action(ID_RC_TOGGLE)->isChecked());
+        QVERIFY(app.Action(ID_RC_SHOW)->isEnabled());
+        QVERIFY(!app.Action(ID_RC_HIDE)->isEnabled());
+        Settle();
+        QVERIFY(panel.isNull());
+
+        // And a new one opens afresh.
+        app.Command(ID_RC_TOGGLE);
+        QVERIFY(app.view->m_pRemote != nullptr);
+        QCOMPARE(app.Panels().size(), 1);
+        QVERIFY(app.messages.isEmpty());
+    }
+
+    void enabling_data() {
+        QTest::addColumn<bool>("ready");
+        QTest::addColumn<bool>("open");
+        QTest::newRow("ready, no panel") << true << false;
+        QTest::newRow("ready, open") << true << true;
+        QTest::newRow("not ready, no panel") << false << false;
+        QTest::newRow("not ready, open") << false << true;
+    }
+
+    void enabling() {
+        QFETCH(bool, ready);
+        QFETCH(bool, open);
+        App app;
+        if (open) {
+            app.Command(ID_RC_SHOW);
+        }
+        app.view->m_bNotReady = !ready;
+        QCOMPARE(app.Action(ID_RC_SHOW)->isEnabled(), ready && !open);
+        QCOMPARE(app.Action(ID_RC_SHOW)->isChecked(), open);
+        QCOMPARE(app.Action(ID_RC_HIDE)->isEnabled(), ready && open);
+        QCOMPARE(app.Action(ID_RC_HIDE)->isChecked(), !open);
+        QCOMPARE(app.Action(ID_RC_TOGGLE)->isEnabled(), ready);
+        QCOMPARE(app.Action(ID_RC_TOGGLE)->isChecked(), open);
+    }
+
+    void unplugWhileOpen_data() {
+        QTest::addColumn<bool>("wasReady");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("camera was ready") << true << QStringList{kDisconnected};
+        QTest::newRow("already not ready") << false << QStringList{};
+    }
+
+    // The frame's connection check finds the camera gone: one message if it was ready, and
+    // the panel closes once the check has returned.
+    void unplugWhileOpen() {
+        QFETCH(bool, wasReady);
+        QFETCH(QStringList, messages);
+        App app;
+        app.Command(ID_RC_SHOW);
+        QPointer<CRemoteDlg> panel = app.view->m_pRemote;
+        app.view->m_bNotReady = !wasReady;
+        app.UnplugAndCheck();
+        QCOMPARE(app.messages, messages);
+        QVERIFY(app.view->m_bNotReady);
+        Settle();
+        QVERIFY(panel.isNull());
+        QVERIFY(app.view->m_pRemote == nullptr);
+        QVERIFY(!app.Action(ID_RC_TOGGLE)->isChecked());
+        QVERIFY(!app.Action(ID_RC_TOGGLE)->isEnabled());
+    }
+
+    // A press whose command cannot be sent raises a box; while it is up the connection check
+    // runs and asks for the close too. The panel stays whole until the press has returned,
+    // takes the release, and closes afterwards.
+    void unplugDuringAPanelCommand() {
+        App app;
+        app.Command(ID_RC_SHOW);
+        QPointer<CRemoteDlg> panel = app.view->m_pRemote;
+        app.camera.SetPlugged(0, false);
+        app.camera.ClearWire();
+        bool wholeInBox = false;
+        bool checked = false;
+        app.onMessage = [&] {
+            if (checked) {
+                return;
+            }
+            checked = true;
+            app.frame->OnTimer(CMainFrame::TIMER_CHECK);
+            QEventLoop box;
+            QTimer::singleShot(20, &box, &QEventLoop::quit);
+            box.exec();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            wholeInBox = panel && app.view->m_pRemote == panel;
+        };
+        CHoldButton* tele = panel->HoldButton(IDC_TELE);
+        QTest::mousePress(tele, Qt::LeftButton, {}, QPoint(3, 3));
+        QVERIFY(wholeInBox);
+        QCOMPARE(app.messages, (QStringList{kTransmit, kDisconnected}));
+        QVERIFY(panel);
+        QTest::mouseRelease(tele, Qt::LeftButton, {}, QPoint(3, 3));
+        QCOMPARE(app.messages.size(), 2);  // the camera is known gone: no second box
+        Settle();
+        QVERIFY(panel.isNull());
+        QVERIFY(app.view->m_pRemote == nullptr);
+        QVERIFY(CommandsOnWire(app.camera).isEmpty());
+    }
+
+    // The camera went away before the connection check noticed: the opening status query
+    // cannot be sent. The panel still opens (no "Failed to create"), then closes at once.
+    void openingQueryCannotBeSent() {
+        App app;
+        app.camera.SetPlugged(0, false);
+        app.view->OnRcShow();
+        QPointer<CRemoteDlg> panel = app.view->m_pRemote;
+        QVERIFY(panel);
+        QCOMPARE(app.messages, QStringList{kTransmit});
+        Settle();
+        QVERIFY(panel.isNull());
+        QVERIFY(app.view->m_pRemote == nullptr);
+        QCOMPARE(app.messages, QStringList{kTransmit});
+    }
+
+    void viewGoesWithAnOpenPanel_data() {
+        QTest::addColumn<QString>("pending");
+        QTest::newRow("open") << "nothing";
+        QTest::newRow("close queued") << "close";
+        QTest::newRow("hidden, not yet deleted") << "hide";
+    }
+
+    // The panel is a child window of the view: destroying the frame and view takes it along,
+    // and a close or delete still queued for it never runs on a freed panel.
+    void viewGoesWithAnOpenPanel() {
+        QFETCH(QString, pending);
+        App app;
+        app.Command(ID_RC_SHOW);
+        QPointer<CRemoteDlg> panel = app.view->m_pRemote;
+        if (pending == "close") {
+            app.view->CloseRemote();
+        } else if (pending == "hide") {
+            app.view->OnRcHide();
+        }
+        app.frame.reset();
+        QVERIFY(panel.isNull());
+        Settle();
+        QVERIFY(app.messages.isEmpty());
+    }
+};
+
+TAVELO_APP_TEST_MAIN(TestViewRemote)
+#include "test_view_remote.moc"
