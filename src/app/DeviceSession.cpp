@@ -32,7 +32,16 @@ DeviceSession::DeviceSession(bool simulate, std::vector<UsbId> usbIds, QObject* 
     }
     UsbOptions options;
     options.extraIds = std::move(usbIds);
-    m_pBackend = CreateUsbBackend(std::move(options));
+    StartOnUsb(CreateUsbBackend(std::move(options)));
+}
+
+DeviceSession::DeviceSession(std::unique_ptr<DeviceBackend> usbBackend, QObject* parent)
+    : QObject(parent) {
+    StartOnUsb(std::move(usbBackend));
+}
+
+void DeviceSession::StartOnUsb(std::unique_ptr<DeviceBackend> usbBackend) {
+    m_pBackend = std::move(usbBackend);
     m_bUsbUsable = m_pBackend != nullptr;
     if (!m_bUsbUsable) {
         std::fputs("tavelo: USB cannot be used on this machine, so no camera can be reached\n",

@@ -21,6 +21,8 @@ class DeviceSession : public QObject {
     Q_OBJECT
 public:
     DeviceSession(bool simulate, std::vector<UsbId> usbIds, QObject* parent = nullptr);
+    // On a USB backend made elsewhere; null stands for libusb not starting.
+    explicit DeviceSession(std::unique_ptr<DeviceBackend> usbBackend, QObject* parent = nullptr);
     ~DeviceSession() override;
 
     DeviceBackend& Backend() const { return *m_pBackend; }
@@ -38,6 +40,8 @@ Q_SIGNALS:
     void deviceChanged();
 
 private:
+    void StartOnUsb(std::unique_ptr<DeviceBackend> usbBackend);
+
     std::unique_ptr<DeviceBackend> m_pBackend;
     std::unique_ptr<HotplugMonitor> m_pMonitor;
     bool m_bSimulated = false;

@@ -267,6 +267,52 @@ private Q_SLOTS:
         QCOMPARE(a.prompts.messages.first().text, kDisconnected);
     }
 
+    void newsWithoutAFrameAndAfterStopping() {
+        // Before any frame exists the session itself carries the news; once stopped, nothing.
+        DeviceSession session(false, {});
+        QVERIFY(session.IsWatching());
+        QThread* deliveredOn = nullptr;
+        int changes = 0;
+        connect(&session, &DeviceSession::deviceChanged, this, [&] {
+            deliveredOn = QThread::currentThread();
+            ++changes;
+        });
+        EmulatedCamera& camera = PlugCamera();
+        QTRY_VERIFY_WITH_TIMEOUT(changes > 0, 2000);
+        QCOMPARE(deliveredOn, qApp->thread());
+
+        session.StopWatching();
+        QVERIFY(!session.IsWatching());
+        const int before = changes;
+        m_usb->Unplug(camera);
+        PlugCamera();
+        QTest::qWait(300);
+        QCOMPARE(changes, before);
+    }
+
+    void withoutUsbTheCameraIsNotReady() {
+        // libusb did not start: the frame still comes up, and finds no camera at any check.
+        EmulatedCamera& camera = PlugCamera();
+        test::PromptRecorder prompts;
+        DeviceSession session(std::unique_ptr<DeviceBackend>{});
+        QVERIFY(!session.IsUsbUsable());
+        QVERIFY(!session.IsWatching());
+        CMainFrame frame(session.Backend());
+        QCOMPARE(frame.OnCreate(), 0);
+        auto* view = new CTavelo2View(&frame);
+        frame.SetActiveView(view);
+        view->OnInitialUpdate(&frame);
+        frame.OnTimer(CMainFrame::TIMER_CHECK);
+        QVERIFY(view->m_bNotReady);
+        QCOMPARE(frame.m_wndStatusBar->GetPaneText(CMainFrame::PANE_MESSAGE),
+                 QStringLiteral("Not Ready"));
+        // A capture asked for anyway ends quietly, with no picture.
+        view->OnCapture();
+        QVERIFY(!view->m_bImage);
+        QVERIFY2(prompts.messages.isEmpty(), qPrintable(prompts.Texts().join('|')));
+        QCOMPARE(camera.IoctlCount(), 0);
+    }
+
     void onlyTheDeclaredCameraIsOpened_data() {
         QTest::addColumn<bool>("marked");
         QTest::addColumn<bool>("listed");
