@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# The real application on a private X server: start `tavelo --simulate`, check that the view
+# is blank, press Alt+C, and check the screen until it shows the simulated camera's page at
+# best fit; then Ctrl+R must bring up the remote control panel.
+#
+#   tavelo_xvfb.sh TAVELO PAGE_ON_SCREEN OUTDIR
+#
+# Exits 0 on success, 1 on failure, 77 (skipped) when Xvfb, xdotool or ImageMagick's import
+# is not installed. Every wait is bounded; the X server and the application are always ended.
+# The screenshots are left in OUTDIR.
+set -u
+
+app=$1
+checker=$2
+out=$3
+
+for tool in Xvfb xdotool import xwininfo; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "SKIP: $tool is not installed (scripts/setup installs xvfb, xdotool, imagemagick, x11-utils)"
+        exit 77
+    fi
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tavelo-xvfb.XXXXXX") || exit 1
+mkdir -p "$out" "$work/home" "$work/config" "$work/tmp" "$work/runtime"
+chmod 700 "$work/runtime"
+rm -f "$out"/before.png "$out"/after.png "$out"/panel.png
+
+xvfb_pid=""
+app_pid=""
+
+stop() {
+    local pid=$1
+    [ -n "$pid" ] || return 0
+    kill "$pid" 2>/dev/null || return 0
+    for _ in $(seq 1 20); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.25
+    done
+    kill -9 "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+}
+
+cleanup() {
+    stop "$app_pid"
+    stop "$xvfb_pid"
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
+
+fail() {
+    echo "FAIL: $*"
+    for log in "$work/app.log" "$work/xvfb.log"; do
+        if [ -s "$log" ]; then
+            echo "--- $(basename "$log")"
+            tail -n 20 "$log"
+        fi
+    done
+    exit 1
+}
+
+# Runs "$@" every half second until it succeeds or `seconds` have passed.
+poll() {
+    local seconds=$1
+    shift
+    local end=$((SECONDS + seconds))
+    until "$@"; do
+        [ "$SECONDS" -lt "$end" ] || return 1
+        sleep 0.5
+    done
+}
+
+app_running() {
+    kill -0 "$app_pid" 2>/dev/null
+}
+
+# A display of our own: Xvfb picks a free number and writes it to fd 3 once it accepts
+# connections.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
+    3>"$work/display" >"$work/xvfb.log" 2>&1 </dev/null &
+xvfb_pid=$!
+poll 30 test -s "$work/display" || fail "Xvfb gave no display within 30 s"
+export DISPLAY=":$(head -n 1 "$work/display")"
+
+# Its own home, settings and temporary folder: the single-instance lock and the stored window
+# placement never meet a user's.
+env -u WAYLAND_DISPLAY -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS \
+    HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
+    TMPDIR="$work/tmp" QT_QPA_PLATFORM=xcb LC_ALL=C \
+    "$app" --simulate </dev/null >"$work/app.log" 2>&1 &
+app_pid=$!
+
+window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Tavelo$' 2>/dev/null | head -n 1)
+[ -n "$window" ] || fail "no main window within 60 s"
+app_running || fail "tavelo ended early"
+
+shot() {
+    import -window root "$1" 2>>"$work/import.log"
+}
+blank_shown() {
+    shot "$out/before.png" && "$checker" blank "$out/before.png" >"$work/check.txt"
+}
+poll 30 blank_shown || {
+    cat "$work/check.txt"
+    fail "the window was not drawn with a blank view within 30 s"
+}
+echo "before Alt+C: $(cat "$work/check.txt")"
+
+# Alt+C until the page shows: the first press may go to the start-up picture, and Capture is
+# enabled only after the first connection check.
+page_shown() {
+    shot "$out/after.png" && "$checker" page "$out/after.png" >"$work/check.txt"
+}
+captured=""
+for attempt in $(seq 1 10); do
+    app_running || fail "tavelo ended"
+    timeout 10 xdotool windowfocus --sync "$window" 2>/dev/null
+    xdotool key --clearmodifiers alt+c
+    if poll 8 page_shown; then
+        captured=$attempt
+        break
+    fi
+done
+cat "$work/check.txt"
+[ -n "$captured" ] || fail "the page did not show after ten Alt+C presses"
+echo "the page shows after Alt+C press $captured"
+
+# Ctrl+R opens the remote control panel, a 330 x 480 window.
+timeout 10 xdotool windowfocus --sync "$window" 2>/dev/null
+xdotool key --clearmodifiers ctrl+r
+panel=$(timeout 30 xdotool search --sync --onlyvisible --name '^Remote control$' 2>/dev/null |
+    head -n 1)
+[ -n "$panel" ] || fail "no remote control panel within 30 s of Ctrl+R"
+size=$(xwininfo -id "$panel" 2>/dev/null | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
+[ "$size" = "330x480" ] || fail "the panel is $size, not 330x480"
+sleep 1
+shot "$out/panel.png" || true
+app_running || fail "tavelo ended"
+echo "PASS: page captured and shown at best fit; remote control panel open ($size)"
+exit 0
