@@ -5,8 +5,10 @@
 
 #include "camera/RemoteDlg.h"
 #include "image/CLead.h"
+#include "image/CaptureLook.h"
 #include "image/RawConversion.h"
 #include "image/ViewHost.h"
+#include "image/WaitCursor.h"
 #include "res/CommandIds.h"
 #include "res/Profile.h"
 #include "res/Strings.h"
@@ -15,7 +17,6 @@ namespace tavelo {
 namespace {
 
 constexpr int kRotationAngles[] = {-27000, -18000, -9000, 0, 9000, 18000, 27000};
-constexpr int kSharpAmounts[] = {-1000, -900, -800, 0, 800, 900, 950};
 constexpr int kUnrotated = 3;
 constexpr int kQuarterTurn = 9000;
 
@@ -27,22 +28,6 @@ public:
 
 private:
     ViewHost* m_pFrame;
-};
-
-// The wait cursor for as long as a command works; every way out restores the pointer.
-class WaitCursor {
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { Restore(); }
-    void Restore() {
-        if (m_bOn) {
-            QGuiApplication::restoreOverrideCursor();
-            m_bOn = false;
-        }
-    }
-
-private:
-    bool m_bOn = true;
 };
 
 }  // namespace
@@ -145,8 +130,8 @@ int CTavelo2View::RotationAngle() {
 }
 
 int CTavelo2View::SharpnessValue(int index) {
-    if (index < 0 || index > 6) {
-        index = 3;
+    if (!IsSharpIndex(index)) {
+        index = kDefaultSharpIndex;
         m_nSharpIndex = index;
     }
     return kSharpAmounts[index];
@@ -237,13 +222,9 @@ void CTavelo2View::OnCapture() {
                 frame.ReportError(ERR_LOAD);
                 return;
             }
-            if (m_nMode == 2) {
-                const bool upright = m_nCamRotation % 2 == 0;
-                m_lead->Resize(upright ? 960.0f : 768.0f, upright ? 768.0f : 960.0f, 1);
-            }
             m_nRotAngle = 0;
             m_nRotIndex = kUnrotated;
-            m_lead->Sharpen(static_cast<short>(m_nSharpValue));
+            FinishCapturedPicture(*m_lead, m_nMode, m_nCamRotation, m_nSharpValue);
 
             m_bImage = true;
             const float fit = CalcFitZoom();
