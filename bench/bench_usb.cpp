@@ -18,8 +18,8 @@
 #include "device/MemoryBlock.h"
 #include "device/SimulatedBackend.h"
 #include "device/UsbBackend.h"
+#include "support/RecordingHost.h"
 #include "usb/EmulatedUsb.h"
-#include "usb/UsbTestHost.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ void PipeAccess(benchmark::State& state, DeviceBackend& backend) {
 }
 
 void Picture(benchmark::State& state, DeviceBackend& backend) {
-    test::UsbTestHost host;
+    test::RecordingHost host;
     host.width = kWidth;
     host.height = kHeight;
     DeviceLink link(backend, host);

@@ -308,6 +308,17 @@ void EmulatedCamera::Discard(UMockdevIoctlClient* client, UMockdevIoctlData* arg
     umockdev_ioctl_client_complete(client, 0, 0);
 }
 
+std::vector<std::uint8_t> ExpectedPicture(const SimulatedCamera::State& state) {
+    SimulatedCamera twin;
+    twin.GetState() = state;
+    twin.ReceivePacket(std::vector<std::uint8_t>{'T', 'R', '0', ' ', ' ', 0, 0, 0});
+    std::uint8_t ack[8];
+    twin.TakeReply(ack);
+    std::vector<std::uint8_t> bytes(4 * 1024 * 1024);
+    bytes.resize(twin.ReadPicture(bytes));
+    return bytes;
+}
+
 EmulatedUsb::EmulatedUsb() : m_pTestbed(umockdev_testbed_new()) {}
 
 EmulatedUsb::~EmulatedUsb() {

@@ -97,6 +97,10 @@ private:
     int m_nReleases = 0;
 };
 
+// The rows an emulated camera in this state sends for "TR0  ", top row first, taken from a
+// twin of its model.
+std::vector<std::uint8_t> ExpectedPicture(const SimulatedCamera::State& state);
+
 // An in-process umockdev testbed: emulated sysfs, udev database and device nodes for the
 // unmodified libusb and libudev of the code under test (the test runs under
 // umockdev-wrapper). Destroying it removes the testbed's temporary folder.

@@ -20,26 +20,13 @@ using namespace tavelo;
 using tavelo::test::EmulatedCamera;
 using tavelo::test::EmulatedDeviceSpec;
 using tavelo::test::EmulatedUsb;
+using tavelo::test::ExpectedPicture;
 
 namespace {
 
 const QString kDisconnected = QStringLiteral("USB:Disconnected from the main unit.\n\n");
 // The first connection check comes a second after start; a little more for a loaded machine.
 constexpr int kCheckWaitMs = 3000;
-
-// What the emulated camera sends for a picture in this state: a twin of its model, asked the
-// same way.
-std::vector<std::uint8_t> ExpectedRows(const SimulatedCamera::State& state) {
-    SimulatedCamera twin;
-    twin.GetState() = state;
-    const std::vector<std::uint8_t> start = {'T', 'R', '0', ' ', ' ', 0, 0, 0};
-    twin.ReceivePacket(start);
-    std::uint8_t ack[8];
-    twin.TakeReply(ack);
-    std::vector<std::uint8_t> bytes(4 * 1024 * 1024);
-    bytes.resize(twin.ReadPicture(bytes));
-    return bytes;
-}
 
 // The application started on USB, as `tavelo` without --simulate starts it.
 struct UsbApp {
@@ -108,7 +95,7 @@ private:
         QCOMPARE(ImageReads(camera, asked) - readsBefore, raw.height());
         QCOMPARE(asked, 2 * raw.width());
         // The raw capture is what the camera sent, rows turned bottom-first.
-        const std::vector<std::uint8_t> rows = ExpectedRows(state);
+        const std::vector<std::uint8_t> rows = ExpectedPicture(state);
         const std::size_t rowBytes = 2 * std::size_t(raw.width());
         QCOMPARE(rows.size(), rowBytes * raw.height());
         QCOMPARE(a.View().m_hRaw.Size(), rows.size());

@@ -10,14 +10,15 @@
 #include "device/MemoryBlock.h"
 #include "device/UsbBackend.h"
 #include "device/UsbDiagnostics.h"
+#include "support/RecordingHost.h"
 #include "usb/EmulatedUsb.h"
-#include "usb/UsbTestHost.h"
 
 using namespace tavelo;
 using tavelo::test::EmulatedCamera;
 using tavelo::test::EmulatedDeviceSpec;
 using tavelo::test::EmulatedUsb;
-using tavelo::test::UsbTestHost;
+using tavelo::test::ExpectedPicture;
+using tavelo::test::RecordingHost;
 
 namespace {
 
@@ -38,18 +39,6 @@ std::vector<std::string> Paths(const std::vector<InterfaceEntry>& entries) {
     return paths;
 }
 
-// What the camera's state makes it send for "TR0  ", taken from a twin model.
-std::vector<std::uint8_t> ExpectedPicture(const SimulatedCamera::State& state) {
-    SimulatedCamera twin;
-    twin.GetState() = state;
-    twin.ReceivePacket(Packet("TR0  "));
-    std::uint8_t ack[8];
-    twin.TakeReply(ack);
-    std::vector<std::uint8_t> bytes(4 * 1024 * 1024);
-    bytes.resize(twin.ReadPicture(bytes));
-    return bytes;
-}
-
 std::vector<std::vector<std::uint8_t>> Written(const EmulatedCamera& camera) {
     std::vector<std::vector<std::uint8_t>> written;
     for (const auto& urb : camera.Wire()) {
@@ -68,7 +57,7 @@ class TestUsbBackend : public QObject {
 private:
     std::unique_ptr<EmulatedUsb> m_usb;
     std::unique_ptr<DeviceBackend> m_backend;
-    UsbTestHost m_host;
+    RecordingHost m_host;
 
     EmulatedCamera& Plug(int bus, int port, int address, bool marked = true) {
         EmulatedDeviceSpec spec;
@@ -93,7 +82,7 @@ private Q_SLOTS:
     void init() {
         m_usb = std::make_unique<EmulatedUsb>();
         QVERIFY2(m_usb->IsEmulating(), "run this test under umockdev-wrapper");
-        m_host = UsbTestHost{};
+        m_host = RecordingHost{};
     }
 
     void cleanup() {

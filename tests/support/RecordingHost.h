@@ -6,8 +6,8 @@
 
 namespace tavelo::test {
 
-// Stands in for the frame and its view; remembers what the link asked of it.
-class UsbTestHost : public LinkHost {
+// Stands in for the main frame and its view, and remembers everything the link asked of it.
+class RecordingHost : public LinkHost {
 public:
     int ReportError(int code) override {
         errors.push_back(code);
