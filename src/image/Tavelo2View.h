@@ -56,6 +56,9 @@ public:
     void OnRcShow();
     void OnRcHide();
     void OnRcToggle();
+    // File commands (Tavelo2ViewFiles.cpp).
+    void OnFileSave();  // the shown picture as a BMP or JPEG file
+    void OnFileOpen();  // hidden mode only: a picture file instead of the capture
 
     CLead* m_lead = nullptr;
     int m_nHeight = 0;        // rows of the raw capture

@@ -1,6 +1,8 @@
 #include "res/Prompts.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace tavelo {
@@ -70,10 +72,20 @@ QString RunFileDialog(const FilePrompt& prompt) {
     if (!prompt.defaultSuffix.isEmpty()) {
         dialog.setDefaultSuffix(prompt.defaultSuffix);
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return {};
+    // A save dialog comes back while the chosen name lies in a folder that does not exist:
+    // no file can be written there. (It asks before overwriting on its own.)
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return {};
+        }
+        const QFileInfo chosen(dialog.selectedFiles().constFirst());
+        if (!prompt.save || chosen.dir().exists()) {
+            return chosen.filePath();
+        }
+        QMessageBox::warning(&dialog, dialog.windowTitle(),
+                             QStringLiteral("%1\nThe folder does not exist.\nCheck the path.")
+                                 .arg(QDir::toNativeSeparators(chosen.absolutePath())));
     }
-    return dialog.selectedFiles().constFirst();
 }
 
 }  // namespace

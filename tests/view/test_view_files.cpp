@@ -1,0 +1,524 @@
+// Save and Open of the view, driven through the frame's commands over the simulated camera,
+// with the file dialog and every message box answered by the test.
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QMenuBar>
+#include <memory>
+
+#include "app/AppTestSupport.h"
+#include "app/CommandTable.h"
+#include "app/MainFrame.h"
+#include "app/MainStatusBar.h"
+#include "device/SimulatedBackend.h"
+#include "image/CLead.h"
+#include "image/Tavelo2View.h"
+#include "imaging/PictureSamples.h"
+#include "res/CommandIds.h"
+#include "res/Profile.h"
+
+using namespace tavelo;
+
+namespace {
+
+const QString kSaveFailed = QStringLiteral("Failed to save the image.\n\n");
+const QString kLoadFailed = QStringLiteral("Failed to load the image. !\n\n");
+
+// The frame and the view over a simulated camera; the file dialog answers `fileAnswer` and
+// keeps what it was asked.
+struct App {
+    SimulatedBackend camera;
+    std::unique_ptr<CMainFrame> frame;
+    CTavelo2View* view = nullptr;
+    test::PromptRecorder prompts;
+    QList<FilePrompt> fileDialogs;
+    QString fileAnswer;
+
+    App() {
+        SetFileHandler([this](const FilePrompt& prompt) {
+            fileDialogs.append(prompt);
+            return fileAnswer;
+        });
+        frame = std::make_unique<CMainFrame>(camera);
+        frame->OnCreate();
+        view = new CTavelo2View(frame.get());
+        frame->SetActiveView(view);
+        view->OnInitialUpdate(frame.get());
+        frame->resize(900, 700);
+        frame->show();
+        frame->OnTimer(CMainFrame::TIMER_CHECK);  // the first connection check: ready
+    }
+    ~App() {
+        frame.reset();
+        SetFileHandler({});
+    }
+
+    void Capture(int mode = 3, int rotation = 0) {
+        camera.Camera().GetState().captureMode = mode;
+        camera.Camera().GetState().rotation = rotation;
+        view->OnCapture();
+    }
+    // A command as its accelerator gives it: through the action, which runs only if enabled.
+    void Command(int id) {
+        frame->UpdateCommandUI();
+        frame->Commands().Action(id)->trigger();
+    }
+    void SaveAs(const QString& path) {
+        fileAnswer = path;
+        Command(ID_FILE_SAVE);
+    }
+    void OpenFile(const QString& path) {
+        fileAnswer = path;
+        Command(ID_FILE_OPEN);
+    }
+    CLead& Lead() { return *view->m_lead; }
+    QString Pane(int pane) { return frame->m_wndStatusBar->GetPaneText(pane); }
+    bool MenuEnabled(int pos) { return frame->menuBar()->actions().value(pos)->isEnabled(); }
+    bool CommandEnabled(int id) {
+        frame->UpdateCommandUI();
+        return frame->Commands().Action(id)->isEnabled();
+    }
+};
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+bool IsBmp(const QByteArray& b) {
+    return b.startsWith("BM");
+}
+bool IsJpeg(const QByteArray& b) {
+    return b.startsWith(QByteArray("\xFF\xD8\xFF", 3));
+}
+int BmpBits(const QByteArray& b) {
+    return b.size() < 30 ? 0 : quint8(b[28]) | quint8(b[29]) << 8;
+}
+
+// An 8-bit grey picture with a gradient and a mark at the top left (so an upside-down load
+// differs), as a BMP file image.
+QByteArray GreyBmp(int width, int height) {
+    QList<QRgb> greys;
+    for (int i = 0; i < 256; ++i) {
+        greys.append(qRgb(i, i, i));
+    }
+    return samples::MakeBmp(
+        width, height, 8, false,
+        [](int x, int y) { return std::uint32_t(x < 8 && y < 8 ? 255 : (x + 2 * y) % 200); },
+        greys);
+}
+
+QImage ColourPicture(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB888);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            image.setPixelColor(x, y, QColor((x * 7) % 256, (y * 5) % 256, (x + y) % 256));
+        }
+    }
+    return image;
+}
+
+// A folder no file can be created in, for the whole life of the guard. Root passes every
+// permission check, so as root the guard also takes an ordinary user's identity for the
+// file system until it ends.
+class ReadOnlyFolder {
+public:
+    explicit ReadOnlyFolder(const QString& path) : m_path(path) {
+        QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                          QFileDevice::ReadOther | QFileDevice::ExeOther);
+        if (geteuid() == 0) {
+            m_bSwitched = seteuid(kNobody) == 0;
+        }
+    }
+    ~ReadOnlyFolder() {
+        if (m_bSwitched) {
+            [[maybe_unused]] const int r = seteuid(0);
+        }
+        QFile::setPermissions(
+            m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    bool Holds() const { return geteuid() != 0; }
+
+private:
+    static constexpr uid_t kNobody = 65534;
+    QString m_path;
+    bool m_bSwitched = false;
+};
+
+// Files of this process cannot grow past `bytes` while the guard lives: a disk that fills up
+// in the middle of a write, as the writer sees it.
+class FullDisk {
+public:
+    explicit FullDisk(rlim_t bytes) {
+        m_oldHandler = signal(SIGXFSZ, SIG_IGN);  // a failed write, not a killed process
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        rlimit small = m_old;
+        small.rlim_cur = bytes;
+        m_bSet = setrlimit(RLIMIT_FSIZE, &small) == 0;
+    }
+    ~FullDisk() {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        signal(SIGXFSZ, m_oldHandler);
+    }
+    bool Holds() const { return m_bSet; }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+    bool m_bSet = false;
+};
+
+}  // namespace
+
+class TestViewFiles : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void saveDialog() {
+        App app;
+        QVERIFY(!app.CommandEnabled(ID_FILE_SAVE));  // nothing to save yet
+        app.Capture();
+        QVERIFY(app.CommandEnabled(ID_FILE_SAVE));
+        QCOMPARE(app.frame->Commands().Action(ID_FILE_SAVE)->shortcut(), QKeySequence("Ctrl+S"));
+        app.SaveAs(QString());  // Cancel
+        QCOMPARE(app.fileDialogs.size(), 1);
+        const FilePrompt& asked = app.fileDialogs.constFirst();
+        QVERIFY(asked.save);
+        QCOMPARE(asked.defaultSuffix, QStringLiteral("BMP"));
+        QCOMPARE(asked.nameFilters, QStringList({"Bitmap Files (*.BMP)", "JPEG Files (*.JPG)"}));
+        QVERIFY(app.prompts.messages.isEmpty());
+        QCOMPARE(app.Pane(CMainFrame::PANE_MESSAGE), QStringLiteral("Ready !"));
+    }
+
+    // Only the name's extension chooses the format, in any case. A BMP keeps the picture's own
+    // depth; a JPEG is written at 24 bits, the shown picture turned to 24 bits first.
+    void saveFormatByExtension_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("greyPicture");
+        QTest::addColumn<bool>("bmp");
+        QTest::addColumn<int>("fileBits");
+        QTest::addColumn<int>("shownBitsAfter");
+        QTest::newRow(".bmp") << "page.bmp" << false << true << 24 << 24;
+        QTest::newRow(".Bmp") << "page.Bmp" << false << true << 24 << 24;
+        QTest::newRow(".BMP") << "page.BMP" << false << true << 24 << 24;
+        QTest::newRow(".jpg") << "page.jpg" << false << false << 24 << 24;
+        QTest::newRow(".jpeg") << "page.jpeg" << false << false << 24 << 24;
+        QTest::newRow(".txt") << "page.txt" << false << false << 24 << 24;
+        QTest::newRow("no extension") << "page" << false << false << 24 << 24;
+        QTest::newRow("bmp in the folder only") << "x.bmp/page.jpg" << false << false << 24 << 24;
+        QTest::newRow("8-bit as .bmp stays 8-bit") << "grey.bmp" << true << true << 8 << 8;
+        QTest::newRow("8-bit as .jpg becomes 24-bit") << "grey.jpg" << true << false << 24 << 24;
+    }
+
+    void saveFormatByExtension() {
+        QFETCH(QString, name);
+        QFETCH(bool, greyPicture);
+        QFETCH(bool, bmp);
+        QFETCH(int, fileBits);
+        QFETCH(int, shownBitsAfter);
+        QTemporaryDir dir, sources;
+        QVERIFY(QDir(dir.path()).mkpath(QFileInfo(dir.filePath(name)).path()));
+        App app;
+        if (greyPicture) {
+            const QString grey = sources.filePath("source.bmp");
+            QVERIFY(WriteAll(grey, GreyBmp(64, 48)));
+            app.view->OnHiddenMode();
+            app.OpenFile(grey);
+            QCOMPARE(app.Lead().GetPictureBits(), short(8));
+        } else {
+            app.Capture();
+        }
+        QVERIFY(app.view->m_bImage);
+        // Whatever the text item held before, a saved JPEG carries no comment.
+        app.Lead().SetTextItem(3, QStringLiteral("left over"));
+        const QString path = dir.filePath(name);
+        app.SaveAs(path);
+
+        QVERIFY2(app.prompts.messages.isEmpty(), qPrintable(app.prompts.Texts().join('|')));
+        const QByteArray bytes = ReadAll(path);
+        QCOMPARE(IsBmp(bytes), bmp);
+        QCOMPARE(IsJpeg(bytes), !bmp);
+        if (bmp) {
+            QCOMPARE(BmpBits(bytes), fileBits);
+        } else {
+            QVERIFY(!bytes.contains("left over"));
+        }
+        QCOMPARE(int(app.Lead().GetPictureBits()), shownBitsAfter);
+        QCOMPARE(QImageReader(path).size(),
+                 QSize(int(app.Lead().GetPictureWidth()), int(app.Lead().GetPictureHeight())));
+        QCOMPARE(app.Pane(CMainFrame::PANE_MESSAGE), QStringLiteral("Ready !"));
+        QVERIFY(!QGuiApplication::overrideCursor());
+        // Nothing but the file itself is left in the folder (no temporary file).
+        QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files),
+                 QStringList{QFileInfo(path).fileName()});
+    }
+
+    // The Q factor goes to the writer for both formats; for a JPEG it is the quality, lower
+    // Q is better and larger.
+    void qFactorReachesTheFile() {
+        QTemporaryDir dir;
+        App app;
+        app.Capture();
+        QMap<int, qint64> sizes;
+        for (int q : {2, 15, 120, 255}) {
+            app.view->m_nQFactor = q;
+            const QString path = dir.filePath(QString("q%1.jpg").arg(q));
+            app.SaveAs(path);
+            sizes[q] = QFileInfo(path).size();
+        }
+        QVERIFY2(sizes[2] > sizes[15] && sizes[15] > sizes[120] && sizes[120] > sizes[255],
+                 qPrintable(QString("%1 %2 %3 %4")
+                                .arg(sizes[2])
+                                .arg(sizes[15])
+                                .arg(sizes[120])
+                                .arg(sizes[255])));
+        // A BMP ignores it: every Q factor writes the same bytes.
+        app.view->m_nQFactor = 2;
+        app.SaveAs(dir.filePath("a.bmp"));
+        app.view->m_nQFactor = 255;
+        app.SaveAs(dir.filePath("b.bmp"));
+        QCOMPARE(ReadAll(dir.filePath("a.bmp")), ReadAll(dir.filePath("b.bmp")));
+        QVERIFY(app.prompts.messages.isEmpty());
+    }
+
+    void statusAfterSaveFollowsTheCamera() {
+        QTemporaryDir dir;
+        App app;
+        app.Capture();
+        app.view->m_bNotReady = true;
+        app.SaveAs(dir.filePath("page.bmp"));
+        QCOMPARE(app.Pane(CMainFrame::PANE_MESSAGE), QStringLiteral("Not Ready"));
+        QVERIFY(QFileInfo::exists(dir.filePath("page.bmp")));
+    }
+
+    // A save that fails part way leaves the file that was there byte for byte, says so once,
+    // and leaves the picture and the view's state alone.
+    void failedSaveKeepsTheOldFile_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("read-only folder, BMP") << "read-only"
+                                               << "page.bmp";
+        QTest::newRow("read-only folder, JPEG") << "read-only"
+                                                << "page.jpg";
+        QTest::newRow("disk full, BMP") << "full"
+                                        << "page.bmp";
+        QTest::newRow("disk full, JPEG") << "full"
+                                         << "page.jpg";
+        QTest::newRow("folder missing") << "missing"
+                                        << "gone/page.bmp";
+    }
+
+    void failedSaveKeepsTheOldFile() {
+        QFETCH(QString, fault);
+        QFETCH(QString, name);
+        // Under /tmp itself, so that another user can reach the folder when the test is root.
+        QTemporaryDir dir(QDir::rootPath() + QStringLiteral("tmp/tavelo-save-XXXXXX"));
+        QVERIFY(dir.isValid());
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                              QFileDevice::ExeOther);
+        const QString path = dir.filePath(name);
+        const QByteArray old = QByteArray("an older picture, which must survive ").repeated(100);
+        if (fault != "missing") {
+            QVERIFY(WriteAll(path, old));
+        }
+        App app;
+        app.Capture();
+        app.view->m_nRotIndex = 5;
+        const QImage before = app.Lead().Engine().Image();
+        const std::uint8_t* raw = app.view->m_hRaw.Data();
+        const float zoom = app.Lead().GetZoomPercent();
+
+        if (fault == "read-only") {
+            ReadOnlyFolder readOnly(dir.path());
+            QVERIFY2(readOnly.Holds(), "cannot take an ordinary user's identity");
+            app.SaveAs(path);
+        } else if (fault == "full") {
+            FullDisk full(4096);  // the picture is megabytes; the old file is smaller
+            QVERIFY(full.Holds());
+            app.SaveAs(path);
+        } else {
+            app.SaveAs(path);
+        }
+
+        QCOMPARE(app.prompts.Texts(), QStringList{kSaveFailed});
+        if (fault == "missing") {
+            QVERIFY(!QFileInfo::exists(path));
+        } else {
+            QCOMPARE(ReadAll(path), old);
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{name});
+        }
+        QVERIFY(app.view->m_bImage);
+        QCOMPARE(app.Lead().Engine().Image(), before);
+        QCOMPARE(app.view->m_hRaw.Data(), raw);
+        QCOMPARE(app.view->m_nRotIndex, 5);
+        QCOMPARE(app.Lead().GetZoomPercent(), zoom);
+        QVERIFY(app.CommandEnabled(ID_FILE_SAVE));
+        QCOMPARE(app.Pane(CMainFrame::PANE_MESSAGE), QStringLiteral("Ready !"));
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    void openOnlyInHiddenMode() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("grey.bmp");
+        QVERIFY(WriteAll(file, GreyBmp(32, 32)));
+        App app;
+        QCOMPARE(app.frame->Commands().Action(ID_FILE_OPEN)->shortcut(), QKeySequence("Ctrl+O"));
+        QVERIFY(app.CommandEnabled(ID_FILE_OPEN));
+        app.Capture();
+        const QImage before = app.Lead().Engine().Image();
+        app.OpenFile(file);
+        QVERIFY(app.fileDialogs.isEmpty());
+        QVERIFY(!app.view->m_hRaw.IsNull());
+        QCOMPARE(app.Lead().Engine().Image(), before);
+        QVERIFY(app.prompts.messages.isEmpty());
+    }
+
+    void openCancelledStillDropsTheRawCapture() {
+        App app;
+        app.Capture();
+        const QImage before = app.Lead().Engine().Image();
+        app.view->OnHiddenMode();
+        app.OpenFile(QString());  // Cancel
+        QCOMPARE(app.fileDialogs.size(), 1);
+        QVERIFY(!app.fileDialogs.constFirst().save);
+        QCOMPARE(app.fileDialogs.constFirst().defaultSuffix, QStringLiteral("BMP"));
+        QVERIFY(app.view->m_hRaw.IsNull());
+        QVERIFY(app.view->m_bImage);
+        QCOMPARE(app.Lead().Engine().Image(), before);
+        QVERIFY(app.CommandEnabled(ID_FILE_SAVE));
+        QVERIFY(app.prompts.messages.isEmpty());
+    }
+
+    // A good file shows as it is stored, at best fit, unsharpened, with the rotation record
+    // and the capture mode of the last capture untouched.
+    void openShowsTheFileAtBestFit_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("bits");
+        QTest::newRow("8-bit BMP") << "grey.bmp"
+                                   << "grey" << 8;
+        QTest::newRow("24-bit BMP, any name") << "colour.dat"
+                                              << "bmp" << 24;
+        QTest::newRow("JPEG") << "colour.jpg"
+                              << "jpeg" << 24;
+    }
+
+    void openShowsTheFileAtBestFit() {
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        QFETCH(int, bits);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(name);
+        const QImage colour = ColourPicture(300, 500);
+        if (kind == "grey") {
+            QVERIFY(WriteAll(path, GreyBmp(300, 500)));
+        } else {
+            QVERIFY(colour.save(path, kind == "bmp" ? "BMP" : "JPEG", 95));
+        }
+        WriteProfileInt("Settings", "Sharpness", 6);
+        App app;
+        WriteProfileInt("Settings", "Sharpness", 3);
+        app.Capture(2, 0);
+        QCOMPARE(app.view->m_nSharpValue, 950);
+        app.view->OnRotateRight();
+        app.view->OnHiddenMode();
+        app.OpenFile(path);
+
+        QVERIFY2(app.prompts.messages.isEmpty(), qPrintable(app.prompts.Texts().join('|')));
+        QVERIFY(app.view->m_bImage);
+        QCOMPARE(app.view->m_nSharpValue, 0);
+        QCOMPARE(app.view->m_nSharpIndex, 6);
+        QCOMPARE(app.view->m_nRotIndex, 4);
+        QCOMPARE(app.view->m_nRotAngle, 9000);
+        QCOMPARE(app.view->m_nMode, 2);
+        QVERIFY(app.view->m_hRaw.IsNull());
+        QCOMPARE(int(app.Lead().GetPictureBits()), bits);
+        QCOMPARE(QSize(int(app.Lead().GetPictureWidth()), int(app.Lead().GetPictureHeight())),
+                 QSize(300, 500));
+        const QImage shown = app.Lead().Engine().Image().convertToFormat(QImage::Format_RGB888);
+        const QImage stored = QImage(path).convertToFormat(QImage::Format_RGB888);
+        QCOMPARE(shown, stored);  // not resized, turned or sharpened
+        QCOMPARE(app.Lead().GetZoomMode(), CLead::kZoomModeFactor);
+        QCOMPARE(app.Lead().GetZoomPercent(), app.view->CalcFitZoom());
+        QCOMPARE(app.Pane(CMainFrame::PANE_ZOOM),
+                 QString::asprintf(" %.2f%% ", app.view->CalcFitZoom()));
+        QVERIFY(app.MenuEnabled(MENU_POS_EDIT));
+        QVERIFY(app.MenuEnabled(MENU_POS_ZOOM));
+        QVERIFY(app.MenuEnabled(MENU_POS_ROTATION));
+        QVERIFY(app.Lead().GetAutoRedraw());
+        QCOMPARE(app.Pane(CMainFrame::PANE_MESSAGE), QStringLiteral("Ready !"));
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    // A file that is not a picture we read: one error 8, nothing counts as shown any more
+    // (Save and the picture menus off, zoom pane blank), and the raw capture is gone.
+    void openFailureGreysThePicture_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("exists");
+        const QByteArray bmp = GreyBmp(64, 64);
+        QTest::newRow("not a picture") << QByteArray("just some text, not a picture") << true;
+        QTest::newRow("empty") << QByteArray() << true;
+        QTest::newRow("BMP cut short") << bmp.left(bmp.size() / 2) << true;
+        QByteArray huge = bmp;
+        samples::Put32(huge, 18, 200000);  // width past every bound, header otherwise sound
+        QTest::newRow("BMP of absurd size") << huge << true;
+        QTest::newRow("JPEG header only") << QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10) << true;
+        QTest::newRow("file vanished") << QByteArray() << false;
+    }
+
+    void openFailureGreysThePicture() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, exists);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("broken.bmp");
+        if (exists) {
+            QVERIFY(WriteAll(path, bytes));
+        }
+        App app;
+        app.Capture();
+        QVERIFY(app.CommandEnabled(ID_FILE_SAVE));
+        app.view->OnHiddenMode();
+        app.OpenFile(path);
+
+        QCOMPARE(app.prompts.Texts(), QStringList{kLoadFailed});
+        QVERIFY(!app.view->m_bImage);
+        QVERIFY(app.view->m_hRaw.IsNull());
+        QVERIFY(!app.CommandEnabled(ID_FILE_SAVE));
+        QVERIFY(!app.CommandEnabled(ID_ZOOM_IN));
+        QCOMPARE(app.Pane(CMainFrame::PANE_ZOOM), QStringLiteral("       "));
+        QVERIFY(!app.MenuEnabled(MENU_POS_EDIT));
+        QVERIFY(!app.MenuEnabled(MENU_POS_ZOOM));
+        QVERIFY(!app.MenuEnabled(MENU_POS_ROTATION));
+        QVERIFY(app.Lead().GetAutoRedraw());
+        QCOMPARE(app.Pane(CMainFrame::PANE_MESSAGE), QStringLiteral("Ready !"));
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    // What Save wrote, Open shows again, pixel for pixel for a BMP.
+    void savedFileOpensAgain() {
+        QTemporaryDir dir;
+        App app;
+        app.Capture(2, 1);
+        const QImage shown = app.Lead().Engine().Image();
+        app.SaveAs(dir.filePath("page.BMP"));
+        app.view->OnHiddenMode();
+        app.OpenFile(dir.filePath("page.BMP"));
+        QVERIFY(app.prompts.messages.isEmpty());
+        QCOMPARE(app.Lead().Engine().Image(), shown);
+    }
+};
+
+TAVELO_APP_TEST_MAIN(TestViewFiles)
+#include "test_view_files.moc"
