@@ -1,9 +1,13 @@
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <QtTest>
 
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cstdlib>
+#include <functional>
 
 #include "device/SimulatedCamera.h"
 
@@ -17,8 +21,12 @@ struct Run {
     QString err;
 };
 
-Run RunCli(const QStringList& args) {
+// `inChild` runs in the tool's process before it starts (limits for fault tests).
+Run RunCli(const QStringList& args, const std::function<void()>& inChild = {}) {
     QProcess p;
+    if (inChild) {
+        p.setChildProcessModifier(inChild);
+    }
     p.start(QStringLiteral(TAVELO_CLI), args);
     Run r;
     if (!p.waitForFinished(60000)) {
@@ -50,6 +58,28 @@ QPoint PagePoint(double u, double v, int rotation, QSize picture) {
     }
 }
 
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// How much neighbouring pixels differ: the squares of the differences between each byte
+// and the same channel of its left neighbour, summed. Sharpening steepens edges and raises
+// it, softening spreads them and lowers it (a plain sum of differences barely moves when an
+// edge is only spread).
+double Edginess(const QImage& picture) {
+    const QImage image = picture.convertToFormat(QImage::Format_RGB888);
+    double total = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar* line = image.constScanLine(y);
+        for (int i = 3; i < 3 * image.width(); ++i) {
+            const int d = line[i] - line[i - 3];
+            total += d * d;
+        }
+    }
+    return total;
+}
+
 bool Near(const QImage& image, QPoint at, QColor want) {
     const QColor got = image.pixelColor(at);
     return std::abs(got.red() - want.red()) < 24 && std::abs(got.green() - want.green()) < 24 &&
@@ -65,23 +95,26 @@ private Q_SLOTS:
     void captureShowsThePageUpright_data() {
         QTest::addColumn<int>("mode");
         QTest::addColumn<int>("rotation");
+        QTest::addColumn<QSize>("raw");
         QTest::addColumn<QSize>("size");
-        QTest::newRow("mode 2, rotation 0") << 2 << 0 << QSize(1280, 768);
-        QTest::newRow("mode 2, rotation 1") << 2 << 1 << QSize(1024, 1024);
-        QTest::newRow("mode 2, rotation 2") << 2 << 2 << QSize(1280, 768);
-        QTest::newRow("mode 2, rotation 3") << 2 << 3 << QSize(1024, 1024);
-        QTest::newRow("mode 3, rotation 0") << 3 << 0 << QSize(1280, 1024);
-        QTest::newRow("mode 3, rotation 1") << 3 << 1 << QSize(1024, 1280);
-        QTest::newRow("mode 3, rotation 2") << 3 << 2 << QSize(1280, 1024);
-        QTest::newRow("mode 3, rotation 3") << 3 << 3 << QSize(1024, 1280);
+        // Mode 2 pictures are written at the shape the application shows them.
+        QTest::newRow("mode 2, rotation 0") << 2 << 0 << QSize(1280, 768) << QSize(960, 768);
+        QTest::newRow("mode 2, rotation 1") << 2 << 1 << QSize(1024, 1024) << QSize(768, 960);
+        QTest::newRow("mode 2, rotation 2") << 2 << 2 << QSize(1280, 768) << QSize(960, 768);
+        QTest::newRow("mode 2, rotation 3") << 2 << 3 << QSize(1024, 1024) << QSize(768, 960);
+        QTest::newRow("mode 3, rotation 0") << 3 << 0 << QSize(1280, 1024) << QSize(1280, 1024);
+        QTest::newRow("mode 3, rotation 1") << 3 << 1 << QSize(1024, 1280) << QSize(1024, 1280);
+        QTest::newRow("mode 3, rotation 2") << 3 << 2 << QSize(1280, 1024) << QSize(1280, 1024);
+        QTest::newRow("mode 3, rotation 3") << 3 << 3 << QSize(1024, 1280) << QSize(1024, 1280);
     }
 
-    // The file holds what the camera saw: pixel for pixel the page the camera rendered, up to
-    // the rounding of the colour encoding. A flipped, mirrored, turned or colour-swapped
-    // picture differs by far more.
+    // The file holds what the camera saw: pixel for pixel the page the camera rendered (for
+    // mode 2 brought to its true shape), up to the rounding of the colour encoding. A
+    // flipped, mirrored, turned or colour-swapped picture differs by far more.
     void captureShowsThePageUpright() {
         QFETCH(int, mode);
         QFETCH(int, rotation);
+        QFETCH(QSize, raw);
         QFETCH(QSize, size);
         QTemporaryDir dir;
         const QString file = dir.filePath("page.bmp");
@@ -93,8 +126,12 @@ private Q_SLOTS:
         QCOMPARE(image.size(), size);
         QCOMPARE(QFileInfo(file).size(), 3 * size.width() * size.height() + 54);
 
-        const std::vector<std::uint8_t> page =
-            SimulatedCamera::RenderPage(size.width(), size.height(), rotation);
+        const std::vector<std::uint8_t> rendered =
+            SimulatedCamera::RenderPage(raw.width(), raw.height(), rotation);
+        const QImage page = QImage(rendered.data(), raw.width(), raw.height(), 3 * raw.width(),
+                                   QImage::Format_BGR888)
+                                .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                .convertToFormat(QImage::Format_RGB888);
         image = image.convertToFormat(QImage::Format_RGB888);
         // Two pixels share one colour difference, so a colour edge inside a pair is off by
         // much; those are few. Everything else comes back within the encoding's rounding.
@@ -102,11 +139,11 @@ private Q_SLOTS:
         int farOff = 0;
         for (int y = 0; y < size.height(); y += 3) {
             const uchar* line = image.constScanLine(y);
+            const uchar* want = page.constScanLine(y);
             for (int x = 0; x < size.width(); x += 3) {
-                const std::uint8_t* want = &page[3 * (std::size_t(y) * size.width() + x)];
-                const int db = std::abs(line[3 * x + 2] - want[0]);
-                const int dg = std::abs(line[3 * x + 1] - want[1]);
-                const int dr = std::abs(line[3 * x + 0] - want[2]);
+                const int dr = std::abs(line[3 * x] - want[3 * x]);
+                const int dg = std::abs(line[3 * x + 1] - want[3 * x + 1]);
+                const int db = std::abs(line[3 * x + 2] - want[3 * x + 2]);
                 total += db + dg + dr;
                 farOff += std::max({db, dg, dr}) > 40;
             }
@@ -147,6 +184,23 @@ private Q_SLOTS:
         QTest::newRow("folder missing")
             << QStringList{"--simulate", "capture", "-o", "/nonexistent-folder/page.bmp"} << 9
             << "^tavelo-cli: Failed to save the image\\.\n$";
+        QTest::newRow("Q factor 1")
+            << QStringList{"--simulate", "--q-factor", "1", "capture", "-o", "x.jpg"} << 1
+            << "unexpected argument \"--q-factor\"";
+        QTest::newRow("Q factor 256")
+            << QStringList{"--simulate", "--q-factor", "256", "capture", "-o", "x.jpg"} << 1
+            << "unexpected argument \"--q-factor\"";
+        QTest::newRow("Q factor not a number")
+            << QStringList{"--simulate", "--q-factor", "15x", "capture", "-o", "x.jpg"} << 1
+            << "unexpected argument \"--q-factor\"";
+        QTest::newRow("sharpness 7")
+            << QStringList{"--simulate", "--sharpness", "7", "capture", "-o", "x.bmp"} << 1
+            << "unexpected argument \"--sharpness\"";
+        QTest::newRow("sharpness -1")
+            << QStringList{"--simulate", "--sharpness", "-1", "capture", "-o", "x.bmp"} << 1
+            << "unexpected argument \"--sharpness\"";
+        QTest::newRow("a Q factor for another command")
+            << QStringList{"--simulate", "--q-factor", "20", "status"} << 1 << "Usage: tavelo-cli";
         QTest::newRow("capture without a file")
             << QStringList{"--simulate", "capture"} << 1 << "Usage: tavelo-cli";
         QTest::newRow("a file for another command")
@@ -160,6 +214,127 @@ private Q_SLOTS:
         const Run r = RunCli(args);
         QCOMPARE(r.exitCode, exitCode);
         QVERIFY2(r.err.contains(QRegularExpression(message)), qPrintable(r.err));
+    }
+
+    // Only the extension chooses the format, in any case: .bmp is a BMP, everything else a
+    // JPEG.
+    void formatByExtension_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("bmp");
+        QTest::newRow(".bmp") << "page.bmp" << true;
+        QTest::newRow(".Bmp") << "page.Bmp" << true;
+        QTest::newRow(".BMP") << "page.BMP" << true;
+        QTest::newRow(".jpg") << "page.jpg" << false;
+        QTest::newRow(".jpeg") << "page.jpeg" << false;
+        QTest::newRow(".txt") << "page.txt" << false;
+        QTest::newRow("no extension") << "page" << false;
+        QTest::newRow(".bmp.jpg") << "page.bmp.jpg" << false;
+    }
+
+    void formatByExtension() {
+        QFETCH(QString, name);
+        QFETCH(bool, bmp);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(name);
+        const Run r = RunCli({"--simulate", "capture", "-o", file});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, QString("%1: 1280 x 1024 %2\n").arg(file, bmp ? "BMP" : "JPEG"));
+        const QByteArray bytes = ReadAll(file);
+        QCOMPARE(bytes.startsWith("BM"), bmp);
+        QCOMPARE(bytes.startsWith(QByteArray("\xFF\xD8\xFF", 3)), !bmp);
+        QCOMPARE(QImage::fromData(bytes).size(), QSize(1280, 1024));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{name});  // no leftovers
+    }
+
+    // The Q factor is the JPEG's quality: lower is better and larger. A BMP does not use it.
+    void qFactorChangesTheJpegSize() {
+        QTemporaryDir dir;
+        QMap<int, qint64> sizes;
+        for (int q : {2, 15, 100, 255}) {
+            const QString file = dir.filePath(QString("q%1.jpg").arg(q));
+            QCOMPARE(RunCli({"--simulate", "--q-factor", QString::number(q), "capture", "-o", file})
+                         .exitCode,
+                     0);
+            sizes[q] = QFileInfo(file).size();
+        }
+        QVERIFY2(sizes[2] > sizes[15] && sizes[15] > sizes[100] && sizes[100] > sizes[255],
+                 qPrintable(QString("%1 %2 %3 %4")
+                                .arg(sizes[2])
+                                .arg(sizes[15])
+                                .arg(sizes[100])
+                                .arg(sizes[255])));
+        // Without the option the Q factor is 15.
+        QCOMPARE(RunCli({"--simulate", "capture", "-o", dir.filePath("default.jpg")}).exitCode, 0);
+        QCOMPARE(ReadAll(dir.filePath("default.jpg")), ReadAll(dir.filePath("q15.jpg")));
+        QCOMPARE(RunCli({"--simulate", "--q-factor", "2", "capture", "-o", dir.filePath("a.bmp")})
+                     .exitCode,
+                 0);
+        QCOMPARE(RunCli({"--simulate", "--q-factor", "255", "capture", "-o", dir.filePath("b.bmp")})
+                     .exitCode,
+                 0);
+        QCOMPARE(ReadAll(dir.filePath("a.bmp")), ReadAll(dir.filePath("b.bmp")));
+    }
+
+    // The sharpness position changes the pixels the way the slider does: 3 leaves the picture
+    // as captured (as no option does), above 3 sharpens, below 3 softens, further with each
+    // step.
+    void sharpnessChangesThePixels() {
+        QTemporaryDir dir;
+        QMap<int, double> edges;
+        QMap<int, QImage> pictures;
+        for (int index : {0, 2, 3, 4, 6}) {
+            const QString file = dir.filePath(QString("s%1.bmp").arg(index));
+            QCOMPARE(RunCli({"--simulate", "--mode", "2", "--sharpness", QString::number(index),
+                             "capture", "-o", file})
+                         .exitCode,
+                     0);
+            pictures[index] = QImage(file);
+            QCOMPARE(pictures[index].size(), QSize(960, 768));
+            edges[index] = Edginess(pictures[index]);
+        }
+        QCOMPARE(RunCli({"--simulate", "--mode", "2", "capture", "-o", dir.filePath("none.bmp")})
+                     .exitCode,
+                 0);
+        QCOMPARE(ReadAll(dir.filePath("none.bmp")), ReadAll(dir.filePath("s3.bmp")));
+        QVERIFY2(edges[0] < edges[2] && edges[2] < edges[3] && edges[3] < edges[4] &&
+                     edges[4] < edges[6],
+                 qPrintable(QString("%1 %2 %3 %4 %5")
+                                .arg(edges[0])
+                                .arg(edges[2])
+                                .arg(edges[3])
+                                .arg(edges[4])
+                                .arg(edges[6])));
+    }
+
+    // A disk that fills up while the picture is written: the file that was there stays byte
+    // for byte, nothing else is left behind, and the tool ends with the save's code.
+    void failedWriteKeepsTheOldFile_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("BMP") << "page.bmp";
+        QTest::newRow("JPEG") << "page.jpg";
+    }
+
+    void failedWriteKeepsTheOldFile() {
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(name);
+        const QByteArray old = QByteArray("an older picture, which must survive ").repeated(50);
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QCOMPARE(f.write(old), old.size());
+        }
+        const Run r = RunCli({"--simulate", "capture", "-o", file}, [] {
+            signal(SIGXFSZ, SIG_IGN);  // a failing write, not a killed tool
+            rlimit limit{};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = 4096;
+            setrlimit(RLIMIT_FSIZE, &limit);
+        });
+        QCOMPARE(r.exitCode, 9);
+        QCOMPARE(r.err, QString("tavelo-cli: Failed to save the image.\n"));
+        QCOMPARE(ReadAll(file), old);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{name});
     }
 
     void sendAndStatusOnTheSimulatedCamera() {

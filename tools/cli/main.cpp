@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include <QFile>
-#include <QSaveFile>
 #include <QString>
 #include <algorithm>
 #include <cstdio>
@@ -20,6 +19,10 @@
 #include "CliHost.h"
 #include "camera/CommandSet.h"
 #include "device/UsbDiagnostics.h"
+#include "image/CaptureLook.h"
+#include "image/PictureEngine.h"
+#include "image/PictureFiles.h"
+#include "image/PictureResult.h"
 #include "image/RawConversion.h"
 #include "res/Strings.h"
 
@@ -48,7 +51,8 @@ constexpr char kUsage[] =
     "  status                 print both status groups of the main unit\n"
     "  send TEXT              send a five-character command, e.g. \"ZO+  \", and wait for\n"
     "                         its acknowledgement\n"
-    "  capture -o FILE        capture one still picture into a BMP file\n"
+    "  capture -o FILE        capture one still picture into FILE: a BMP file when its\n"
+    "                         extension is .bmp (in any case), a JPEG file otherwise\n"
     "  devices                list the USB devices taken for the camera and whether each\n"
     "                         can be used (exit 2 when none can)\n"
     "\n"
@@ -58,6 +62,9 @@ constexpr char kUsage[] =
     "  --rotation 0..3        the simulated camera's rotation (default 0)\n"
     "  --usb-id VID:PID       also take this USB device for the camera (repeatable)\n"
     "  --timeout MS           give up on a silent camera after MS milliseconds (default 5000)\n"
+    "  --q-factor 2..255      capture: JPEG Q factor, lower is better (default 15)\n"
+    "  --sharpness 0..6       capture: sharpness position, 0 softest, 3 as captured,\n"
+    "                         6 sharpest (default 3)\n"
     "  --help, --version\n"
     "\n"
     "Exit codes: 0 done, 1 usage, 2 not sent (no camera), 3 no reply pipe, 4 refused,\n"
@@ -69,6 +76,10 @@ struct Options {
     std::string command;
     std::string argument;  // the text of send
     std::string output;    // the file of capture
+    // Capture only: how the picture is made to look and written, as the application does.
+    int qFactor = 15;
+    int sharpIndex = kDefaultSharpIndex;
+    bool pictureOptions = false;  // --q-factor or --sharpness given
 };
 
 bool ParseInt(const char* text, int low, int high, int& value) {
@@ -105,6 +116,13 @@ int Parse(int argc, char** argv, Options& o) {
             ++i;
         } else if (a == "--timeout" && hasValue && ParseInt(argv[i + 1], 1, 600000, o.timeoutMs)) {
             ++i;
+        } else if (a == "--q-factor" && hasValue && ParseInt(argv[i + 1], 2, 255, o.qFactor)) {
+            o.pictureOptions = true;
+            ++i;
+        } else if (a == "--sharpness" && hasValue &&
+                   ParseInt(argv[i + 1], 0, kSharpIndexCount - 1, o.sharpIndex)) {
+            o.pictureOptions = true;
+            ++i;
         } else if (a == "-o" && hasValue && o.output.empty()) {
             o.output = argv[++i];
         } else if (o.command.empty() &&
@@ -120,7 +138,7 @@ int Parse(int argc, char** argv, Options& o) {
     }
     const bool missing =
         (o.command == "send" && o.argument.empty()) || (o.command == "capture" && o.output.empty());
-    const bool stray = o.command != "capture" && !o.output.empty();
+    const bool stray = o.command != "capture" && (!o.output.empty() || o.pictureOptions);
     if (o.command.empty() || missing || stray) {
         std::fputs(kUsage, stderr);
         return EXIT_USAGE;
@@ -212,18 +230,34 @@ int Send(DeviceLink& link, const cli::CliHost& host, const std::string& text) {
     return EXIT_NO_ANSWER;
 }
 
-bool WriteFileAtomically(const QString& path, const MemoryBlock& data) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
+// The bitmap as the application shows it after a capture (the mode-2 resize, the sharpen
+// amount of the sharpness position) written as the application saves it: the format by the
+// file's extension, the Q factor handed on, through a temporary file renamed over the target.
+int WritePicture(const MemoryBlock& bitmap, const Options& o, int mode, int rotation,
+                 cli::CliHost& host) {
+    PictureEngine picture;
+    std::int16_t result = picture.LoadMemory(bitmap, 0, 0, 0);
+    if (result == PIC_OK) {
+        result = FinishCapturedPicture(picture, mode, rotation, kSharpAmounts[o.sharpIndex]);
     }
-    const auto size = static_cast<qint64>(data.Size());
-    return file.write(reinterpret_cast<const char*>(data.Data()), size) == size && file.commit();
+    if (result != PIC_OK) {
+        host.ReportError(ERR_MEMORY);  // our own bitmap fails only for want of memory
+        return EXIT_MEMORY;
+    }
+    const QString path = QString::fromLocal8Bit(o.output.c_str());
+    const int format = SaveFormatOfPath(path);
+    if (picture.SaveFile(path, format, picture.Bits(), o.qFactor, 0) != PIC_OK) {
+        host.ReportError(ERR_SAVE);
+        return EXIT_SAVE;
+    }
+    std::printf("%s: %d x %d %s\n", o.output.c_str(), picture.Width(), picture.Height(),
+                format == PictureEngine::kFormatBmp ? "BMP" : "JPEG");
+    return EXIT_OK;
 }
 
-// The capture sequence up to the bitmap file image: status query, picture size, transfer
-// start and its acknowledgement, the rows, the flip and the conversion.
-int Capture(DeviceLink& link, cli::CliHost& host, const std::string& path) {
+// The capture sequence: status query, picture size, transfer start and its acknowledgement,
+// the rows, the flip, the conversion and the file.
+int Capture(DeviceLink& link, cli::CliHost& host, const Options& o) {
     StatusReply status;
     if (!QueryStatus(link, cmd::QUERY_GROUP2, status)) {
         return EXIT_NOT_SENT;
@@ -266,12 +300,7 @@ int Capture(DeviceLink& link, cli::CliHost& host, const std::string& path) {
     if (bitmap.IsNull()) {
         return EXIT_MEMORY;
     }
-    if (!WriteFileAtomically(QString::fromLocal8Bit(path.c_str()), bitmap)) {
-        host.ReportError(ERR_SAVE);
-        return EXIT_SAVE;
-    }
-    std::printf("%s: %d x %d\n", path.c_str(), width, height);
-    return EXIT_OK;
+    return WritePicture(bitmap, o, g2.captureMode, g2.rotation, host);
 }
 
 // Every candidate on the USB bus and why it can or cannot be used.
@@ -316,5 +345,5 @@ int main(int argc, char** argv) {
     if (options.command == "send") {
         return Send(link, host, options.argument);
     }
-    return Capture(link, host, options.output);
+    return Capture(link, host, options);
 }
