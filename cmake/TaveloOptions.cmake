@@ -9,13 +9,26 @@ if(TAVELO_SANITIZE)
     target_link_options(tavelo_options INTERFACE -fsanitize=address,undefined)
 endif()
 
-# tavelo_library(<name> <folder>): one static library from every source file of a folder.
+# tavelo_library(<name> [ONLY stem...] [EXCLUDE stem...] LIBS ...): one static library from
+# the source files of a folder: all of them, only the named ones, or all but the named ones
+# (a stem names both its .cpp and its .h), so that one folder can hold two layers.
 function(tavelo_library name)
     file(GLOB sources CONFIGURE_DEPENDS
         ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
         ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
     list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
-    cmake_parse_arguments(L "" "" "LIBS" ${ARGN})
+    cmake_parse_arguments(L "" "" "LIBS;ONLY;EXCLUDE" ${ARGN})
+    if(L_ONLY OR L_EXCLUDE)
+        set(kept)
+        foreach(source ${sources})
+            get_filename_component(stem ${source} NAME_WE)
+            if((L_ONLY AND NOT stem IN_LIST L_ONLY) OR stem IN_LIST L_EXCLUDE)
+                continue()
+            endif()
+            list(APPEND kept ${source})
+        endforeach()
+        set(sources ${kept})
+    endif()
     if(NOT sources MATCHES "\\.cpp")
         # A folder whose code has not been written yet still links.
         add_library(${name} INTERFACE)
