@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <numeric>
+#include <optional>
 
 #include "device/DeviceDiscovery.h"
 #include "device/DeviceLink.h"
@@ -71,6 +72,21 @@ private:
     void StartBackend(UsbOptions options = {}) {
         m_backend = CreateUsbBackend(std::move(options));
         QVERIFY(m_backend);
+    }
+
+    // Starts the backend, has the camera start a picture of the host's size and reads it:
+    // nullopt when the start itself failed, else whether every row arrived whole.
+    std::optional<bool> TransferPicture(MemoryBlock& block) {
+        m_backend = CreateUsbBackend({});
+        if (!m_backend) {
+            return std::nullopt;
+        }
+        DeviceLink link(*m_backend, m_host, kTimeoutMs);
+        if (!link.SendCommand("TR0  ") || !link.WaitAck()) {
+            return std::nullopt;
+        }
+        block = MemoryBlock::Allocate(2u * m_host.width * m_host.height);
+        return link.ReadImage(block);
     }
 
     // Each claim was matched by a release: nothing stays open after an access.
@@ -218,15 +234,10 @@ private Q_SLOTS:
             model.GetState().rotation = rotation;
             return model.GetState();
         });
-        StartBackend();
-        DeviceLink link(*m_backend, m_host, kTimeoutMs);
         m_host.width = width;
         m_host.height = height;
-
-        QVERIFY(link.SendCommand("TR0  "));
-        QVERIFY(link.WaitAck());
-        MemoryBlock block = MemoryBlock::Allocate(2u * width * height);
-        QVERIFY(link.ReadImage(block));
+        MemoryBlock block;
+        QCOMPARE(TransferPicture(block), std::optional(true));
 
         std::vector<int> positions(height);
         std::iota(positions.begin(), positions.end(), 1);
@@ -249,13 +260,8 @@ private Q_SLOTS:
     void shortRowEndsThePicture() {
         EmulatedCamera& camera = Plug(1, 1, 2);
         camera.SetShortRowAt(6);
-        StartBackend();
-        DeviceLink link(*m_backend, m_host, kTimeoutMs);
-
-        QVERIFY(link.SendCommand("TR0  "));
-        QVERIFY(link.WaitAck());
-        MemoryBlock block = MemoryBlock::Allocate(2u * 1280 * 1024);
-        QVERIFY(!link.ReadImage(block));
+        MemoryBlock block;
+        QCOMPARE(TransferPicture(block), std::optional(false));
         QCOMPARE(m_host.progress, (std::vector<int>{1, 2, 3, 4, 5, 6}));
         // The short row is the last one read; nothing after it lands in the block.
         const auto urbs = camera.Wire();
@@ -317,15 +323,11 @@ private Q_SLOTS:
     void unplugDuringPicture() {
         EmulatedCamera& camera = Plug(1, 1, 2);
         camera.SetGoneAtRow(10);
-        StartBackend();
-        DeviceLink link(*m_backend, m_host, kTimeoutMs);
-
-        QVERIFY(link.SendCommand("TR0  "));
-        QVERIFY(link.WaitAck());
-        MemoryBlock block = MemoryBlock::Allocate(2u * 1280 * 1024);
-        QVERIFY(!link.ReadImage(block));
+        MemoryBlock block;
+        QCOMPARE(TransferPicture(block), std::optional(false));
         QCOMPARE(m_host.progress.size(), std::size_t(10));
         QCOMPARE(m_host.progress.back(), 10);
+        DeviceLink link(*m_backend, m_host, kTimeoutMs);
         // Until udev hears of it, the device node answers ENODEV: nothing opens.
         QVERIFY(!link.CheckConnection());
         m_usb->Unplug(camera);
