@@ -87,6 +87,8 @@ void CTavelo2View::RegisterCommands() {
     f.SetCommandHandler(ID_RC_SHOW, [this] { OnRcShow(); });
     f.SetCommandHandler(ID_RC_HIDE, [this] { OnRcHide(); });
     f.SetCommandHandler(ID_RC_TOGGLE, [this] { OnRcToggle(); });
+    f.SetCommandHandler(ID_SHARPNESS, [this] { OnSharpness(); });
+    f.SetCommandHandler(ID_JPEG_SETTING, [this] { OnJpegSetting(); });
     f.SetCommandHandler(ID_FILE_SAVE, [this] { OnFileSave(); });
     f.SetCommandHandler(ID_FILE_OPEN, [this] { OnFileOpen(); });
 

@@ -56,6 +56,10 @@ public:
     void OnRcShow();
     void OnRcHide();
     void OnRcToggle();
+    // Picture settings (Tavelo2ViewSettings.cpp). The sharpness dialog; on OK the position is
+    // kept and the picture rebuilt from the raw capture with it, at the same zoom and place.
+    void OnSharpness();
+    void OnJpegSetting();  // the Q factor dialog; on OK the factor is kept
     // File commands (Tavelo2ViewFiles.cpp).
     void OnFileSave();  // the shown picture as a BMP or JPEG file
     void OnFileOpen();  // hidden mode only: a picture file instead of the capture
