@@ -27,7 +27,8 @@ CommandLine::Outcome CommandLine::Parse(const QStringList& arguments, StartOptio
         m_error = m_parser.errorText();
         return Outcome::Error;
     }
-    if (m_parser.isSet(m_help)) {
+    // --help-all comes with the help option; Qt's own options are not ours to list.
+    if (m_parser.isSet(m_help) || m_parser.isSet(QStringLiteral("help-all"))) {
         return Outcome::Help;
     }
     if (m_parser.isSet(m_version)) {

@@ -166,6 +166,29 @@ private Q_SLOTS:
         QCOMPARE(options.simulate, arguments.contains(QStringLiteral("--simulate")));
     }
 
+    void whatTheCommandLineAsksFor_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("outcome");
+        using O = CommandLine::Outcome;
+        QTest::newRow("help") << QStringList{"--help"} << int(O::Help);
+        QTest::newRow("help, all") << QStringList{"--help-all"} << int(O::Help);
+        QTest::newRow("version") << QStringList{"-v"} << int(O::Version);
+        QTest::newRow("help wins over a good id")
+            << QStringList{"--usb-id", "1234:abcd", "-h"} << int(O::Help);
+        QTest::newRow("unknown option") << QStringList{"--camera"} << int(O::Error);
+        QTest::newRow("simulated") << QStringList{"--simulate"} << int(O::Start);
+    }
+
+    void whatTheCommandLineAsksFor() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, outcome);
+        CommandLine commandLine;
+        StartOptions options;
+        QCOMPARE(int(commandLine.Parse(QStringList{QStringLiteral("tavelo")} + arguments, options)),
+                 outcome);
+        QCOMPARE(commandLine.ErrorText().isEmpty(), outcome != int(CommandLine::Outcome::Error));
+    }
+
     void badUsbIdEndsTheProgram() {
         QProcess tavelo;
         tavelo.start(QStringLiteral(TAVELO_BINARY),
