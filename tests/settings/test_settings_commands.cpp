@@ -69,8 +69,6 @@ private Q_SLOTS:
         QTest::newRow("250, OK stores 242") << 250 << K{} << true << 242 << 242;
         QTest::newRow("250, Cancel") << 250 << K{Qt::Key_Home} << false << 250 << 250;
         QTest::newRow("40, one step up") << 40 << K{Qt::Key_Right} << true << 41 << 41;
-        QTest::newRow("2, not below 2") << 2 << K{Qt::Key_Left} << true << 2 << 2;
-        QTest::newRow("100, to the end") << 100 << K{Qt::Key_End} << true << 242 << 242;
     }
 
     void jpegSetting() {
