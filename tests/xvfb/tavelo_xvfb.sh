@@ -83,6 +83,9 @@ Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
 xvfb_pid=$!
 poll 30 test -s "$work/display" || fail "Xvfb gave no display within 30 s"
 export DISPLAY=":$(head -n 1 "$work/display")"
+# The server asks for no cookie; a user's cookie for a display of the same number must not
+# be offered to it.
+export XAUTHORITY="$work/no-xauthority"
 
 # Its own home, settings and temporary folder: the single-instance lock and the stored window
 # placement never meet a user's.
