@@ -82,7 +82,8 @@ Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
     3>"$work/display" >"$work/xvfb.log" 2>&1 </dev/null &
 xvfb_pid=$!
 poll 30 test -s "$work/display" || fail "Xvfb gave no display within 30 s"
-export DISPLAY=":$(head -n 1 "$work/display")"
+display=$(head -n 1 "$work/display")
+export DISPLAY=":$display"
 # The server asks for no cookie; a user's cookie for a display of the same number must not
 # be offered to it.
 export XAUTHORITY="$work/no-xauthority"
