@@ -179,6 +179,28 @@ private:
     bool m_bSet = false;
 };
 
+// The message pane's text each time the status bar, or a pane in it, paints: the frame
+// repaints it at once whenever the view sets a status, before the view's work goes on.
+struct StatusPaints : QObject {
+    explicit StatusPaints(CMainStatusBar* bar) : m_bar(bar) { qApp->installEventFilter(this); }
+    ~StatusPaints() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* target, QEvent* event) override {
+        auto* widget = qobject_cast<QWidget*>(target);
+        if (event->type() == QEvent::Paint && widget != nullptr &&
+            (widget == m_bar || m_bar->isAncestorOf(widget))) {
+            const QString text = m_bar->GetPaneText(CMainFrame::PANE_MESSAGE);
+            if (texts.isEmpty() || texts.constLast() != text) {
+                texts.append(text);
+            }
+        }
+        return false;
+    }
+    QStringList texts;
+
+private:
+    CMainStatusBar* m_bar;
+};
+
 }  // namespace
 
 class TestViewFiles : public QObject {
@@ -292,14 +314,34 @@ private Q_SLOTS:
         QVERIFY(app.prompts.messages.isEmpty());
     }
 
-    void statusAfterSaveFollowsTheCamera() {
+    // While the file is written or read the status bar says "Busy !"; afterwards it tells
+    // whether the camera can be reached.
+    void busyWhileWorking_data() {
+        QTest::addColumn<bool>("open");
+        QTest::addColumn<bool>("notReady");
+        QTest::addColumn<QString>("idle");
+        QTest::newRow("save, camera ready") << false << false << "Ready !";
+        QTest::newRow("save, camera gone") << false << true << "Not Ready";
+        QTest::newRow("open, camera ready") << true << false << "Ready !";
+        QTest::newRow("open, camera gone") << true << true << "Not Ready";
+    }
+
+    void busyWhileWorking() {
+        QFETCH(bool, open);
+        QFETCH(bool, notReady);
+        QFETCH(QString, idle);
         QTemporaryDir dir;
+        const QString path = dir.filePath("page.bmp");
         App app;
         app.Capture();
-        app.view->m_bNotReady = true;
-        app.SaveAs(dir.filePath("page.bmp"));
-        QCOMPARE(app.Pane(CMainFrame::PANE_MESSAGE), QStringLiteral("Not Ready"));
-        QVERIFY(QFileInfo::exists(dir.filePath("page.bmp")));
+        app.SaveAs(path);
+        app.view->m_bNotReady = notReady;
+        app.view->OnHiddenMode();
+        QVERIFY(QTest::qWaitForWindowExposed(app.frame.get()));
+        StatusPaints painted(app.frame->m_wndStatusBar);
+        open ? app.OpenFile(path) : app.SaveAs(path);
+        QVERIFY(app.prompts.messages.isEmpty());
+        QCOMPARE(painted.texts, QStringList({"Busy !", idle}));
     }
 
     // A save that fails part way leaves the file that was there byte for byte, says so once,
