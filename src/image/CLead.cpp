@@ -12,6 +12,12 @@
 
 namespace tavelo {
 
+namespace {
+// Window rows painted through the band at a time: a band of a wide window still fits the
+// processor's cache while it is written and read again.
+constexpr int kBandRows = 32;
+}  // namespace
+
 CLead::CLead(QWidget* parent) : QAbstractScrollArea(parent) {
     // Every paint covers the whole viewport, so Qt need not clear it first.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
@@ -50,8 +56,12 @@ void CLead::SetBorderStyle(short style) {
 }
 
 void CLead::SetAutoRedraw(bool enable) {
+    if (!enable && m_bAutoRedraw) {
+        m_frozen = Shown{m_engine.Image(), m_view, m_clip};
+    }
     m_bAutoRedraw = enable;
     if (enable) {
+        m_frozen.reset();
         SyncScrollBars();
         viewport()->update();
     }
@@ -309,17 +319,37 @@ void CLead::RenderFrame(QImage& frame) {
 
 void CLead::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
-    if (!m_bAutoRedraw) {
-        // Nothing new is painted: what was shown last stays (or the background).
-        if (m_frame.size() == viewport()->size()) {
-            painter.drawImage(event->rect(), m_frame, event->rect());
-        } else {
-            painter.fillRect(event->rect(), palette().color(QPalette::Dark));
-        }
+    const QSize size = viewport()->size();
+    const Shown now{m_engine.Image(), m_view, m_clip};
+    const Shown& shown = m_frozen ? *m_frozen : now;
+    const QRectF clip = shown.clip.value_or(QRectF(0, 0, size.width(), size.height()));
+    const QRect area = event->rect() & QRect(QPoint(), size);
+    if (!m_frozen) {
+        ++m_nRenderCount;
+    }
+    // The same pixels as RenderFrame, by cheaper routes: straight from the kept scaled
+    // picture when it covers the window, else band by band through a buffer that stays in
+    // the processor's cache.
+    QPoint origin;
+    if (const QImage* covering =
+            m_painter.Covering(shown.picture, shown.view, clip, size, origin)) {
+        painter.drawImage(area, *covering, area.translated(origin));
         return;
     }
-    RenderFrame(m_frame);
-    painter.drawImage(event->rect(), m_frame, event->rect());
+    const QRgb background = palette().color(QPalette::Dark).rgb();
+    if (m_band.width() < size.width()) {
+        m_band = QImage(size.width(), kBandRows, QImage::Format_RGB32);
+    }
+    if (m_band.isNull()) {
+        painter.fillRect(area, background);
+        return;
+    }
+    for (int top = area.top(); top <= area.bottom(); top += m_band.height()) {
+        const int rows = std::min(m_band.height(), area.bottom() + 1 - top);
+        m_painter.RenderRows(shown.picture, shown.view, clip, size, top, rows, m_band, background);
+        painter.drawImage(QPoint(area.left(), top), m_band,
+                          QRect(area.left(), 0, area.width(), rows));
+    }
 }
 
 }  // namespace tavelo

@@ -289,6 +289,64 @@ private Q_SLOTS:
         }
     }
 
+    // The window is painted by other routes than RenderFrame (straight from the kept scaled
+    // picture, or band by band): what it shows must be the same pixels.
+    void windowShowsTheRenderedFrame_data() {
+        QTest::addColumn<float>("zoom");
+        QTest::addColumn<QPoint>("scroll");
+        QTest::addColumn<QRectF>("clip");
+        const QRectF none;
+        QTest::newRow("shrunk, with margins") << 25.0f << QPoint() << none;
+        QTest::newRow("actual size, covering") << 100.0f << QPoint(37, 21) << none;
+        QTest::newRow("actual size, at the corner") << 100.0f << QPoint(200, 150) << none;
+        QTest::newRow("fractional zoom") << 63.7f << QPoint(11, 5) << none;
+        QTest::newRow("kept enlarged") << 250.0f << QPoint(333, 222) << none;
+        QTest::newRow("fetched per pixel") << 1000.0f << QPoint(1234, 567) << none;
+        QTest::newRow("rows split across bands") << 3300.0f << QPoint(4001, 2999) << none;
+        QTest::newRow("clipped") << 100.0f << QPoint(10, 10) << QRectF(5, 7, 120, 100);
+    }
+    void windowShowsTheRenderedFrame() {
+        QFETCH(float, zoom);
+        QFETCH(QPoint, scroll);
+        QFETCH(QRectF, clip);
+        m_lead->SetZoomPercent(zoom);
+        m_lead->horizontalScrollBar()->setValue(scroll.x());
+        m_lead->verticalScrollBar()->setValue(scroll.y());
+        if (!clip.isNull()) {
+            const QRectF view(m_lead->GetViewLeft(), m_lead->GetViewTop(), m_lead->GetViewWidth(),
+                              m_lead->GetViewHeight());
+            QCOMPARE(m_lead->SetViewRectA(view.left(), view.top(), view.width(), view.height()),
+                     PIC_OK);
+            QCOMPARE(m_lead->SetViewRectB(clip.left(), clip.top(), clip.width(), clip.height()),
+                     PIC_OK);
+        }
+        const QImage shown =
+            m_lead->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        m_lead->RenderFrame(m_frame);
+        QCOMPARE(shown.size(), m_frame.size());
+        QCOMPARE(shown, m_frame);
+    }
+
+    void frozenWindowKeepsWhatWasShown() {
+        m_lead->SetZoomPercent(100.0f);
+        m_lead->horizontalScrollBar()->setValue(50);
+        auto shown = [this] {
+            return m_lead->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        };
+        const QImage before = shown();
+        m_lead->SetAutoRedraw(false);
+        m_lead->SetZoomPercent(25.0f);
+        m_lead->Sharpen(800);
+        QCOMPARE(shown(), before);
+        m_lead->Rotate(9000, true, 0xFF0000);
+        QCOMPARE(shown(), before);
+        m_lead->SetAutoRedraw(true);
+        const QImage after = shown();
+        QVERIFY(after != before);
+        m_lead->RenderFrame(m_frame);
+        QCOMPARE(after, m_frame);
+    }
+
     void refusedLoadKeepsPicture() {
         MemoryBlock junk = MemoryBlock::Allocate(100);
         QVERIFY(m_lead->LoadMemory(junk, 0, 0, 100) != PIC_OK);
