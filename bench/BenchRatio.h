@@ -22,6 +22,7 @@ public:
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
                 m_times[run.benchmark_name()].push_back(run.GetAdjustedRealTime());
+                m_cpu[run.benchmark_name()].push_back(run.GetAdjustedCPUTime());
             }
         }
         ConsoleReporter::ReportRuns(runs);
@@ -31,6 +32,13 @@ public:
     double Time(const std::string& name) const {
         auto it = m_times.find(name);
         return it == m_times.end() ? 0.0 : *std::min_element(it->second.begin(), it->second.end());
+    }
+
+    // The fastest repetition's processor time: what the work costs without the waits for
+    // the processor that a loaded machine adds (but also without waits for the disk).
+    double CpuTime(const std::string& name) const {
+        auto it = m_cpu.find(name);
+        return it == m_cpu.end() ? 0.0 : *std::min_element(it->second.begin(), it->second.end());
     }
 
     double Median(const std::string& name) const {
@@ -44,21 +52,23 @@ public:
         return n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
     }
 
-    // Prints "name / reference = ratio of minimums (ratio of medians)" for each pair whose
-    // both sides ran.
+    // Prints "name / reference = ratio" for each pair whose both sides ran: of the fastest
+    // repetitions' real times, of the median real times, of the fastest processor times.
     void PrintRatios(const std::vector<std::pair<std::string, std::string>>& pairs) const {
-        std::printf("\nRatios (lower is faster; fastest repetitions, medians in brackets):\n");
+        std::printf("\nRatios (lower is faster): fastest run, median run, processor time\n");
         for (const auto& [name, reference] : pairs) {
             const double t = Time(name), r = Time(reference);
             if (t > 0 && r > 0) {
-                std::printf("  %-44s / %-32s = %.3f (%.3f)\n", name.c_str(), reference.c_str(),
-                            t / r, Median(name) / Median(reference));
+                std::printf("  %-36s / %-20s = %.3f  %.3f  %.3f\n", name.c_str(), reference.c_str(),
+                            t / r, Median(name) / Median(reference),
+                            CpuTime(name) / CpuTime(reference));
             }
         }
     }
 
 private:
     std::map<std::string, std::vector<double>> m_times;
+    std::map<std::string, std::vector<double>> m_cpu;
 };
 
 // The benchmark's command line with quick, repeated and interleaved runs as defaults, so that
