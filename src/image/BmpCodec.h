@@ -25,4 +25,12 @@ std::int16_t DecodeBmp(const std::uint8_t* data, std::size_t size, DecodedPictur
 // written at 8 bits or less, is first reduced to that depth. Returns a PictureResult code.
 std::int16_t EncodeBmp(const QImage& image, int bits, QByteArray& out);
 
+// The swap of blue and red in a 24-bit row, in both forms DecodeBmp chooses between, so that
+// tests can prove them equal. The AVX2 form may only be called when raw_detail::HaveAvx2()
+// says the processor has it (elsewhere it is the plain loop).
+namespace bmp_detail {
+void BgrToRgbPlain(const std::uint8_t* src, std::uint8_t* dst, int width);
+void BgrToRgbAvx2(const std::uint8_t* src, std::uint8_t* dst, int width);
+}  // namespace bmp_detail
+
 }  // namespace tavelo

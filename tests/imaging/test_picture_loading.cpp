@@ -3,9 +3,11 @@
 #include <cstring>
 
 #include "device/MemoryBlock.h"
+#include "image/BmpCodec.h"
 #include "image/ImageLimits.h"
 #include "image/PictureEngine.h"
 #include "image/PictureResult.h"
+#include "image/RawConversion.h"
 #include "imaging/PictureSamples.h"
 
 using namespace tavelo;
@@ -48,6 +50,8 @@ private Q_SLOTS:
             }
         }
         QTest::newRow("24 bits one pixel") << 24 << false << 1;
+        // Wide enough for the whole-register form of the channel swap, with a tail after it.
+        QTest::newRow("24 bits wide rows") << 24 << false << 101;
     }
     void decodesEveryDepth() {
         QFETCH(int, bits);
@@ -72,6 +76,45 @@ private Q_SLOTS:
                 QCOMPARE(PixelOf(engine, x, y), expected | 0xFF000000u);
             }
         }
+    }
+
+    // Both forms of the blue-red swap give the same bytes, over short rows, rows that fill
+    // whole registers, tails after them and rows that start at odd addresses.
+    void channelSwapFormsAgree_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("offset");
+        for (int width : {1, 2, 10, 11, 31, 32, 33, 64, 101, 1280}) {
+            for (int offset : {0, 1}) {
+                QTest::addRow("%d pixels at offset %d", width, offset) << width << offset;
+            }
+        }
+    }
+    void channelSwapFormsAgree() {
+        QFETCH(int, width);
+        QFETCH(int, offset);
+        if (!raw_detail::HaveAvx2()) {
+            QSKIP("this processor has no AVX2: the plain form is the only one");
+        }
+        const std::size_t bytes = 3u * static_cast<std::size_t>(width);
+        std::vector<std::uint8_t> src(bytes + offset);
+        for (std::size_t i = 0; i < src.size(); ++i) {
+            src[i] = static_cast<std::uint8_t>(i * 37 + 11);
+        }
+        // One byte past the row on each side shows a write outside it.
+        std::vector<std::uint8_t> plain(bytes + 2 + offset, 0xA5);
+        std::vector<std::uint8_t> wide(bytes + 2 + offset, 0xA5);
+        bmp_detail::BgrToRgbPlain(src.data() + offset, plain.data() + 1 + offset, width);
+        bmp_detail::BgrToRgbAvx2(src.data() + offset, wide.data() + 1 + offset, width);
+        QCOMPARE(wide, plain);
+        const std::uint8_t* out = plain.data() + 1 + offset;
+        const std::uint8_t* in = src.data() + offset;
+        for (int x = 0; x < width; ++x) {
+            QCOMPARE(out[3 * x + 0], in[3 * x + 2]);
+            QCOMPARE(out[3 * x + 1], in[3 * x + 1]);
+            QCOMPARE(out[3 * x + 2], in[3 * x + 0]);
+        }
+        QCOMPARE(plain[offset], std::uint8_t(0xA5));
+        QCOMPARE(plain.back(), std::uint8_t(0xA5));
     }
 
     void loadMemoryToTwentyFourBits() {
