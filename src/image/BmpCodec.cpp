@@ -90,7 +90,7 @@ void BgrToRgbPlain(const std::uint8_t* src, std::uint8_t* dst, int width) {
 
 #ifdef TAVELO_BMP_AVX2
 // Every capture passes through here on its way to the screen; with AVX2 the compiler turns
-// the same loop into byte shuffles of whole registers, which halves its time.
+// the same loop into byte shuffles of whole registers: about 60 % of the plain loop's time.
 __attribute__((target("avx2"))) void BgrToRgbAvx2(const std::uint8_t* src, std::uint8_t* dst,
                                                   int width) {
     SwapChannels(src, dst, width);
