@@ -6,6 +6,7 @@
 #include "camera/RemoteDlg.h"
 #include "image/CLead.h"
 #include "image/CaptureLook.h"
+#include "image/FrameErrors.h"
 #include "image/RawConversion.h"
 #include "image/ViewHost.h"
 #include "image/WaitCursor.h"
@@ -19,16 +20,6 @@ namespace {
 constexpr int kRotationAngles[] = {-27000, -18000, -9000, 0, 9000, 18000, 27000};
 constexpr int kUnrotated = 3;
 constexpr int kQuarterTurn = 9000;
-
-// The conversions report memory shortage through the frame's error box.
-class FrameErrors : public ErrorReporter {
-public:
-    explicit FrameErrors(ViewHost* frame) : m_pFrame(frame) {}
-    int ReportError(int code) override { return m_pFrame ? m_pFrame->ReportError(code) : 0; }
-
-private:
-    ViewHost* m_pFrame;
-};
 
 }  // namespace
 
@@ -228,6 +219,9 @@ void CTavelo2View::OnCapture() {
             }
             m_nRotAngle = 0;
             m_nRotIndex = kUnrotated;
+            // A picture opened from a file zeroes the applied amount; a fresh capture takes
+            // the chosen sharpness again rather than staying unsharpened until the next OK.
+            m_nSharpValue = SharpnessValue(m_nSharpIndex);
             FinishCapturedPicture(*m_lead, m_nMode, m_nCamRotation, m_nSharpValue);
 
             m_bImage = true;

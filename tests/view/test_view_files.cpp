@@ -502,6 +502,10 @@ private Q_SLOTS:
         QVERIFY(app.Lead().GetAutoRedraw());
         QCOMPARE(app.Pane(CMainFrame::PANE_MESSAGE), QStringLiteral("Ready !"));
         QVERIFY(!QGuiApplication::overrideCursor());
+
+        // The next capture is sharpened by the chosen position again, not left at 0.
+        app.Capture(3, 0);
+        QCOMPARE(app.view->m_nSharpValue, 950);
     }
 
     // A file that is not a picture we read: one error 8, nothing counts as shown any more
