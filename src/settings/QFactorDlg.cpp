@@ -6,6 +6,7 @@
 #include "res/Prompts.h"
 #include "settings/DialogFrame.h"
 #include "settings/DialogUnits.h"
+#include "settings/SliderControls.h"
 #include "settings/Trackbar.h"
 
 namespace tavelo {
@@ -13,11 +14,8 @@ namespace {
 
 // Template 135, in dialog units.
 constexpr QSize kDialogSize(187, 111);
-constexpr QRect kSliderRect(16, 19, 155, 25);
-constexpr QRect kLeftTextRect(20, 49, 73, 10);
-constexpr QRect kRightTextRect(95, 49, 73, 10);
-constexpr QRect kOkRect(34, 75, 50, 14);
-constexpr QRect kCancelRect(103, 75, 50, 14);
+constexpr SliderTemplate kControls{
+    {16, 19, 155, 25}, {20, 49, 73, 10}, {95, 49, 73, 10}, {34, 75, 50, 14}, {103, 75, 50, 14}};
 
 constexpr const char* kCaption = "Q Factor";
 constexpr const char* kLeftText = "Higher Quality";
@@ -27,29 +25,15 @@ constexpr const char* kRightText = "Higher Compression";
 
 CQFactorDlg::CQFactorDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QString::fromLatin1(kCaption));
-    m_slider = new CTrackbar(this);
-    m_slider->setObjectName(QStringLiteral("slider1003"));
-    m_leftText = new QLabel(QString::fromLatin1(kLeftText), this);
-    m_leftText->setObjectName(QStringLiteral("text1004"));
-    m_leftText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_rightText = new QLabel(QString::fromLatin1(kRightText), this);
-    m_rightText->setObjectName(QStringLiteral("text1005"));
-    m_rightText->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
-    m_ok->setDefault(true);
-    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    connect(m_ok, &QPushButton::clicked, this, &CQFactorDlg::accept);
-    connect(m_cancel, &QPushButton::clicked, this, &CQFactorDlg::reject);
-
     const DialogBaseUnits base = BaseUnitsOf(font());
     SetTemplateFrame(this, kDialogSize, base);
-    PlaceControl(m_slider, kSliderRect, base);
-    PlaceControl(m_leftText, kLeftTextRect, base);
-    PlaceControl(m_rightText, kRightTextRect, base);
-    PlaceControl(m_ok, kOkRect, base);
-    PlaceControl(m_cancel, kCancelRect, base);
-    setTabOrder(m_slider, m_ok);
-    setTabOrder(m_ok, m_cancel);
+    const SliderControls controls = CreateSliderControls(
+        this, QString::fromLatin1(kLeftText), QString::fromLatin1(kRightText), kControls, base);
+    m_slider = controls.slider;
+    m_leftText = controls.leftText;
+    m_rightText = controls.rightText;
+    m_ok = controls.ok;
+    m_cancel = controls.cancel;
 }
 
 CQFactorDlg::~CQFactorDlg() = default;

@@ -12,6 +12,7 @@
 #include "settings/DialogFrame.h"
 #include "settings/DialogUnits.h"
 #include "settings/PreviewSource.h"
+#include "settings/SliderControls.h"
 #include "settings/Trackbar.h"
 
 namespace tavelo {
@@ -20,11 +21,11 @@ namespace {
 // Template 134, in dialog units.
 constexpr QSize kDialogSize(187, 241);
 constexpr QRect kPreviewRect(23, 7, 139, 129);
-constexpr QRect kSliderRect(15, 152, 155, 25);
-constexpr QRect kLeftTextRect(19, 180, 45, 10);
-constexpr QRect kRightTextRect(122, 180, 45, 10);
-constexpr QRect kOkRect(33, 205, 50, 14);
-constexpr QRect kCancelRect(102, 205, 50, 14);
+constexpr SliderTemplate kControls{{15, 152, 155, 25},
+                                   {19, 180, 45, 10},
+                                   {122, 180, 45, 10},
+                                   {33, 205, 50, 14},
+                                   {102, 205, 50, 14}};
 
 constexpr int kUnrotated = 3;
 constexpr int kQuarterTurn = 9000;
@@ -37,34 +38,21 @@ CSharpnessDlg::CSharpnessDlg(QWidget* view, PreviewSource* source, ViewHost* fra
     setWindowTitle(QStringLiteral("Picture Adjust"));
     m_preview = new CLead(this);
     m_preview->setObjectName(QStringLiteral("preview1002"));
-    m_slider = new CTrackbar(this);
-    m_slider->setObjectName(QStringLiteral("slider1003"));
-    m_slider->setTickInterval(1);
-    m_leftText = new QLabel(QStringLiteral("Left"), this);
-    m_leftText->setObjectName(QStringLiteral("text1004"));
-    m_leftText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_rightText = new QLabel(QStringLiteral("Right"), this);
-    m_rightText->setObjectName(QStringLiteral("text1005"));
-    m_rightText->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
-    m_ok->setDefault(true);
-    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    connect(m_ok, &QPushButton::clicked, this, &CSharpnessDlg::accept);
-    connect(m_cancel, &QPushButton::clicked, this, &CSharpnessDlg::reject);
-    connect(m_slider, &CTrackbar::EndTrack, this, [this] { OnHScroll(CTrackbar::TB_ENDTRACK); });
-    connect(qApp, &QGuiApplication::applicationStateChanged, this,
-            [this](Qt::ApplicationState state) { OnActivateApp(state == Qt::ApplicationActive); });
-
     const DialogBaseUnits base = BaseUnitsOf(font());
     SetTemplateFrame(this, kDialogSize, base);
     PlaceControl(m_preview, kPreviewRect, base);
-    PlaceControl(m_slider, kSliderRect, base);
-    PlaceControl(m_leftText, kLeftTextRect, base);
-    PlaceControl(m_rightText, kRightTextRect, base);
-    PlaceControl(m_ok, kOkRect, base);
-    PlaceControl(m_cancel, kCancelRect, base);
-    setTabOrder(m_slider, m_ok);
-    setTabOrder(m_ok, m_cancel);
+    // Their texts come with the adjustment kind, when the dialog starts.
+    const SliderControls controls = CreateSliderControls(this, QStringLiteral("Left"),
+                                                         QStringLiteral("Right"), kControls, base);
+    m_slider = controls.slider;
+    m_leftText = controls.leftText;
+    m_rightText = controls.rightText;
+    m_ok = controls.ok;
+    m_cancel = controls.cancel;
+    m_slider->setTickInterval(1);
+    connect(m_slider, &CTrackbar::EndTrack, this, [this] { OnHScroll(CTrackbar::TB_ENDTRACK); });
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) { OnActivateApp(state == Qt::ApplicationActive); });
 }
 
 CSharpnessDlg::~CSharpnessDlg() = default;
