@@ -50,6 +50,7 @@ CLead& Lead() {
     static CLead* lead = [] {
         auto* l = new CLead;
         l->resize(kWindow, 700);
+        l->show();  // on screen, as in the view: turning repainting off keeps what it shows
         return l;
     }();
     return *lead;

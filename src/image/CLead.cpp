@@ -56,12 +56,8 @@ void CLead::SetBorderStyle(short style) {
 }
 
 void CLead::SetAutoRedraw(bool enable) {
-    if (!enable && m_bAutoRedraw) {
-        m_frozen = Shown{m_engine.Image(), m_view, m_clip};
-    }
     m_bAutoRedraw = enable;
     if (enable) {
-        m_frozen.reset();
         SyncScrollBars();
         viewport()->update();
     }
@@ -320,23 +316,27 @@ void CLead::RenderFrame(QImage& frame) {
 void CLead::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     const QSize size = viewport()->size();
-    const Shown now{m_engine.Image(), m_view, m_clip};
-    const Shown& shown = m_frozen ? *m_frozen : now;
-    const QRectF clip = shown.clip.value_or(QRectF(0, 0, size.width(), size.height()));
     const QRect area = event->rect() & QRect(QPoint(), size);
-    if (!m_frozen) {
-        ++m_nRenderCount;
+    const QRgb background = palette().color(QPalette::Dark).rgb();
+    if (!m_bAutoRedraw) {
+        // The picture is not painted while repainting is off: it is usually half-way through
+        // a change (loaded but not yet resized or sharpened). The callers turn repainting off
+        // only around work that runs without the event loop, so this is seldom seen; keeping
+        // a copy of the last picture for it would cost every capture a frame.
+        painter.fillRect(area, background);
+        return;
     }
+    ++m_nRenderCount;
     // The same pixels as RenderFrame, by cheaper routes: straight from the kept scaled
     // picture when it covers the window, else band by band through a buffer that stays in
     // the processor's cache.
+    const QImage& picture = m_engine.Image();
+    const QRectF clip = m_clip.value_or(QRectF(0, 0, size.width(), size.height()));
     QPoint origin;
-    if (const QImage* covering =
-            m_painter.Covering(shown.picture, shown.view, clip, size, origin)) {
+    if (const QImage* covering = m_painter.Covering(picture, m_view, clip, size, origin)) {
         painter.drawImage(area, *covering, area.translated(origin));
         return;
     }
-    const QRgb background = palette().color(QPalette::Dark).rgb();
     if (m_band.width() < size.width()) {
         m_band = QImage(size.width(), kBandRows, QImage::Format_RGB32);
     }
@@ -346,7 +346,7 @@ void CLead::paintEvent(QPaintEvent* event) {
     }
     for (int top = area.top(); top <= area.bottom(); top += m_band.height()) {
         const int rows = std::min(m_band.height(), area.bottom() + 1 - top);
-        m_painter.RenderRows(shown.picture, shown.view, clip, size, top, rows, m_band, background);
+        m_painter.RenderRows(picture, m_view, clip, size, top, rows, m_band, background);
         painter.drawImage(QPoint(area.left(), top), m_band,
                           QRect(area.left(), 0, area.width(), rows));
     }

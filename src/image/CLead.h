@@ -103,19 +103,9 @@ private:
     void Changed();  // repaint if automatic repaint is on
     QSizeF ViewportSize() const;
 
-    // What a paint shows: the picture in its display rectangle, painting limited to the clip.
-    struct Shown {
-        QImage picture;
-        QRectF view;
-        std::optional<QRectF> clip;
-    };
-
     PictureEngine m_engine;
     ViewPainter m_painter;
     QImage m_band;  // a few window rows at a time, on their way to the window
-    // While automatic repaint is off, paints show what was shown when it was turned off (the
-    // picture is shared, not copied, unless it is changed in place meanwhile).
-    std::optional<Shown> m_frozen;
     QRectF m_view;
     std::optional<QRectF> m_clip;
     float m_fZoom = 100.0f;
