@@ -12,16 +12,10 @@
 #include <QMenuBar>
 #include <memory>
 
-#include "app/AppTestSupport.h"
-#include "app/CommandTable.h"
-#include "app/MainFrame.h"
-#include "app/MainStatusBar.h"
-#include "device/SimulatedBackend.h"
-#include "image/CLead.h"
-#include "image/Tavelo2View.h"
 #include "imaging/PictureSamples.h"
 #include "res/CommandIds.h"
 #include "res/Profile.h"
+#include "support/ViewApp.h"
 
 using namespace tavelo;
 
@@ -30,45 +24,8 @@ namespace {
 const QString kSaveFailed = QStringLiteral("Failed to save the image.\n\n");
 const QString kLoadFailed = QStringLiteral("Failed to load the image. !\n\n");
 
-// The frame and the view over a simulated camera; the file dialog answers `fileAnswer` and
-// keeps what it was asked.
-struct App {
-    SimulatedBackend camera;
-    std::unique_ptr<CMainFrame> frame;
-    CTavelo2View* view = nullptr;
-    test::PromptRecorder prompts;
-    QList<FilePrompt> fileDialogs;
-    QString fileAnswer;
-
-    App() {
-        SetFileHandler([this](const FilePrompt& prompt) {
-            fileDialogs.append(prompt);
-            return fileAnswer;
-        });
-        frame = std::make_unique<CMainFrame>(camera);
-        frame->OnCreate();
-        view = new CTavelo2View(frame.get());
-        frame->SetActiveView(view);
-        view->OnInitialUpdate(frame.get());
-        frame->resize(900, 700);
-        frame->show();
-        frame->OnTimer(CMainFrame::TIMER_CHECK);  // the first connection check: ready
-    }
-    ~App() {
-        frame.reset();
-        SetFileHandler({});
-    }
-
-    void Capture(int mode = 3, int rotation = 0) {
-        camera.Camera().GetState().captureMode = mode;
-        camera.Camera().GetState().rotation = rotation;
-        view->OnCapture();
-    }
-    // A command as its accelerator gives it: through the action, which runs only if enabled.
-    void Command(int id) {
-        frame->UpdateCommandUI();
-        frame->Commands().Action(id)->trigger();
-    }
+// The frame and the view over a simulated camera, saving and opening through the file dialog.
+struct App : test::ViewApp {
     void SaveAs(const QString& path) {
         fileAnswer = path;
         Command(ID_FILE_SAVE);
@@ -76,13 +33,6 @@ struct App {
     void OpenFile(const QString& path) {
         fileAnswer = path;
         Command(ID_FILE_OPEN);
-    }
-    CLead& Lead() { return *view->m_lead; }
-    QString Pane(int pane) { return frame->m_wndStatusBar->GetPaneText(pane); }
-    bool MenuEnabled(int pos) { return frame->menuBar()->actions().value(pos)->isEnabled(); }
-    bool CommandEnabled(int id) {
-        frame->UpdateCommandUI();
-        return frame->Commands().Action(id)->isEnabled();
     }
 };
 
