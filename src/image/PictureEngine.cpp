@@ -127,6 +127,14 @@ std::int16_t PictureEngine::SaveFile(const QString& path, int format, int bits, 
     if (format != kFormatBmp && format != kFormatJpeg) {
         return PIC_UNSUPPORTED;
     }
+    // Encoded whole in memory first: a picture that cannot be encoded never touches the disk.
+    QByteArray bytes;
+    const std::int16_t result = format == kFormatBmp
+                                    ? EncodeBmp(m_image, bits == 0 ? m_nBits : bits, bytes)
+                                    : EncodeJpeg(qFactor, bytes);
+    if (result != PIC_OK) {
+        return result;
+    }
     // The temporary file is synced to disk before it is renamed over the target, so a page
     // reported saved is still there after a power cut. That wait is for the disk, not for
     // the processor: well under a millisecond on an idle disk, a few when it is busy.
@@ -134,28 +142,9 @@ std::int16_t PictureEngine::SaveFile(const QString& path, int format, int bits, 
     if (!file.open(QIODevice::WriteOnly)) {
         return PIC_FILE_OPEN;
     }
-    if (format == kFormatBmp) {
-        QByteArray bytes;
-        const std::int16_t result = EncodeBmp(m_image, bits == 0 ? m_nBits : bits, bytes);
-        if (result != PIC_OK) {
-            file.cancelWriting();
-            return result;
-        }
-        if (file.write(bytes) != bytes.size()) {
-            file.cancelWriting();
-            return PIC_FILE_WRITE;
-        }
-    } else {
-        QByteArray bytes;
-        const std::int16_t result = EncodeJpeg(qFactor, bytes);
-        if (result != PIC_OK) {
-            file.cancelWriting();
-            return result;
-        }
-        if (file.write(bytes) != bytes.size()) {
-            file.cancelWriting();
-            return PIC_FILE_WRITE;
-        }
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return PIC_FILE_WRITE;
     }
     return file.commit() ? PIC_OK : PIC_FILE_WRITE;
 }
