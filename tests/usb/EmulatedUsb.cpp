@@ -27,13 +27,13 @@ void AppendHex(std::string& text, std::initializer_list<int> bytes) {
 }
 
 // Device and configuration descriptors as the kernel shows them in sysfs.
-std::string Descriptors(const EmulatedDeviceSpec& spec) {
-    const std::vector<int> endpoints = spec.cameraInterface
+std::string Descriptors(const EmulatedDeviceSpec& described) {
+    const std::vector<int> endpoints = described.cameraInterface
                                            ? std::vector<int>{0x01, 0x81, 0x02, 0x82}
                                            : std::vector<int>{0x01, 0x81};
     const int total = 9 + 9 + 7 * static_cast<int>(endpoints.size());
-    const int vendor = spec.id.vendor;
-    const int product = spec.id.product;
+    const int vendor = described.id.vendor;
+    const int product = described.id.product;
     std::string hex;
     AppendHex(hex, {0x12, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x40, vendor & 0xff, vendor >> 8,
                     product & 0xff, product >> 8, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01});
@@ -61,8 +61,8 @@ struct EmulatedCamera::Pending {
     }
 };
 
-EmulatedCamera::EmulatedCamera(const EmulatedDeviceSpec& spec)
-    : m_spec(spec), m_pHandler(umockdev_ioctl_base_new()) {
+EmulatedCamera::EmulatedCamera(const EmulatedDeviceSpec& described)
+    : m_spec(described), m_pHandler(umockdev_ioctl_base_new()) {
     g_signal_connect_after(m_pHandler, "handle-ioctl", G_CALLBACK(&EmulatedCamera::OnIoctl), this);
 }
 
@@ -331,8 +331,8 @@ bool EmulatedUsb::IsEmulating() const {
     return umockdev_in_mock_environment();
 }
 
-EmulatedCamera& EmulatedUsb::Plug(const EmulatedDeviceSpec& spec) {
-    auto camera = std::make_unique<EmulatedCamera>(spec);
+EmulatedCamera& EmulatedUsb::Plug(const EmulatedDeviceSpec& described) {
+    auto camera = std::make_unique<EmulatedCamera>(described);
     // The handler first, so that the node exists as an emulated device when udev hears "add".
     umockdev_testbed_attach_ioctl(m_pTestbed, camera->DevNode().c_str(), camera->Handler(),
                                   nullptr);

@@ -34,12 +34,12 @@ struct EmulatedDeviceSpec {
 // 0x82 IN (PIPE03). The ioctls arrive on umockdev's worker thread; every member locks.
 class EmulatedCamera {
 public:
-    explicit EmulatedCamera(const EmulatedDeviceSpec& spec);
+    explicit EmulatedCamera(const EmulatedDeviceSpec& described);
     ~EmulatedCamera();
     EmulatedCamera(const EmulatedCamera&) = delete;
     EmulatedCamera& operator=(const EmulatedCamera&) = delete;
 
-    const EmulatedDeviceSpec& Spec() const { return m_spec; }
+    const EmulatedDeviceSpec& Described() const { return m_spec; }
     std::string SysPath() const;  // "/sys/devices/usb1/1-2"
     std::string DevNode() const;  // "/dev/bus/usb/001/002"
     std::string Description() const;
@@ -114,7 +114,7 @@ public:
     bool IsEmulating() const;
 
     // Plugs a device in (udev hears "add"); the camera lives until the testbed goes.
-    EmulatedCamera& Plug(const EmulatedDeviceSpec& spec);
+    EmulatedCamera& Plug(const EmulatedDeviceSpec& described);
     // Unplugs it (udev hears "remove", its sysfs entry and node go away).
     void Unplug(EmulatedCamera& camera);
 

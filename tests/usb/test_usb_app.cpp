@@ -72,9 +72,9 @@ private:
     std::unique_ptr<EmulatedUsb> m_usb;
 
     EmulatedCamera& PlugCamera(bool marked = true) {
-        EmulatedDeviceSpec spec;
-        spec.marked = marked;
-        return m_usb->Plug(spec);
+        EmulatedDeviceSpec described;
+        described.marked = marked;
+        return m_usb->Plug(described);
     }
 
     // A capture through the emulated device, checked from the wire to the screen.

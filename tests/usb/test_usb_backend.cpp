@@ -61,12 +61,12 @@ private:
     RecordingHost m_host;
 
     EmulatedCamera& Plug(int bus, int port, int address, bool marked = true) {
-        EmulatedDeviceSpec spec;
-        spec.bus = bus;
-        spec.port = port;
-        spec.address = address;
-        spec.marked = marked;
-        return m_usb->Plug(spec);
+        EmulatedDeviceSpec described;
+        described.bus = bus;
+        described.port = port;
+        described.address = address;
+        described.marked = marked;
+        return m_usb->Plug(described);
     }
 
     void StartBackend(UsbOptions options = {}) {
@@ -385,11 +385,11 @@ private Q_SLOTS:
     }
 
     void usbIdOptionDeclaresADevice() {
-        EmulatedDeviceSpec spec;
-        spec.port = 4;
-        spec.marked = false;
-        spec.id = {0x1234, 0xabcd};
-        EmulatedCamera& listed = m_usb->Plug(spec);
+        EmulatedDeviceSpec described;
+        described.port = 4;
+        described.marked = false;
+        described.id = {0x1234, 0xabcd};
+        EmulatedCamera& listed = m_usb->Plug(described);
         UsbOptions options;
         options.extraIds = {{0x1234, 0xabcd}};
         StartBackend(options);

@@ -42,9 +42,9 @@ private Q_SLOTS:
             ++changes;
         });
 
-        EmulatedDeviceSpec spec;
-        spec.marked = marked;
-        auto& camera = m_usb->Plug(spec);
+        EmulatedDeviceSpec described;
+        described.marked = marked;
+        auto& camera = m_usb->Plug(described);
         QTRY_VERIFY_WITH_TIMEOUT(changes >= 1, 2000);
         QCOMPARE(deliveredOn, QThread::currentThread());
         QCOMPARE(deliveredOn, qApp->thread());
