@@ -179,9 +179,8 @@ void CRemoteDlg::SelectInGroup(int first, int last, int value, int base) {
 }
 
 void CRemoteDlg::UpdateArrows() {
-    // Only a pointer shown on makes the arrows usable: a latch from an unreadable status is
-    // drawn off, so its arrows stay off too.
-    const bool enable = Latch(IDC_POINTER) == 1;
+    // Any latch but 0 counts as a pointer that may be on, also one from an unreadable status.
+    const bool enable = Latch(IDC_POINTER) != 0;
     for (int id = IDC_ARROW_UP; id <= IDC_ARROW_DOWN; ++id) {
         if (CHoldButton* button = HoldButton(id)) {
             button->setEnabled(enable);

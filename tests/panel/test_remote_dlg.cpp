@@ -178,6 +178,7 @@ private Q_SLOTS:
         QTest::newRow("pointer off, gamma 0") << 0 << 0 << false << true << false;
         QTest::newRow("pointer on, gamma 7") << 1 << 7 << true << false << true;
         QTest::newRow("gamma 3") << 1 << 3 << true << true << true;
+        QTest::newRow("pointer latch 2 (shown off)") << 2 << 3 << true << true << true;
     }
     void openingLatchesAndLimits() {
         QFETCH(int, pointer);
@@ -233,8 +234,8 @@ private Q_SLOTS:
         QVERIFY(rig.Lit(IDC_SOURCE_MAIN, IDC_SOURCE_RGB2).isEmpty());
         QVERIFY(rig.Hold(IDC_GAMMA_MINUS)->isEnabled());
         QVERIFY(rig.Hold(IDC_GAMMA_PLUS)->isEnabled());
-        // POINTER shows off, so its arrows are off too.
-        QVERIFY(!rig.Hold(IDC_ARROW_UP)->isEnabled());
+        // Only a pointer latch of 0 disables the arrows; -48 leaves them usable.
+        QVERIFY(rig.Hold(IDC_ARROW_UP)->isEnabled());
         for (const QRect& area :
              {QRect(POSI_NEGA_ORIGIN, QSize(63, 13)), QRect(COLOR_BW_ORIGIN, QSize(63, 13)),
               QRect(GAMMA_VALUE_ORIGIN, QSize(30, 12))}) {
