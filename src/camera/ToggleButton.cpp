@@ -24,6 +24,14 @@ void CToggleButton::mousePressEvent(QMouseEvent* event) {
     QAbstractButton::mousePressEvent(event);
 }
 
+void CToggleButton::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    QAbstractButton::mouseDoubleClickEvent(event);
+}
+
 void CToggleButton::mouseMoveEvent(QMouseEvent* event) {
     if (mouseGrabber() != nullptr) {
         const QPoint pos = event->position().toPoint();

@@ -24,6 +24,9 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    // The second press of a double-click is not a press of the latch: it neither tracks nor
+    // captures, so the click it ends changes nothing.
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 };

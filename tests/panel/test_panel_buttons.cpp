@@ -230,6 +230,28 @@ private Q_SLOTS:
         QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(30, 10));
     }
 
+    // The second press of a double-click arrives as a double-click event alone.
+    void toggleDoubleClickFlipsOnce_data() {
+        QTest::addColumn<QList<QPoint>>("moves");
+        QTest::newRow("held still") << QList<QPoint>{};
+        QTest::newRow("moved about inside") << QList<QPoint>{{40, 12}, {50, 14}};
+    }
+    void toggleDoubleClickFlipsOnce() {
+        QFETCH(QList<QPoint>, moves);
+        CToggleButton* button = MakeToggle();
+        Recorder recorder;
+        connect(button, &CToggleButton::RcMessage, &recorder, &Recorder::Message);
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(30, 10));
+        QTest::mouseDClick(button, Qt::LeftButton, {}, QPoint(30, 10));
+        for (const QPoint& point : moves) {
+            QTest::mouseMove(button, point);
+        }
+        QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(30, 10));
+        QCOMPARE(recorder.events, QStringList{"toggled 1006"});
+        QCOMPARE(button->m_bChecked, 1);
+        QCOMPARE(button->m_bTracking, 0);
+    }
+
     void toggleClickNotificationFollowsTheReport() {
         CToggleButton* button = MakeToggle();
         Recorder recorder;
