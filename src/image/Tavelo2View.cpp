@@ -21,6 +21,38 @@ constexpr int kRotationAngles[] = {-27000, -18000, -9000, 0, 9000, 18000, 27000}
 constexpr int kUnrotated = 3;
 constexpr int kQuarterTurn = 9000;
 
+// Until a capture's rows replace the raw capture, the size, mode and camera rotation the view
+// keeps still describe the kept rows: a capture that ends early puts them back, or Sharpness
+// and its preview would rebuild the kept rows at the new capture's size and shape.
+class RawRecordGuard {
+public:
+    explicit RawRecordGuard(CTavelo2View& view)
+        : m_view(view),
+          m_nMode(view.m_nMode),
+          m_nCamRotation(view.m_nCamRotation),
+          m_nWidth(view.m_nWidth),
+          m_nHeight(view.m_nHeight),
+          m_nBmpSize(view.m_nBmpSize) {}
+    ~RawRecordGuard() {
+        if (!m_bReplaced) {
+            m_view.m_nMode = m_nMode;
+            m_view.m_nCamRotation = m_nCamRotation;
+            m_view.m_nWidth = m_nWidth;
+            m_view.m_nHeight = m_nHeight;
+            m_view.m_nBmpSize = m_nBmpSize;
+        }
+    }
+    RawRecordGuard(const RawRecordGuard&) = delete;
+    RawRecordGuard& operator=(const RawRecordGuard&) = delete;
+
+    void Replaced() { m_bReplaced = true; }
+
+private:
+    CTavelo2View& m_view;
+    int m_nMode, m_nCamRotation, m_nWidth, m_nHeight, m_nBmpSize;
+    bool m_bReplaced = false;
+};
+
 }  // namespace
 
 CTavelo2View::CTavelo2View(QWidget* parent) : QWidget(parent) {
@@ -157,6 +189,7 @@ void CTavelo2View::OnCapture() {
     }
     ViewHost& frame = *m_pFrame;
     FrameErrors errors(m_pFrame);
+    RawRecordGuard record(*this);
 
     // Which picture the camera will send: its capture mode and rotation.
     if (!frame.SendCommand("QS2  ")) {
@@ -202,6 +235,7 @@ void CTavelo2View::OnCapture() {
     if (!flipped.IsNull()) {
         // The flipped copy becomes the raw capture itself: no second block, no second copy.
         m_hRaw = std::move(flipped);
+        record.Replaced();
         MemoryBlock bitmap = BuildBitmap(m_hRaw, m_nWidth, m_nHeight, errors);
         if (!bitmap.IsNull()) {
             m_lead->SetAutoRedraw(false);

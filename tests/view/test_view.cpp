@@ -206,6 +206,12 @@ private Q_SLOTS:
         QCOMPARE(app.prompts.Texts(), messages);
         QVERIFY(app.view->m_bImage);
         QCOMPARE(app.view->m_hRaw.Data(), raw);
+        // The kept rows are still described as they were taken, so Sharpness rebuilds them
+        // at their own size and shape.
+        QCOMPARE(QSize(app.view->m_nWidth, app.view->m_nHeight), QSize(1280, 1024));
+        QCOMPARE(app.view->m_nBmpSize, 3 * 1280 * 1024 + 54);
+        QCOMPARE(app.view->m_nMode, 3);
+        QCOMPARE(app.view->m_nCamRotation, 0);
         QCOMPARE(app.Lead().Engine().Image(), before);
         QCOMPARE(app.frame->m_wndStatusBar->m_wndProgress->value(), 0);
         QVERIFY(app.frame->isEnabled());
