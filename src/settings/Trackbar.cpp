@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyle>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -19,7 +20,12 @@ void CTrackbar::SetRange(int minimum, int maximum) {
 
 void CTrackbar::mouseReleaseEvent(QMouseEvent* event) {
     QSlider::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton) {
+    // Besides the left button, the style may let another button set the thumb where it is
+    // clicked (the middle one, commonly) or page it: that move ends on its release too.
+    const int moving = Qt::LeftButton |
+                       style()->styleHint(QStyle::SH_Slider_AbsoluteSetButtons, nullptr, this) |
+                       style()->styleHint(QStyle::SH_Slider_PageSetButtons, nullptr, this);
+    if ((event->button() & moving) != 0) {
         Q_EMIT EndTrack();
     }
 }

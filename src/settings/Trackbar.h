@@ -5,8 +5,8 @@
 namespace tavelo {
 
 // A horizontal slider that says when its thumb comes to rest: after a drag, a click in the
-// channel or a key, once the button or key is let go. Work that is too slow to follow every
-// step of a drag waits for EndTrack.
+// channel or a key, once the button (any that moved it) or key is let go. Work that is too
+// slow to follow every step of a drag waits for EndTrack.
 class CTrackbar : public QSlider {
     Q_OBJECT
 public:

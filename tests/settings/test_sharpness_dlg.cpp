@@ -82,10 +82,10 @@ QPoint ThumbCentre(QSlider* slider, int value) {
         .center();
 }
 
-void Mouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+void Mouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButtons held,
+           Qt::MouseButton button = Qt::LeftButton) {
     QMouseEvent event(type, at, widget->mapToGlobal(at),
-                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held,
-                      Qt::NoModifier);
+                      type == QEvent::MouseMove ? Qt::NoButton : button, held, Qt::NoModifier);
     QApplication::sendEvent(widget, &event);
 }
 
@@ -122,7 +122,8 @@ private Q_SLOTS:
 
     void rebuildsOnlyWhereTheThumbComesToRest_data() {
         QTest::addColumn<int>("start");
-        QTest::addColumn<QString>("moves");  // d: drag over, k: keys (R right, L left), c: click
+        // d: drag over, k: keys (R right, L left), c: click, m: middle click on a position
+        QTest::addColumn<QString>("moves");
         QTest::addColumn<int>("end");
         QTest::addColumn<int>("rebuilds");
         QTest::addColumn<int>("amount");
@@ -132,6 +133,7 @@ private Q_SLOTS:
         QTest::newRow("drag 3 to 6 and back") << 3 << "d456543" << 3 << 0 << 0;
         QTest::newRow("key against the end") << 6 << "kR" << 6 << 0 << 950;
         QTest::newRow("drag 0 to 1") << 0 << "d1" << 1 << 1 << -900;
+        QTest::newRow("middle click sets 6") << 3 << "m6" << 6 << 1 << 950;
     }
 
     void rebuildsOnlyWhereTheThumbComesToRest() {
@@ -159,6 +161,15 @@ private Q_SLOTS:
             for (QChar key : moves.mid(1)) {
                 QTest::keyClick(slider, key == 'R' ? Qt::Key_Right : Qt::Key_Left);
             }
+        } else if (moves.startsWith('m')) {
+            // Where the style lets the middle button set the thumb, its release ends the move.
+            if (!(slider->style()->styleHint(QStyle::SH_Slider_AbsoluteSetButtons) &
+                  Qt::MiddleButton)) {
+                QSKIP("the style does not set the thumb with the middle button");
+            }
+            const QPoint at = ThumbCentre(slider, moves.mid(1).toInt());
+            Mouse(slider, QEvent::MouseButtonPress, at, Qt::MiddleButton, Qt::MiddleButton);
+            Mouse(slider, QEvent::MouseButtonRelease, at, Qt::NoButton, Qt::MiddleButton);
         } else {
             const QPoint thumb = ThumbCentre(slider, start);
             Mouse(slider, QEvent::MouseButtonPress, thumb, Qt::LeftButton);
