@@ -21,7 +21,8 @@ CSplashDlg::CSplashDlg(QWidget* parent)
     picture->setLineWidth(EDGE);
     picture->setPixmap(SplashPicture());
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(EDGE, EDGE, EDGE, EDGE);
+    // The window's raised edge and the picture's sunken edge take the four edges each way.
+    layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(picture);
     OnInitDialog();
 }
