@@ -143,6 +143,9 @@ bool CTavelo2App::OnIdle(int count) {
 void CTavelo2App::CloseSplash() {
     m_splashTimer.stop();
     qApp->removeEventFilter(this);
+    // A window system that let the picture take the focus gives it back to the main window,
+    // where the keys belong; otherwise no window would have it once the picture is gone.
+    const bool hadFocus = m_splash && m_splash->isActiveWindow();
     if (m_splash) {
         m_splash->hide();
         // Later: the press that ends it may still be on its way to it.
@@ -150,6 +153,9 @@ void CTavelo2App::CloseSplash() {
         m_splash.clear();
     }
     if (m_pFrame) {
+        if (hadFocus) {
+            m_pFrame->activateWindow();
+        }
         m_pFrame->repaint();
     }
 }

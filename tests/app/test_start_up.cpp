@@ -192,6 +192,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("how");
         QTest::newRow("after three seconds") << "wait";
         QTest::newRow("key press") << "key";
+        QTest::newRow("key to the picture") << "key to the picture";
         QTest::newRow("mouse press") << "mouse";
     }
     void splashEnds() {
@@ -213,11 +214,22 @@ private Q_SLOTS:
             QVERIFY(app.IsSplashShown());
             QTRY_VERIFY_WITH_TIMEOUT(!app.IsSplashShown(), 3000);
             QVERIFY(clock.elapsed() >= CTavelo2App::SPLASH_MS);
+            QTRY_COMPARE(QApplication::activeWindow(), app.MainFrame());
         } else if (how == QLatin1String("key")) {
             QTest::qWait(100);
             QTest::keyClick(app.View(), Qt::Key_A);
             QVERIFY(!app.IsSplashShown());
             QCOMPARE(presses.keys, 1);
+        } else if (how == QLatin1String("key to the picture")) {
+            // The offscreen platform lets the picture take the focus; once it is gone the main
+            // window has it back, and its accelerators work.
+            QWidget* picture = QApplication::activeWindow();
+            QVERIFY(picture != nullptr && picture != app.MainFrame());
+            QTest::keyClick(picture, Qt::Key_A);
+            QVERIFY(!app.IsSplashShown());
+            QTRY_COMPARE(QApplication::activeWindow(), app.MainFrame());
+            QTest::keyClick(app.View(), Qt::Key_Insert, Qt::ControlModifier | Qt::AltModifier);
+            QVERIFY(app.View()->m_bHiddenMode);
         } else {
             QTest::qWait(100);
             QTest::mouseClick(app.View(), Qt::LeftButton);
@@ -251,6 +263,9 @@ private Q_SLOTS:
         auto* picture = splash.findChild<QLabel*>(QStringLiteral("picture1000"));
         QVERIFY(picture != nullptr);
         QCOMPARE(picture->pixmap().size(), QSize(320, 320));
+        // The whole picture shows inside the two edges each way, none of it cut off.
+        splash.show();
+        QCOMPARE(picture->contentsRect().size(), QSize(320, 320));
     }
 
     void aboutBox() {
