@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <QWidget>
 
 #include "res/Icons.h"
@@ -10,6 +11,22 @@
 #include "res/Strings.h"
 
 namespace tavelo {
+namespace {
+
+// Greyed items are highlighted like the others, so the pointer or the arrow keys on one show
+// its prompt in the message pane (choosing it still does nothing).
+class MenuStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        if (hint == QStyle::SH_Menu_AllowActiveAndDisabled) {
+            return 1;
+        }
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
+
+}  // namespace
 
 CommandTable::CommandTable(QWidget* window) : QObject(window), m_pWindow(window) {
     for (const TopMenu& menu : MainMenu()) {
@@ -56,8 +73,11 @@ QAction* CommandTable::Action(int id) const {
 }
 
 void CommandTable::BuildMenuBar(QMenuBar* menuBar) {
+    auto* style = new MenuStyle;
+    style->setParent(menuBar);
     for (const TopMenu& top : MainMenu()) {
         QMenu* menu = menuBar->addMenu(QString::fromLatin1(top.title));
+        menu->setStyle(style);
         for (const MenuItem& item : top.items) {
             if (item.id == 0) {
                 menu->addSeparator();

@@ -414,6 +414,11 @@ private Q_SLOTS:
         QAction* capture = f.frame->Commands().Action(ID_CAPTURE);
         QTest::mouseMove(camera, camera->actionGeometry(capture).center());
         QTRY_COMPARE(f.Pane(0), QStringLiteral("Capture a new image from the main unit."));
+        // A greyed item shows its own prompt too, not the one before it.
+        QAction* show = f.frame->Commands().Action(ID_RC_SHOW);
+        QVERIFY(!show->isEnabled());
+        QTest::mouseMove(camera, camera->actionGeometry(show).center());
+        QTRY_COMPARE(f.Pane(0), QStringLiteral("Show the remote control panel."));
         f.view->m_bNotReady = true;
         camera->hide();
         QCOMPARE(f.Pane(0), QStringLiteral("Not Ready"));
