@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "BenchRatio.h"
+#include "RawSamples.h"
 #include "image/CLead.h"
 #include "image/CaptureLook.h"
 #include "image/RawConversion.h"
@@ -22,24 +23,10 @@ using namespace tavelo;
 
 namespace {
 
-struct NoErrors : ErrorReporter {
-    int ReportError(int) override { return 0; }
-};
-
 constexpr int kSharpAmount = 950;  // the strongest slider position
 constexpr int kWindow = 900;       // the view's client width the picture is fitted into
 
 const char* const kStages[] = {"flip", "bitmap", "load", "resize", "sharpen", "fit"};
-
-MemoryBlock Rows(int width, int height) {
-    MemoryBlock rows = MemoryBlock::Allocate(2u * width * height);
-    std::uint32_t x = 7;
-    for (std::size_t i = 0; i < rows.Size(); ++i) {
-        x = x * 1664525u + 1013904223u;
-        rows.Data()[i] = static_cast<std::uint8_t>(x >> 24);
-    }
-    return rows;
-}
 
 // 1280 x 1024 comes from capture mode 3 (shown as captured), 1280 x 768 from mode 2 (resized).
 int ModeOf(int height) {
@@ -76,8 +63,8 @@ private:
 void Capture(benchmark::State& state) {
     const int w = int(state.range(0)), h = int(state.range(1));
     const int mode = ModeOf(h);
-    const MemoryBlock rows = Rows(w, h);
-    NoErrors errors;
+    const MemoryBlock rows = bench::NoisyRaw(w, h, 7);
+    bench::NoErrors errors;
     CLead& lead = Lead();
     // Inputs for the stages alone, made as the pipeline makes them.
     const MemoryBlock raw = FlipRows(rows, w, h, errors);

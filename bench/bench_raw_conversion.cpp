@@ -7,30 +7,17 @@
 #include <vector>
 
 #include "BenchRatio.h"
+#include "RawSamples.h"
 #include "image/RawConversion.h"
 
 using namespace tavelo;
 
 namespace {
 
-struct NoErrors : ErrorReporter {
-    int ReportError(int) override { return 0; }
-};
-
-MemoryBlock SampleRaw(int width, int height) {
-    MemoryBlock raw = MemoryBlock::Allocate(2u * width * height);
-    std::uint32_t x = 12345;
-    for (std::size_t i = 0; i < raw.Size(); ++i) {
-        x = x * 1664525u + 1013904223u;
-        raw.Data()[i] = static_cast<std::uint8_t>(x >> 24);
-    }
-    return raw;
-}
-
 void BuildBitmapBench(benchmark::State& state) {
     const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
-    MemoryBlock raw = SampleRaw(width, height);
-    NoErrors errors;
+    MemoryBlock raw = bench::NoisyRaw(width, height, 12345);
+    bench::NoErrors errors;
     for (auto _ : state) {
         MemoryBlock bmp = BuildBitmap(raw, width, height, errors);
         benchmark::DoNotOptimize(bmp.Data());
@@ -41,7 +28,7 @@ void BuildBitmapBench(benchmark::State& state) {
 template <void (*Convert)(const std::uint8_t*, std::uint8_t*, std::size_t)>
 void PathBench(benchmark::State& state) {
     const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
-    MemoryBlock raw = SampleRaw(width, height);
+    MemoryBlock raw = bench::NoisyRaw(width, height, 12345);
     std::vector<std::uint8_t> bgr(3u * width * height);
     for (auto _ : state) {
         Convert(raw.Data(), bgr.data(), raw.Size() / 4);
@@ -52,7 +39,7 @@ void PathBench(benchmark::State& state) {
 // The formula written plainly in double precision, for context.
 void DoubleFormulaBench(benchmark::State& state) {
     const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
-    MemoryBlock raw = SampleRaw(width, height);
+    MemoryBlock raw = bench::NoisyRaw(width, height, 12345);
     std::vector<std::uint8_t> bgr(3u * width * height);
     for (auto _ : state) {
         const std::uint8_t* p = raw.Data();
@@ -74,7 +61,7 @@ void DoubleFormulaBench(benchmark::State& state) {
 // The reference: what a program using libyuv would do, allocating its output like we do.
 void LibyuvBench(benchmark::State& state) {
     const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
-    MemoryBlock raw = SampleRaw(width, height);
+    MemoryBlock raw = bench::NoisyRaw(width, height, 12345);
     std::vector<std::uint8_t> argb(4u * width * height);
     for (auto _ : state) {
         MemoryBlock rgb = MemoryBlock::Allocate(3u * width * height + 54);
