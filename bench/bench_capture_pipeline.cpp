@@ -15,9 +15,9 @@
 
 #include "BenchRatio.h"
 #include "RawSamples.h"
-#include "image/CLead.h"
-#include "image/CaptureLook.h"
-#include "image/RawConversion.h"
+#include "picture/CaptureLook.h"
+#include "picture/RawConversion.h"
+#include "ui/CLead.h"
 
 using namespace tavelo;
 

@@ -16,9 +16,9 @@
 
 #include "BenchRatio.h"
 #include "device/MemoryBlock.h"
-#include "image/CLead.h"
-#include "image/JpegQuality.h"
-#include "image/PictureEngine.h"
+#include "picture/JpegQuality.h"
+#include "picture/PictureEngine.h"
+#include "ui/CLead.h"
 
 using namespace tavelo;
 

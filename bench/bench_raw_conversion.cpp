@@ -8,7 +8,7 @@
 
 #include "BenchRatio.h"
 #include "RawSamples.h"
-#include "image/RawConversion.h"
+#include "picture/RawConversion.h"
 
 using namespace tavelo;
 

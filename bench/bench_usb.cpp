@@ -18,8 +18,8 @@
 #include "device/MemoryBlock.h"
 #include "device/SimulatedBackend.h"
 #include "device/UsbBackend.h"
+#include "support/EmulatedUsb.h"
 #include "support/RecordingHost.h"
-#include "usb/EmulatedUsb.h"
 
 namespace {
 

@@ -9,36 +9,19 @@ if(TAVELO_SANITIZE)
     target_link_options(tavelo_options INTERFACE -fsanitize=address,undefined)
 endif()
 
-# tavelo_library(<name> [ONLY stem...] [EXCLUDE stem...] LIBS ...): one static library from
-# the source files of a folder: all of them, only the named ones, or all but the named ones
-# (a stem names both its .cpp and its .h), so that one folder can hold two layers.
+# tavelo_library(<name> SOURCES ... LIBS ... [PRIVATE_LIBS ...]): the static library of the
+# folder it is called from. Its headers are included as "<folder>/File.h", and only through a
+# folder of links that holds this folder alone, so a file sees the folders of the libraries it
+# links and no others: an include that reaches up or across the layers does not compile.
 function(tavelo_library name)
-    file(GLOB sources CONFIGURE_DEPENDS
-        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
-        ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
-    list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
-    cmake_parse_arguments(L "" "" "LIBS;ONLY;EXCLUDE" ${ARGN})
-    if(L_ONLY OR L_EXCLUDE)
-        set(kept)
-        foreach(source ${sources})
-            get_filename_component(stem ${source} NAME_WE)
-            if((L_ONLY AND NOT stem IN_LIST L_ONLY) OR stem IN_LIST L_EXCLUDE)
-                continue()
-            endif()
-            list(APPEND kept ${source})
-        endforeach()
-        set(sources ${kept})
-    endif()
-    if(NOT sources MATCHES "\\.cpp")
-        # A folder whose code has not been written yet still links.
-        add_library(${name} INTERFACE)
-        target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
-        target_link_libraries(${name} INTERFACE tavelo_options ${L_LIBS})
-        return()
-    endif()
-    add_library(${name} STATIC ${sources})
-    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
-    target_link_libraries(${name} PUBLIC tavelo_options ${L_LIBS})
+    cmake_parse_arguments(L "" "" "SOURCES;LIBS;PRIVATE_LIBS" ${ARGN})
+    get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+    set(include_root ${PROJECT_BINARY_DIR}/include/${folder})
+    file(MAKE_DIRECTORY ${include_root})
+    file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${include_root}/${folder} SYMBOLIC)
+    add_library(${name} STATIC ${L_SOURCES})
+    target_include_directories(${name} PUBLIC ${include_root})
+    target_link_libraries(${name} PUBLIC tavelo_options ${L_LIBS} PRIVATE ${L_PRIVATE_LIBS})
 endfunction()
 
 # tavelo_test(<name> SOURCES ... LIBS ...): one Qt Test executable registered with CTest.
@@ -46,7 +29,7 @@ function(tavelo_test name)
     cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test tavelo_options)
-    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     add_test(NAME ${name} COMMAND ${name})
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)

@@ -3,7 +3,7 @@
 #include <QObject>
 #include <map>
 
-#include "image/ViewHost.h"
+#include "ui/ViewHost.h"
 
 class QAction;
 class QMenuBar;

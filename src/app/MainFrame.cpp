@@ -15,12 +15,12 @@
 #include "app/CommandTable.h"
 #include "app/MainStatusBar.h"
 #include "app/MainToolBar.h"
-#include "image/Tavelo2View.h"
 #include "res/CommandIds.h"
 #include "res/Menus.h"
-#include "res/Profile.h"
-#include "res/Prompts.h"
 #include "res/Strings.h"
+#include "settings/Profile.h"
+#include "ui/Prompts.h"
+#include "view/Tavelo2View.h"
 
 namespace tavelo {
 namespace {

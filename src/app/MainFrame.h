@@ -6,7 +6,7 @@
 #include "app/WindowPlacement.h"
 #include "device/DeviceLink.h"
 #include "device/LinkHost.h"
-#include "image/ViewHost.h"
+#include "ui/ViewHost.h"
 
 namespace tavelo {
 

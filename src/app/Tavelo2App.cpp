@@ -8,12 +8,12 @@
 #include "app/DeviceSession.h"
 #include "app/MainFrame.h"
 #include "app/SplashDlg.h"
-#include "image/Tavelo2Doc.h"
-#include "image/Tavelo2View.h"
 #include "res/CommandIds.h"
 #include "res/Icons.h"
-#include "res/Prompts.h"
 #include "res/Strings.h"
+#include "ui/Prompts.h"
+#include "view/Tavelo2Doc.h"
+#include "view/Tavelo2View.h"
 
 namespace tavelo {
 

@@ -3,11 +3,11 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "res/Prompts.h"
 #include "settings/DialogFrame.h"
 #include "settings/DialogUnits.h"
 #include "settings/SliderControls.h"
 #include "settings/Trackbar.h"
+#include "ui/Prompts.h"
 
 namespace tavelo {
 namespace {

@@ -4,16 +4,16 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "image/CLead.h"
-#include "image/ViewHost.h"
-#include "image/WaitCursor.h"
-#include "res/Prompts.h"
 #include "res/Strings.h"
 #include "settings/DialogFrame.h"
 #include "settings/DialogUnits.h"
 #include "settings/PreviewSource.h"
 #include "settings/SliderControls.h"
 #include "settings/Trackbar.h"
+#include "ui/CLead.h"
+#include "ui/Prompts.h"
+#include "ui/ViewHost.h"
+#include "ui/WaitCursor.h"
 
 namespace tavelo {
 namespace {

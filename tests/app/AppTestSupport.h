@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "res/Prompts.h"
+#include "ui/Prompts.h"
 
 namespace tavelo::test {
 

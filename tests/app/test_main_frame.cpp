@@ -11,9 +11,9 @@
 #include "app/MainStatusBar.h"
 #include "app/MainToolBar.h"
 #include "device/SimulatedBackend.h"
-#include "image/Tavelo2View.h"
 #include "res/CommandIds.h"
 #include "res/Strings.h"
+#include "view/Tavelo2View.h"
 
 using namespace tavelo;
 

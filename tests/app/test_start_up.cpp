@@ -13,8 +13,8 @@
 #include "app/SplashDlg.h"
 #include "app/Tavelo2App.h"
 #include "device/SimulatedBackend.h"
-#include "image/Tavelo2View.h"
 #include "res/Version.h"
+#include "view/Tavelo2View.h"
 
 using namespace tavelo;
 

@@ -6,8 +6,8 @@
 #include "app/MainFrame.h"
 #include "app/WindowPlacement.h"
 #include "device/SimulatedBackend.h"
-#include "image/Tavelo2View.h"
-#include "res/Profile.h"
+#include "settings/Profile.h"
+#include "view/Tavelo2View.h"
 
 using namespace tavelo;
 

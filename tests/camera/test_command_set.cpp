@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "camera/CommandSet.h"
-#include "device/DeviceTestSupport.h"
 #include "device/SimulatedBackend.h"
+#include "support/DeviceTestSupport.h"
 
 using namespace tavelo;
 

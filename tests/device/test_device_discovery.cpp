@@ -1,8 +1,8 @@
 #include <QtTest>
 
 #include "device/DeviceDiscovery.h"
-#include "device/DeviceTestSupport.h"
 #include "device/SimulatedBackend.h"
+#include "support/DeviceTestSupport.h"
 
 using namespace tavelo;
 using tavelo::test::TamperingBackend;

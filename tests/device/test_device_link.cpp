@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "device/DeviceLink.h"
-#include "device/DeviceTestSupport.h"
 #include "device/MemoryBlock.h"
 #include "device/SimulatedBackend.h"
+#include "support/DeviceTestSupport.h"
 
 using namespace tavelo;
 using tavelo::test::RecordingHost;

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <cstdint>
 
-#include "image/PictureEngine.h"
+#include "picture/PictureEngine.h"
 
 namespace {
 QString g_path;

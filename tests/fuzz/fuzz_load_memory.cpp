@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "image/BmpCodec.h"
-#include "image/PictureEngine.h"
-#include "image/PictureResult.h"
+#include "picture/BmpCodec.h"
+#include "picture/PictureEngine.h"
+#include "picture/PictureResult.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     tavelo::PictureEngine engine;

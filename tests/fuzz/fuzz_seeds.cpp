@@ -6,7 +6,7 @@
 #include <QImage>
 #include <cstdio>
 
-#include "imaging/PictureSamples.h"
+#include "support/PictureSamples.h"
 
 using namespace tavelo::samples;
 

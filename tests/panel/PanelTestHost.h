@@ -6,11 +6,11 @@
 #include <functional>
 #include <vector>
 
-#include "camera/RemoteDlg.h"
-#include "camera/RemoteOwner.h"
 #include "device/DeviceLink.h"
 #include "device/LinkHost.h"
 #include "device/SimulatedBackend.h"
+#include "panel/RemoteDlg.h"
+#include "panel/RemoteOwner.h"
 
 namespace tavelo::test {
 

@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "camera/RemoteDlg.h"
-#include "camera/RemoteOwner.h"
 #include "device/DeviceLink.h"
 #include "device/LinkHost.h"
 #include "device/SimulatedBackend.h"
+#include "panel/RemoteDlg.h"
+#include "panel/RemoteOwner.h"
 
 namespace {
 

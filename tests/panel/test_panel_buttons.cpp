@@ -1,9 +1,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "camera/HoldButton.h"
-#include "camera/PanelPictures.h"
-#include "camera/ToggleButton.h"
+#include "panel/HoldButton.h"
+#include "panel/PanelPictures.h"
+#include "panel/ToggleButton.h"
 
 using namespace tavelo;
 

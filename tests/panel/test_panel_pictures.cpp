@@ -1,8 +1,8 @@
 #include <QTest>
 #include <set>
 
-#include "camera/PanelLayout.h"
-#include "camera/PanelPictures.h"
+#include "panel/PanelLayout.h"
+#include "panel/PanelPictures.h"
 
 using namespace tavelo;
 

@@ -4,11 +4,11 @@
 #include <QTimer>
 
 #include "PanelTestHost.h"
-#include "camera/BitmapButton.h"
-#include "camera/HoldButton.h"
-#include "camera/PanelLayout.h"
-#include "camera/PanelPictures.h"
-#include "camera/ToggleButton.h"
+#include "panel/BitmapButton.h"
+#include "panel/HoldButton.h"
+#include "panel/PanelLayout.h"
+#include "panel/PanelPictures.h"
+#include "panel/ToggleButton.h"
 
 using namespace tavelo;
 using tavelo::test::CommandsOnWire;

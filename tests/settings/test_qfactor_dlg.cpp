@@ -6,11 +6,11 @@
 #include <QtTest>
 
 #include "app/AppTestSupport.h"
-#include "res/Prompts.h"
 #include "settings/DialogUnits.h"
 #include "settings/ModalDriver.h"
 #include "settings/QFactorDlg.h"
 #include "settings/Trackbar.h"
+#include "ui/Prompts.h"
 
 using namespace tavelo;
 

@@ -9,12 +9,12 @@
 #include <QTransform>
 #include <QtTest>
 
-#include "image/ViewPreviewSource.h"
-#include "res/Prompts.h"
 #include "settings/DialogUnits.h"
 #include "settings/SettingsTestSupport.h"
 #include "settings/SharpnessDlg.h"
 #include "settings/Trackbar.h"
+#include "ui/Prompts.h"
+#include "view/ViewPreviewSource.h"
 
 using namespace tavelo;
 using test::SettingsApp;

@@ -14,9 +14,9 @@
 #include "app/MainFrame.h"
 #include "app/MainStatusBar.h"
 #include "device/SimulatedBackend.h"
-#include "image/CLead.h"
-#include "image/Tavelo2View.h"
-#include "res/Prompts.h"
+#include "ui/CLead.h"
+#include "ui/Prompts.h"
+#include "view/Tavelo2View.h"
 
 namespace tavelo::test {
 

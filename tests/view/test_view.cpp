@@ -8,12 +8,12 @@
 #include "app/CommandTable.h"
 #include "app/MainFrame.h"
 #include "app/MainStatusBar.h"
-#include "device/DeviceTestSupport.h"
 #include "device/SimulatedBackend.h"
-#include "image/CLead.h"
-#include "image/Tavelo2View.h"
 #include "res/CommandIds.h"
-#include "res/Profile.h"
+#include "settings/Profile.h"
+#include "support/DeviceTestSupport.h"
+#include "ui/CLead.h"
+#include "view/Tavelo2View.h"
 
 using namespace tavelo;
 

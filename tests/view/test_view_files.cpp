@@ -12,9 +12,9 @@
 #include <QMenuBar>
 #include <memory>
 
-#include "imaging/PictureSamples.h"
 #include "res/CommandIds.h"
-#include "res/Profile.h"
+#include "settings/Profile.h"
+#include "support/PictureSamples.h"
 #include "support/ViewApp.h"
 
 using namespace tavelo;

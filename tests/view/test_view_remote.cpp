@@ -7,13 +7,13 @@
 #include "app/AppTestSupport.h"
 #include "app/CommandTable.h"
 #include "app/MainFrame.h"
-#include "camera/HoldButton.h"
-#include "camera/PanelLayout.h"
-#include "camera/RemoteDlg.h"
 #include "device/SimulatedBackend.h"
-#include "image/Tavelo2View.h"
+#include "panel/HoldButton.h"
+#include "panel/PanelLayout.h"
 #include "panel/PanelTestHost.h"
+#include "panel/RemoteDlg.h"
 #include "res/CommandIds.h"
+#include "view/Tavelo2View.h"
 
 using namespace tavelo;
 using tavelo::test::CommandsOnWire;

@@ -19,11 +19,11 @@
 #include "CliHost.h"
 #include "camera/CommandSet.h"
 #include "device/UsbDiagnostics.h"
-#include "image/CaptureLook.h"
-#include "image/PictureEngine.h"
-#include "image/PictureFiles.h"
-#include "image/PictureResult.h"
-#include "image/RawConversion.h"
+#include "picture/CaptureLook.h"
+#include "picture/PictureEngine.h"
+#include "picture/PictureFiles.h"
+#include "picture/PictureResult.h"
+#include "picture/RawConversion.h"
 #include "res/Strings.h"
 
 using namespace tavelo;

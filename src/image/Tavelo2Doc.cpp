@@ -1,9 +1,0 @@
-#include "image/Tavelo2Doc.h"
-
-namespace tavelo {
-
-bool CTavelo2Doc::OnNewDocument() {
-    return true;
-}
-
-}  // namespace tavelo

@@ -1,0 +1,404 @@
+#include "view/Tavelo2View.h"
+
+#include <QGuiApplication>
+#include <QResizeEvent>
+
+#include "panel/RemoteDlg.h"
+#include "picture/CaptureLook.h"
+#include "picture/RawConversion.h"
+#include "res/CommandIds.h"
+#include "res/Strings.h"
+#include "settings/Profile.h"
+#include "ui/CLead.h"
+#include "ui/FrameErrors.h"
+#include "ui/ViewHost.h"
+#include "ui/WaitCursor.h"
+
+namespace tavelo {
+namespace {
+
+constexpr int kRotationAngles[] = {-27000, -18000, -9000, 0, 9000, 18000, 27000};
+constexpr int kUnrotated = 3;
+constexpr int kQuarterTurn = 9000;
+
+// Until a capture's rows replace the raw capture, the size, mode and camera rotation the view
+// keeps still describe the kept rows: a capture that ends early puts them back, or Sharpness
+// and its preview would rebuild the kept rows at the new capture's size and shape.
+class RawRecordGuard {
+public:
+    explicit RawRecordGuard(CTavelo2View& view)
+        : m_view(view),
+          m_nMode(view.m_nMode),
+          m_nCamRotation(view.m_nCamRotation),
+          m_nWidth(view.m_nWidth),
+          m_nHeight(view.m_nHeight),
+          m_nBmpSize(view.m_nBmpSize) {}
+    ~RawRecordGuard() {
+        if (!m_bReplaced) {
+            m_view.m_nMode = m_nMode;
+            m_view.m_nCamRotation = m_nCamRotation;
+            m_view.m_nWidth = m_nWidth;
+            m_view.m_nHeight = m_nHeight;
+            m_view.m_nBmpSize = m_nBmpSize;
+        }
+    }
+    RawRecordGuard(const RawRecordGuard&) = delete;
+    RawRecordGuard& operator=(const RawRecordGuard&) = delete;
+
+    void Replaced() { m_bReplaced = true; }
+
+private:
+    CTavelo2View& m_view;
+    int m_nMode, m_nCamRotation, m_nWidth, m_nHeight, m_nBmpSize;
+    bool m_bReplaced = false;
+};
+
+}  // namespace
+
+CTavelo2View::CTavelo2View(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::StrongFocus);
+    m_lead = new CLead(this);
+    m_lead->setObjectName(QStringLiteral("lead"));
+    m_lead->setGeometry(rect());
+}
+
+CTavelo2View::~CTavelo2View() {
+    // An open panel is a child window of the view and is deleted with it, after this body:
+    // it never calls back into the view from there, and nothing keeps pointing at it.
+    m_pRemote = nullptr;
+    m_hRaw.Free();
+    m_lead->SetPictureHandle(0);
+}
+
+void CTavelo2View::InitControl() {
+    m_lead->SetFlag20(false);
+    m_lead->SetAppearance(0);
+    m_lead->SetValue6(1);
+    m_lead->SetValue19(0);
+    m_lead->SetAutoRedraw(true);
+    m_lead->SetAutoSize(false);
+    m_lead->SetFlag57(true);
+    m_lead->SetFlag5(true);
+}
+
+void CTavelo2View::OnInitialUpdate(ViewHost* frame) {
+    InitControl();
+    m_pFrame = frame;
+    GreyPictureMenus(true);
+    m_nQFactor = GetProfileInt("Settings", "Qfactor", 15);
+    if (m_nQFactor < 2 || m_nQFactor > 255) {
+        m_nQFactor = 15;
+    }
+    m_nSharpIndex = GetProfileInt("Settings", "Sharpness", 3);
+    m_nSharpValue = SharpnessValue(m_nSharpIndex);
+    RegisterCommands();
+}
+
+void CTavelo2View::RegisterCommands() {
+    if (m_pFrame == nullptr) {
+        return;
+    }
+    ViewHost& f = *m_pFrame;
+    f.SetCommandHandler(ID_CAPTURE, [this] { OnCapture(); });
+    f.SetCommandHandler(ID_ZOOM_IN, [this] { OnZoomIn(); });
+    f.SetCommandHandler(ID_ZOOM_OUT, [this] { OnZoomOut(); });
+    f.SetCommandHandler(ID_BEST_FIT, [this] { OnBestFit(); });
+    f.SetCommandHandler(ID_ACTUAL_SIZE, [this] { OnActualSize(); });
+    f.SetCommandHandler(ID_ROTATE_LEFT, [this] { OnRotateLeft(); });
+    f.SetCommandHandler(ID_ROTATE_RIGHT, [this] { OnRotateRight(); });
+    f.SetCommandHandler(ID_HIDDEN_MODE, [this] { OnHiddenMode(); });
+    f.SetCommandHandler(ID_RC_SHOW, [this] { OnRcShow(); });
+    f.SetCommandHandler(ID_RC_HIDE, [this] { OnRcHide(); });
+    f.SetCommandHandler(ID_RC_TOGGLE, [this] { OnRcToggle(); });
+    f.SetCommandHandler(ID_SHARPNESS, [this] { OnSharpness(); });
+    f.SetCommandHandler(ID_JPEG_SETTING, [this] { OnJpegSetting(); });
+    f.SetCommandHandler(ID_FILE_SAVE, [this] { OnFileSave(); });
+    f.SetCommandHandler(ID_FILE_OPEN, [this] { OnFileOpen(); });
+
+    const auto ready = [this](CommandState& s) { s.Enable(!m_bNotReady); };
+    const auto picture = [this](CommandState& s) { s.Enable(m_bImage); };
+    f.SetUpdateHandler(ID_CAPTURE, ready);
+    f.SetUpdateHandler(ID_RC_TOGGLE, [this](CommandState& s) {
+        s.Enable(!m_bNotReady);
+        s.SetCheck(m_pRemote != nullptr);
+    });
+    f.SetUpdateHandler(ID_RC_SHOW, [this](CommandState& s) {
+        s.Enable(m_pRemote == nullptr && !m_bNotReady);
+        s.SetCheck(m_pRemote != nullptr);
+    });
+    f.SetUpdateHandler(ID_RC_HIDE, [this](CommandState& s) {
+        s.Enable(m_pRemote != nullptr && !m_bNotReady);
+        s.SetCheck(m_pRemote == nullptr);
+    });
+    for (int id : {ID_ZOOM_IN, ID_BEST_FIT, ID_ACTUAL_SIZE, ID_ROTATE_LEFT, ID_ROTATE_RIGHT,
+                   ID_SHARPNESS, ID_FILE_SAVE}) {
+        f.SetUpdateHandler(id, picture);
+    }
+    f.SetUpdateHandler(ID_ZOOM_OUT, [this](CommandState& s) {
+        s.Enable(m_bImage && static_cast<int>(m_lead->GetZoomPercent()) > 10);
+    });
+}
+
+void CTavelo2View::GreyPictureMenus(bool grey) {
+    if (m_pFrame == nullptr) {
+        return;
+    }
+    const int flags = grey ? (MF_GRAYED | MF_DISABLED) : MF_ENABLED;
+    m_pFrame->EnableTopMenu(MENU_POS_EDIT, flags);
+    m_pFrame->EnableTopMenu(MENU_POS_ZOOM, flags);
+    m_pFrame->EnableTopMenu(MENU_POS_ROTATION, flags);
+}
+
+int CTavelo2View::RotationAngle() {
+    if (m_nRotIndex < 0 || m_nRotIndex > 6) {
+        m_nRotIndex = kUnrotated;
+    }
+    return kRotationAngles[m_nRotIndex];
+}
+
+int CTavelo2View::SharpnessValue(int index) {
+    if (!IsSharpIndex(index)) {
+        index = kDefaultSharpIndex;
+        m_nSharpIndex = index;
+    }
+    return kSharpAmounts[index];
+}
+
+float CTavelo2View::CalcFitZoom() const {
+    const int cw = width(), ch = height();
+    const int w = static_cast<int>(m_lead->GetPictureWidth());
+    const int h = static_cast<int>(m_lead->GetPictureHeight());
+    if (w <= 0 || h <= 0) {
+        return 100.0f;  // no picture: nothing to fit, and no division by zero
+    }
+    if ((cw * h) / w < ch) {
+        return 100.0f * static_cast<float>(cw) / static_cast<float>(w);
+    }
+    return 100.0f * static_cast<float>(ch) / static_cast<float>(h);
+}
+
+void CTavelo2View::ShowIdleStatus() {
+    if (m_pFrame != nullptr) {
+        m_pFrame->SetStatusText(m_bNotReady ? IDS_NOT_READY : IDS_READY);
+    }
+}
+
+void CTavelo2View::OnCapture() {
+    if (m_pFrame == nullptr) {
+        return;
+    }
+    ViewHost& frame = *m_pFrame;
+    FrameErrors errors(m_pFrame);
+    RawRecordGuard record(*this);
+
+    // Which picture the camera will send: its capture mode and rotation.
+    if (!frame.SendCommand("QS2  ")) {
+        return;
+    }
+    std::uint8_t reply[PACKET_SIZE] = {};
+    frame.ReadReply(reply);
+    m_nMode = reply[0] - '0';
+    m_nCamRotation = reply[2] - '0';
+    int width = 0, height = 0;
+    if (!RawCaptureSize(m_nMode, m_nCamRotation, width, height)) {
+        return;  // a reply that names no picture size ends the command without a word
+    }
+    m_nWidth = width;
+    m_nHeight = height;
+    m_nBmpSize = static_cast<int>(BitmapFileSize(m_nWidth, m_nHeight));
+
+    if (!frame.SendCommand("TR0  ") || !frame.WaitAck()) {
+        return;
+    }
+    MemoryBlock rows = MemoryBlock::Allocate(2u * m_nWidth * m_nHeight);
+    if (rows.IsNull()) {
+        frame.ReportError(ERR_MEMORY);
+        return;
+    }
+
+    frame.SetStatusText(IDS_BUSY);
+    WaitCursor wait;
+    frame.EnableMainWindow(false);
+    const bool whole = frame.ReadImage(rows);
+    frame.EnableMainWindow(true);
+    frame.SetProgressPos(0);
+    if (!whole) {
+        rows.Free();
+        wait.Restore();
+        frame.ReportError(ERR_CAPTURE);
+        ShowIdleStatus();
+        return;
+    }
+
+    MemoryBlock flipped = FlipRows(rows, m_nWidth, m_nHeight, errors);
+    rows.Free();
+    if (!flipped.IsNull()) {
+        // The flipped copy becomes the raw capture itself: no second block, no second copy.
+        m_hRaw = std::move(flipped);
+        record.Replaced();
+        MemoryBlock bitmap = BuildBitmap(m_hRaw, m_nWidth, m_nHeight, errors);
+        if (!bitmap.IsNull()) {
+            m_lead->SetAutoRedraw(false);
+            m_lead->SetPictureHandle(0);
+            if (m_lead->LoadMemory(bitmap, 0, 0, m_nBmpSize) != 0) {
+                bitmap.Free();
+                m_bImage = false;
+                frame.ShowZoom(-1.0f);
+                GreyPictureMenus(true);
+                wait.Restore();
+                frame.SetStatusText(IDS_READY);
+                m_lead->SetAutoRedraw(true);
+                frame.ReportError(ERR_LOAD);
+                return;
+            }
+            m_nRotAngle = 0;
+            m_nRotIndex = kUnrotated;
+            // A picture opened from a file zeroes the applied amount; a fresh capture takes
+            // the chosen sharpness again rather than staying unsharpened until the next OK.
+            m_nSharpValue = SharpnessValue(m_nSharpIndex);
+            FinishCapturedPicture(*m_lead, m_nMode, m_nCamRotation, m_nSharpValue);
+
+            m_bImage = true;
+            const float fit = CalcFitZoom();
+            m_lead->SetZoomMode(CLead::kZoomModeFactor);
+            m_lead->SetZoomPercent(fit);
+            m_lead->SetAutoRedraw(true);
+            frame.ShowZoom(fit);
+            GreyPictureMenus(false);
+        }
+    }
+    wait.Restore();
+    frame.SetStatusText(IDS_READY);
+}
+
+void CTavelo2View::SetZoom(float percent) {
+    m_lead->SetFlag57(true);
+    m_lead->SetZoomMode(CLead::kZoomModeFactor);
+    m_lead->SetZoomPercent(percent);
+    if (m_pFrame != nullptr) {
+        m_pFrame->ShowZoom(percent);
+    }
+}
+
+void CTavelo2View::OnZoomIn() {
+    int z = static_cast<int>(m_lead->GetZoomPercent());
+    z = z / 10 * 10 + 10;
+    SetZoom(static_cast<float>(z));
+}
+
+void CTavelo2View::OnZoomOut() {
+    int z = static_cast<int>(m_lead->GetZoomPercent());
+    if (z % 10 != 0) {
+        z = (z / 10 + 1) * 10;
+    }
+    if (z <= 10) {
+        return;
+    }
+    SetZoom(static_cast<float>(z - 10));
+}
+
+void CTavelo2View::OnBestFit() {
+    SetZoom(CalcFitZoom());
+}
+
+void CTavelo2View::OnActualSize() {
+    m_lead->SetAutoRedraw(false);
+    m_lead->SetFlag57(true);
+    m_lead->SetZoomMode(CLead::kZoomModeFactor);
+    m_lead->SetZoomPercent(100.0f);
+    const float w = m_lead->GetViewWidth(), h = m_lead->GetViewHeight();
+    m_lead->SetViewRectA(0, 0, w, h);
+    m_lead->SetViewRectB(0, 0, w, h);
+    m_lead->SetAutoRedraw(true);
+    m_lead->Redraw();
+    if (m_pFrame != nullptr) {
+        m_pFrame->ShowZoom(100.0f);
+    }
+}
+
+// The picture turns a quarter against what is shown; the index and angle only record the
+// total, which wraps after a full turn.
+void CTavelo2View::Rotate(int step) {
+    m_lead->SetZoomMode(CLead::kZoomModeFactor);
+    m_lead->SetZoomPercent(m_lead->GetZoomPercent());
+    m_nRotIndex += step;
+    m_nRotAngle = RotationAngle();
+    m_lead->Rotate(step * kQuarterTurn, true, FILL_COLOUR);
+    m_lead->SetAutoRedraw(true);
+    m_lead->Redraw();
+}
+
+void CTavelo2View::OnRotateLeft() {
+    Rotate(-1);
+}
+
+void CTavelo2View::OnRotateRight() {
+    Rotate(+1);
+}
+
+void CTavelo2View::OnHiddenMode() {
+    m_bHiddenMode = !m_bHiddenMode;
+}
+
+void CTavelo2View::OnRcShow() {
+    if (m_pRemote != nullptr) {
+        m_pRemote->raise();
+        m_pRemote->activateWindow();
+        return;
+    }
+    if (m_pFrame == nullptr) {
+        return;
+    }
+    // Known to the view before it opens: a status query that cannot be sent while it opens
+    // asks the view to close it again.
+    m_pRemote = new CRemoteDlg(m_pFrame->Link(), *this);
+    if (!m_pRemote->Create()) {
+        delete m_pRemote;
+        m_pRemote = nullptr;
+        m_pFrame->ReportError(ERR_REMOTE);
+    }
+}
+
+void CTavelo2View::OnRcHide() {
+    // The panel forgets itself here and deletes itself later; the view never deletes it.
+    if (m_pRemote != nullptr) {
+        m_pRemote->OnCancel();
+    }
+}
+
+void CTavelo2View::OnRcToggle() {
+    if (m_pRemote == nullptr) {
+        OnRcShow();
+    } else {
+        OnRcHide();
+    }
+}
+
+void CTavelo2View::CloseRemote() {
+    // Queued: the link and the connection check ask for this while a panel handler may still
+    // be on the stack.
+    if (m_pRemote != nullptr) {
+        m_pRemote->PostClose();
+    }
+}
+
+void CTavelo2View::RepaintPicture() {
+    if (m_bImage) {
+        m_lead->Redraw();
+    }
+}
+
+void CTavelo2View::ForgetRemote() {
+    m_pRemote = nullptr;
+}
+
+void CTavelo2View::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (window()->isMinimized()) {
+        return;
+    }
+    m_lead->setGeometry(0, 0, event->size().width(), event->size().height());
+    m_lead->Redraw();
+}
+
+}  // namespace tavelo

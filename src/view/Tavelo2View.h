@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QWidget>
+
+#include "device/MemoryBlock.h"
+#include "panel/RemoteOwner.h"
+
+namespace tavelo {
+
+class CLead;
+class CRemoteDlg;
+class ViewHost;
+
+// The single view filling the main frame. The picture lives in the imaging control that fills
+// it; the view captures, zooms, fits and rotates it, and keeps the state the frame, the link
+// and the panel read.
+class CTavelo2View : public QWidget, public RemoteOwner {
+    Q_OBJECT
+public:
+    static constexpr int IDC_LEAD = 1001;
+    static constexpr long FILL_COLOUR = 0xFF0000;  // 0x00BBGGRR: blue corners after a turn
+
+    explicit CTavelo2View(QWidget* parent = nullptr);
+    // Frees the raw capture and releases the picture; an open panel goes with the view.
+    ~CTavelo2View() override;
+
+    // Once the frame is complete: control start values, greyed picture menus, the stored
+    // Q factor and sharpness, and the command handlers.
+    virtual void OnInitialUpdate(ViewHost* frame);
+
+    void CloseRemote();     // asks an open remote control panel to close (queued)
+    void RepaintPicture();  // repaints a shown picture
+
+    // RemoteOwner
+    void ForgetRemote() override;  // the panel is going away on its own
+    QWidget* RemoteParent() override { return this; }
+
+    // Rotation angle of m_nRotIndex in hundredths of a degree; an index outside 0..6 is
+    // replaced by 3 (unrotated) and stored back.
+    int RotationAngle();
+    // Sharpen amount of a slider index; an index outside 0..6 is replaced by 3 and stored
+    // back into m_nSharpIndex.
+    int SharpnessValue(int index);
+    // The zoom factor that fits the whole picture into the view.
+    float CalcFitZoom() const;
+
+    // Commands.
+    void OnCapture();
+    void OnZoomIn();
+    void OnZoomOut();
+    void OnBestFit();
+    void OnActualSize();
+    void OnRotateLeft();
+    void OnRotateRight();
+    void OnHiddenMode();
+    void OnRcShow();
+    void OnRcHide();
+    void OnRcToggle();
+    // Picture settings (Tavelo2ViewSettings.cpp). The sharpness dialog; on OK the position is
+    // kept and the picture rebuilt from the raw capture with it, at the same zoom and place.
+    void OnSharpness();
+    void OnJpegSetting();  // the Q factor dialog; on OK the factor is kept
+    // File commands (Tavelo2ViewFiles.cpp).
+    void OnFileSave();  // the shown picture as a BMP or JPEG file
+    void OnFileOpen();  // hidden mode only: a picture file instead of the capture
+
+    CLead* m_lead = nullptr;
+    int m_nHeight = 0;        // rows of the raw capture
+    int m_nWidth = 0;         // columns of the raw capture
+    int m_nBmpSize = 0;       // byte size of the bitmap file image built from it
+    bool m_bNotReady = true;  // the camera is not reachable
+    bool m_bImage = false;    // a picture is shown
+    bool m_bHiddenMode = false;
+    int m_nMode = 0;         // capture mode digit of the last capture
+    int m_nCamRotation = 0;  // camera rotation digit of the last capture
+    int m_nRotIndex = 3;     // 0..6, 3 unrotated
+    int m_nRotAngle = 0;     // hundredths of a degree
+    MemoryBlock m_hRaw;      // the last raw capture, rows bottom-first
+    int m_nSharpValue = 0;
+    int m_nSharpIndex = 3;
+    int m_nQFactor = 15;
+    ViewHost* m_pFrame = nullptr;
+    CRemoteDlg* m_pRemote = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;  // the control follows the view
+
+    // The window system keeps true colour on every display the application runs on, so
+    // there is no palette to realise when the view gains focus or another window changes
+    // the palette: the control paints from its own picture each time.
+
+private:
+    void InitControl();
+    void RegisterCommands();
+    void GreyPictureMenus(bool grey);
+    void SetZoom(float percent);  // flag 57, paint size mode 4, zoom factor, zoom pane
+    void Rotate(int step);
+    void ShowIdleStatus();  // "Not Ready" or "Ready !" by m_bNotReady
+};
+
+}  // namespace tavelo

@@ -1,0 +1,108 @@
+// The view's file commands: Save writes the shown picture as a BMP or JPEG file, Open (in
+// hidden mode only) shows a picture file instead of a capture.
+
+#include "device/ErrorCode.h"
+#include "picture/PictureEngine.h"
+#include "picture/PictureFiles.h"
+#include "res/Strings.h"
+#include "ui/CLead.h"
+#include "ui/Prompts.h"
+#include "ui/ViewHost.h"
+#include "ui/WaitCursor.h"
+#include "view/PictureFilePrompt.h"
+#include "view/Tavelo2View.h"
+
+namespace tavelo {
+namespace {
+
+// The colour resolution change before a JPEG: to 24 bits a pixel; the other three
+// arguments are the control's own and fixed.
+constexpr short kJpegBits = 24;
+constexpr short kJpegColorResolution = 4;
+constexpr short kJpegDither = 1;
+constexpr short kJpegPalette = 0;
+// The text item a JPEG carries as its comment: saved pictures carry none.
+constexpr short kJpegCommentItem = 3;
+
+}  // namespace
+
+void CTavelo2View::OnFileSave() {
+    const QString path = AskFileName(PictureFilePrompt(window(), true));
+    if (path.isEmpty()) {
+        return;
+    }
+    const int format = SaveFormatOfPath(path);
+    short bits = m_lead->GetPictureBits();
+    if (format == PictureEngine::kFormatJpeg) {
+        // A JPEG holds only true colour: the shown picture itself becomes 24-bit and stays
+        // so, whether or not the save then goes through.
+        if (bits < kJpegBits) {
+            m_lead->ConvertBits(kJpegBits, kJpegColorResolution, kJpegDither, kJpegPalette);
+            m_lead->Redraw();
+            bits = m_lead->GetPictureBits();
+        }
+        m_lead->SetTextItem(kJpegCommentItem, QString());
+    }
+
+    if (m_pFrame != nullptr) {
+        m_pFrame->SetStatusText(IDS_BUSY);
+    }
+    WaitCursor wait;
+    // The picture goes to a temporary file next to the target, renamed over it only once
+    // complete: a failure anywhere leaves an existing file as it was.
+    const std::int16_t result =
+        m_lead->SaveFile(path, static_cast<short>(format), bits, static_cast<short>(m_nQFactor), 0);
+    wait.Restore();
+    ShowIdleStatus();
+    if (result != 0 && m_pFrame != nullptr) {
+        m_pFrame->ReportError(ERR_SAVE);
+    }
+}
+
+void CTavelo2View::OnFileOpen() {
+    if (!m_bHiddenMode) {
+        return;
+    }
+    // The raw capture no longer belongs to what will be shown, whatever the user picks.
+    m_hRaw.Free();
+    const QString path = AskFileName(PictureFilePrompt(window(), false));
+    if (path.isEmpty()) {
+        return;
+    }
+
+    if (m_pFrame != nullptr) {
+        m_pFrame->SetStatusText(IDS_BUSY);
+    }
+    WaitCursor wait;
+    m_lead->SetAutoRedraw(false);
+    if (m_lead->LoadFile(path, 0, 0, 1) != 0) {
+        m_bImage = false;
+        if (m_pFrame != nullptr) {
+            m_pFrame->ShowZoom(-1.0f);
+        }
+        GreyPictureMenus(true);
+        m_lead->SetAutoRedraw(true);
+        wait.Restore();
+        ShowIdleStatus();
+        if (m_pFrame != nullptr) {
+            m_pFrame->ReportError(ERR_LOAD);
+        }
+        return;
+    }
+
+    // A file is shown as it is: not resized, turned or sharpened.
+    m_nSharpValue = 0;
+    m_bImage = true;
+    const float fit = CalcFitZoom();
+    m_lead->SetZoomMode(CLead::kZoomModeFactor);
+    m_lead->SetZoomPercent(fit);
+    m_lead->SetAutoRedraw(true);
+    if (m_pFrame != nullptr) {
+        m_pFrame->ShowZoom(fit);
+    }
+    GreyPictureMenus(false);
+    wait.Restore();
+    ShowIdleStatus();
+}
+
+}  // namespace tavelo
