@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
     }
 
     tavelo::CTavelo2App app(argc, argv);
-    QGuiApplication::setDesktopFileName(QStringLiteral("tavelo"));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(TAVELO_APP_ID));
     if (!app.InitInstance(options)) {
         return app.ExitCode();
     }
