@@ -12,7 +12,7 @@ namespace tavelo {
 struct UsbSurveyEntry {
     std::string path;  // "usb:1-1.4"
     UsbId id;
-    std::string name;           // manufacturer and product as the kernel read them; may be empty
+    std::string name;             // manufacturer and product as the kernel read them; may be empty
     bool takenForCamera = false;  // marked by the udev rules or named by --usb-id
     bool markedByRule = false;
     bool candidate = false;  // a vendor-specific interface with bulk OUT, IN, OUT, IN

@@ -87,8 +87,8 @@ private Q_SLOTS:
         QTest::newRow("candidate") << false << layout << 0xff
                                    << "candidate: vendor-specific interface 0 with bulk OUT, IN, "
                                       "OUT, IN  \"Visualizer\"";
-        QTest::newRow("IN endpoints swapped")
-            << false << QList<int>{0x01, 0x81, 0x82, 0x02} << 0xff << "not a candidate  \"Visualizer\"";
+        QTest::newRow("IN endpoints swapped") << false << QList<int>{0x01, 0x81, 0x82, 0x02} << 0xff
+                                              << "not a candidate  \"Visualizer\"";
         QTest::newRow("two endpoints")
             << false << QList<int>{0x01, 0x81} << 0xff << "not a candidate  \"Visualizer\"";
         QTest::newRow("mass storage class")
@@ -128,8 +128,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("id");
         QTest::addColumn<QString>("vendor");
         QTest::addColumn<QString>("product");
-        QTest::newRow("as lsusb prints it") << "1234:abcd" << "1234" << "abcd";
-        QTest::newRow("upper case, short") << "ABC:1" << "0abc" << "0001";
+        QTest::newRow("as lsusb prints it") << "1234:abcd"
+                                            << "1234"
+                                            << "abcd";
+        QTest::newRow("upper case, short") << "ABC:1"
+                                           << "0abc"
+                                           << "0001";
     }
     void udevRuleHasTheShippedForm() {
         QFETCH(QString, id);
@@ -175,13 +179,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<int>("exitCode");
         const QStringList both{"pkexec", "sudo"};
-        QTest::newRow("desktop: pkexec") << both << true << "pkexec" << "" << 0;
-        QTest::newRow("terminal: sudo") << both << false << "sudo" << "" << 0;
-        QTest::newRow("terminal without sudo: pkexec")
-            << QStringList{"pkexec"} << false << "pkexec" << "" << 0;
-        QTest::newRow("neither") << QStringList{} << true << "" << "" << 0;
-        QTest::newRow("authentication refused") << both << true << "pkexec" << "refuse" << 9;
-        QTest::newRow("udev not running") << both << false << "sudo" << "udevadm" << 9;
+        QTest::newRow("desktop: pkexec") << both << true << "pkexec"
+                                         << "" << 0;
+        QTest::newRow("terminal: sudo") << both << false << "sudo"
+                                        << "" << 0;
+        QTest::newRow("terminal without sudo: pkexec") << QStringList{"pkexec"} << false << "pkexec"
+                                                       << "" << 0;
+        QTest::newRow("neither") << QStringList{} << true << ""
+                                 << "" << 0;
+        QTest::newRow("authentication refused") << both << true << "pkexec"
+                                                << "refuse" << 9;
+        QTest::newRow("udev not running") << both << false << "sudo"
+                                          << "udevadm" << 9;
     }
     void udevRuleInstall() {
         QFETCH(QStringList, tools);
@@ -211,9 +220,9 @@ private Q_SLOTS:
                                 .arg(record, refuse ? "exit 126\n"
                                                     : "exec \"$@\" < '" + record + ".stdin'\n"));
         }
-        writeTool("udevadm", QString("echo \"$*\" >> '%1'\n%2")
-                                 .arg(dir.filePath("udevadm.log"),
-                                      fault == "udevadm" ? "exit 1\n" : ""));
+        writeTool("udevadm",
+                  QString("echo \"$*\" >> '%1'\n%2")
+                      .arg(dir.filePath("udevadm.log"), fault == "udevadm" ? "exit 1\n" : ""));
         // Only what the rules' installation needs is on the path, never the machine's own
         // pkexec, sudo or udevadm.
         for (const char* needed : {"mkdir", "cat", "mv", "rm"}) {
@@ -259,9 +268,10 @@ private Q_SLOTS:
                          QFile::ReadGroup | QFile::ReadOther));
         }
         QFile log(dir.filePath("udevadm.log"));
-        const QString reloads = log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : "";
-        QCOMPARE(reloads, exitCode == 0 ? QString("control --reload-rules\n"
-                                                  "trigger --subsystem-match=usb --action=change\n")
+        const QString reloads =
+            log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : "";
+        QCOMPARE(reloads, exitCode == 0        ? QString("control --reload-rules\n"
+                                                                "trigger --subsystem-match=usb --action=change\n")
                           : fault == "udevadm" ? QString("control --reload-rules\n")
                                                : QString());
     }

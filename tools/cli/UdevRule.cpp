@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -115,6 +116,9 @@ int RunWithInput(const std::vector<std::string>& command, const std::string& inp
     ::close(pipeEnds[1]);
     int status = 0;
     while (::waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) {
+            return 127;
+        }
     }
     if (WIFEXITED(status)) {
         return WEXITSTATUS(status);
