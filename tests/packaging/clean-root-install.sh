@@ -54,8 +54,8 @@ if [ "${2:-}" = make-root ]; then
 fi
 
 if [ "${TAVELO_CLEAN_ROOT:-}" != 1 ]; then
-    skip "the clean-root install downloads about 150 MB from the Debian mirror and takes" \
-        "minutes, more than CI's budget allows; run it with TAVELO_CLEAN_ROOT=1"
+    skip "the clean-root install downloads a base system and the Qt libraries from the" \
+        "Debian mirror and takes minutes, more than CI can spend; run it with TAVELO_CLEAN_ROOT=1"
 fi
 
 step "base system"
