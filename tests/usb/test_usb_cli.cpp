@@ -101,13 +101,13 @@ private Q_SLOTS:
         QFETCH(QList<int>, endpoints);
         QFETCH(int, interfaceClass);
         QFETCH(QString, verdict);
-        EmulatedDeviceSpec spec;
-        spec.id = {0x1234, 0x5678};
-        spec.marked = marked;
-        spec.endpoints.assign(endpoints.begin(), endpoints.end());
-        spec.interfaceClass = interfaceClass;
-        spec.product = "Visualizer";
-        const auto& device = m_usb->Plug(spec);
+        EmulatedDeviceSpec plugged;
+        plugged.id = {0x1234, 0x5678};
+        plugged.marked = marked;
+        plugged.endpoints.assign(endpoints.begin(), endpoints.end());
+        plugged.interfaceClass = interfaceClass;
+        plugged.product = "Visualizer";
+        const auto& device = m_usb->Plug(plugged);
 
         int exitCode = 0;
         const QStringList lines = Run({"devices", "--all"}, exitCode).split('\n');
