@@ -8,32 +8,33 @@
 
 namespace tavelo {
 
-// The program's command line: --simulate, --usb-id VID:PID (repeatable), --help, --version.
+// The program's command line: --simulate, --usb-id VID:PID (repeatable), --help, --help-all,
+// --version, and the window system's own options, which pass through to it. It is read
+// before any window system is reached, so help, the version and a usage error need no
+// display.
 class CommandLine {
 public:
     enum class Outcome {
         Start,    // the options are filled in
         Help,     // print HelpText() and end
         Version,  // print VersionText() and end
-        Error,    // print ErrorText() and the help, end with a usage error
+        Error,    // print ErrorText() and end with a usage error
     };
 
     CommandLine();
 
-    // `arguments` starts with the program's name, as QCoreApplication::arguments() does.
+    // `arguments` starts with the program's name, as argv does.
     Outcome Parse(const QStringList& arguments, StartOptions& options);
 
-    QString HelpText() const { return m_parser.helpText(); }
+    // After Help: with --help-all, the window system's options too.
+    QString HelpText() const;
     QString VersionText() const;
     QString ErrorText() const { return m_error; }
 
 private:
     QCommandLineParser m_parser;
-    QCommandLineOption m_help;
-    QCommandLineOption m_version;
-    QCommandLineOption m_simulate;
-    QCommandLineOption m_usbId;
     QString m_error;
+    bool m_bHelpAll = false;
 };
 
 }  // namespace tavelo

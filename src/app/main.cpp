@@ -6,27 +6,36 @@
 #include "res/Version.h"
 
 int main(int argc, char** argv) {
-    tavelo::CTavelo2App app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tavelo"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(tavelo::PRODUCT_VERSION));
-    QGuiApplication::setDesktopFileName(QStringLiteral("tavelo"));
 
+    // The command line is read before the window system is reached: help, the version and a
+    // usage error work without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
     tavelo::CommandLine commandLine;
     tavelo::StartOptions options;
-    switch (commandLine.Parse(QCoreApplication::arguments(), options)) {
+    switch (commandLine.Parse(arguments, options)) {
         case tavelo::CommandLine::Outcome::Start:
             break;
-        case tavelo::CommandLine::Outcome::Help:
+        case tavelo::CommandLine::Outcome::Help: {
+            const QCoreApplication named(argc, argv);  // the usage line names the program
             std::fputs(qPrintable(commandLine.HelpText()), stdout);
             return 0;
+        }
         case tavelo::CommandLine::Outcome::Version:
             std::printf("%s\n", qPrintable(commandLine.VersionText()));
             return 0;
         case tavelo::CommandLine::Outcome::Error:
-            std::fprintf(stderr, "tavelo: %s\n\n%s", qPrintable(commandLine.ErrorText()),
-                         qPrintable(commandLine.HelpText()));
+            std::fprintf(stderr, "tavelo: %s Try \"tavelo --help\".\n",
+                         qPrintable(commandLine.ErrorText()));
             return 1;
     }
+
+    tavelo::CTavelo2App app(argc, argv);
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(TAVELO_APP_ID));
     if (!app.InitInstance(options)) {
         return app.ExitCode();
     }

@@ -27,6 +27,19 @@ bool HasCameraPipes(const libusb_interface_descriptor& setting) {
            IsIn(endpoints[1]) && IsBulk(endpoints[3]) && IsIn(endpoints[3]);
 }
 
+bool HasCandidateLayout(const libusb_interface_descriptor& setting) {
+    if (setting.bInterfaceClass != LIBUSB_CLASS_VENDOR_SPEC || setting.bNumEndpoints < 4) {
+        return false;
+    }
+    for (int e = 0; e < 4; ++e) {
+        const libusb_endpoint_descriptor& endpoint = setting.endpoint[e];
+        if (!IsBulk(endpoint) || IsIn(endpoint) != (e % 2 == 1)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 struct ConfigFree {
     void operator()(libusb_config_descriptor* config) const {
         libusb_free_config_descriptor(config);
@@ -54,7 +67,11 @@ int UdevNumber(struct udev_device* device, const char* property, const char* att
 
 }  // namespace
 
-bool FindCameraInterface(libusb_device* device, CameraInterface& found) {
+namespace {
+
+// The first interface whose first alternate setting passes `fits`.
+template <typename Fits>
+bool FindInterface(libusb_device* device, Fits fits, CameraInterface& found) {
     libusb_config_descriptor* raw = nullptr;
     // A device not configured yet still describes its first configuration.
     if (libusb_get_active_config_descriptor(device, &raw) != LIBUSB_SUCCESS &&
@@ -64,7 +81,7 @@ bool FindCameraInterface(libusb_device* device, CameraInterface& found) {
     std::unique_ptr<libusb_config_descriptor, ConfigFree> config(raw);
     for (int i = 0; i < config->bNumInterfaces; ++i) {
         const libusb_interface& interface = config->interface[i];
-        if (interface.num_altsetting < 1 || !HasCameraPipes(interface.altsetting[0])) {
+        if (interface.num_altsetting < 1 || !fits(interface.altsetting[0])) {
             continue;
         }
         const libusb_interface_descriptor& setting = interface.altsetting[0];
@@ -76,6 +93,16 @@ bool FindCameraInterface(libusb_device* device, CameraInterface& found) {
         return true;
     }
     return false;
+}
+
+}  // namespace
+
+bool FindCameraInterface(libusb_device* device, CameraInterface& found) {
+    return FindInterface(device, HasCameraPipes, found);
+}
+
+bool FindCandidateInterface(libusb_device* device, CameraInterface& found) {
+    return FindInterface(device, HasCandidateLayout, found);
 }
 
 ClaimedInterface::ClaimedInterface(ClaimedInterface&& other) noexcept
@@ -193,6 +220,39 @@ std::vector<std::pair<int, int>> UsbSession::MarkedDevices() {
 }
 
 bool UsbSession::ScanCameras(std::vector<CameraDevice>& cameras) {
+    return Scan(false, cameras);
+}
+
+bool UsbSession::ScanAll(std::vector<CameraDevice>& devices) {
+    return Scan(true, devices);
+}
+
+std::string UsbSession::NameOf(const CameraDevice& device) {
+    if (m_pUdev == nullptr || device.path.size() <= 4) {
+        return {};
+    }
+    // The kernel's name of a device is its path without "usb:".
+    struct udev_device* entry =
+        udev_device_new_from_subsystem_sysname(m_pUdev, "usb", device.path.c_str() + 4);
+    if (entry == nullptr) {
+        return {};
+    }
+    std::string name;
+    for (const char* attribute : {"manufacturer", "product"}) {
+        const char* value = udev_device_get_sysattr_value(entry, attribute);
+        std::string_view text = value != nullptr ? value : "";
+        while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) {
+            text.remove_suffix(1);
+        }
+        if (!text.empty()) {
+            name += (name.empty() ? "" : " ") + std::string(text);
+        }
+    }
+    udev_device_unref(entry);
+    return name;
+}
+
+bool UsbSession::Scan(bool everyDevice, std::vector<CameraDevice>& cameras) {
     cameras.clear();
     libusb_device** list = nullptr;
     const ssize_t count = libusb_get_device_list(m_pContext, &list);
@@ -215,11 +275,14 @@ bool UsbSession::ScanCameras(std::vector<CameraDevice>& cameras) {
                       std::pair<int, int>(camera.bus, camera.address)) != marked.end();
         camera.listedById = std::find(m_options.extraIds.begin(), m_options.extraIds.end(),
                                       camera.id) != m_options.extraIds.end();
-        if (!camera.markedByRule && !camera.listedById) {
+        if (!everyDevice && !camera.markedByRule && !camera.listedById) {
             continue;
         }
         std::uint8_t ports[8];
         const int depth = libusb_get_port_numbers(device, ports, sizeof ports);
+        if (everyDevice && depth <= 0) {
+            continue;  // a root hub
+        }
         camera.ports.assign(ports, ports + std::max(depth, 0));
         camera.path = DevicePathOf(camera.bus, camera.ports, camera.address);
         camera.device.reset(libusb_ref_device(device));

@@ -38,6 +38,11 @@ struct CameraInterface {
 };
 bool FindCameraInterface(libusb_device* device, CameraInterface& found);
 
+// A device that may be a camera of this kind whose ids are not known yet: an interface of
+// the vendor-specific class whose first alternate setting starts with four bulk endpoints,
+// OUT, IN, OUT, IN, the camera's layout. Read from the descriptors alone: nothing is sent.
+bool FindCandidateInterface(libusb_device* device, CameraInterface& found);
+
 // An opened device with the camera's interface claimed; releases and closes on destruction.
 class ClaimedInterface {
 public:
@@ -79,6 +84,10 @@ public:
     // The attached devices that count as the camera, by bus number, then port path. False
     // when libusb could not list the devices at all.
     bool ScanCameras(std::vector<CameraDevice>& cameras);
+    // Every attached device but the root hubs, in the same order, each marked as above.
+    bool ScanAll(std::vector<CameraDevice>& devices);
+    // "manufacturer product" as the kernel read them when the device came; empty without udev.
+    std::string NameOf(const CameraDevice& device);
 
     libusb_context* Context() const { return m_pContext; }
     const UsbOptions& Options() const { return m_options; }
@@ -87,6 +96,7 @@ private:
     UsbSession(libusb_context* context, struct udev* udev, UsbOptions options);
     // (bus, address) of every usb_device that the rules marked as the camera.
     std::vector<std::pair<int, int>> MarkedDevices();
+    bool Scan(bool everyDevice, std::vector<CameraDevice>& devices);
 
     libusb_context* m_pContext;
     struct udev* m_pUdev;

@@ -142,22 +142,40 @@ private Q_SLOTS:
         QVERIFY(third->waitForFinished(10000));
     }
 
+    // Run as from a terminal without any window system: the display variables are removed.
     void commandLine_data() {
         QTest::addColumn<QString>("option");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("version") << "--version" << QStringLiteral("tavelo " TAVELO_VERSION);
-        QTest::newRow("help") << "--help"
-                              << "--simulate";
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");  // the one line on stderr, when there is one
+        QTest::newRow("version") << "--version" << 0 << QStringLiteral("tavelo " TAVELO_VERSION)
+                                 << QString();
+        QTest::newRow("help") << "--help" << 0 << "--usb-id <VID:PID>" << QString();
+        QTest::newRow("help with the window system's options")
+            << "--help-all" << 0 << "--platform <name>" << QString();
+        QTest::newRow("bad option") << "--bogus" << 1 << QString()
+                                    << "tavelo: Unknown option 'bogus'. Try \"tavelo --help\".";
     }
     void commandLine() {
         QFETCH(QString, option);
-        QFETCH(QString, expected);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
         QTemporaryDir dir;
-        auto process = StartTavelo(dir.path(), {option});
-        QVERIFY(process->waitForFinished(10000));
-        QCOMPARE(process->exitCode(), 0);
-        QVERIFY2(QString::fromLocal8Bit(process->readAllStandardOutput()).contains(expected),
-                 qPrintable(option));
+        QProcessEnvironment env = ChildEnvironment(dir.path());
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+            env.remove(QString::fromLatin1(name));
+        }
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(TAVELO_BINARY), {option});
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), exitCode);
+        const QString stdOut = QString::fromLocal8Bit(process.readAllStandardOutput());
+        const QString stdErr = QString::fromLocal8Bit(process.readAllStandardError());
+        QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.contains(out), qPrintable(stdOut));
+        QCOMPARE(stdErr, err.isEmpty() ? QString() : err + QLatin1Char('\n'));
     }
 
     void startUpBuildsTheWindow() {

@@ -177,6 +177,9 @@ private Q_SLOTS:
             << QStringList{"--usb-id", "1234:abcd", "-h"} << int(O::Help);
         QTest::newRow("unknown option") << QStringList{"--camera"} << int(O::Error);
         QTest::newRow("simulated") << QStringList{"--simulate"} << int(O::Start);
+        QTest::newRow("the window system's options pass through")
+            << QStringList{"-platform", "offscreen", "-style=fusion", "-reverse", "--simulate"}
+            << int(O::Start);
     }
 
     void whatTheCommandLineAsksFor() {

@@ -28,7 +28,8 @@ void AppendHex(std::string& text, std::initializer_list<int> bytes) {
 
 // Device and configuration descriptors as the kernel shows them in sysfs.
 std::string Descriptors(const EmulatedDeviceSpec& described) {
-    const std::vector<int> endpoints = described.cameraInterface
+    const std::vector<int> endpoints = !described.endpoints.empty() ? described.endpoints
+                                       : described.cameraInterface
                                            ? std::vector<int>{0x01, 0x81, 0x02, 0x82}
                                            : std::vector<int>{0x01, 0x81};
     const int total = 9 + 9 + 7 * static_cast<int>(endpoints.size());
@@ -38,8 +39,8 @@ std::string Descriptors(const EmulatedDeviceSpec& described) {
     AppendHex(hex, {0x12, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x40, vendor & 0xff, vendor >> 8,
                     product & 0xff, product >> 8, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01});
     AppendHex(hex, {0x09, 0x02, total & 0xff, total >> 8, 0x01, 0x01, 0x00, 0x80, 0x32});
-    AppendHex(hex,
-              {0x09, 0x04, 0x00, 0x00, static_cast<int>(endpoints.size()), 0xff, 0x00, 0x00, 0x00});
+    AppendHex(hex, {0x09, 0x04, 0x00, 0x00, static_cast<int>(endpoints.size()),
+                    described.interfaceClass, 0x00, 0x00, 0x00});
     for (int address : endpoints) {
         AppendHex(hex, {0x07, 0x05, address, 0x02, 0x00, 0x02, 0x00});
     }
@@ -104,6 +105,9 @@ std::string EmulatedCamera::Description() const {
     text += "A: busnum=" + std::to_string(m_spec.bus) + "\\n\n";
     text += "A: devnum=" + std::to_string(m_spec.address) + "\\n\n";
     text += "A: bConfigurationValue=1\\n\nA: speed=480\\n\n";
+    if (!m_spec.product.empty()) {
+        text += "A: product=" + m_spec.product + "\\n\n";
+    }
     text += "H: descriptors=" + Descriptors(m_spec) + "\n";
     return text;
 }

@@ -27,6 +27,9 @@ struct EmulatedDeviceSpec {
     UsbId id = kTestCameraId;
     bool marked = true;           // the udev rules marked it as the camera
     bool cameraInterface = true;  // false: an interface with two endpoints only
+    std::vector<int> endpoints;   // when given, the interface's bulk endpoints instead
+    int interfaceClass = 0xff;    // vendor-specific
+    std::string product;          // the kernel's "product" attribute, when given
 };
 
 // One emulated camera: answers usbdevfs ioctls from libusb with a SimulatedCamera model.

@@ -17,8 +17,9 @@
 
 #include "Backend.h"
 #include "CliHost.h"
+#include "DeviceListing.h"
+#include "UdevRule.h"
 #include "camera/CommandSet.h"
-#include "device/UsbDiagnostics.h"
 #include "picture/CaptureLook.h"
 #include "picture/PictureEngine.h"
 #include "picture/PictureFiles.h"
@@ -53,8 +54,12 @@ constexpr char kUsage[] =
     "                         its acknowledgement\n"
     "  capture -o FILE        capture one still picture into FILE: a BMP file when its\n"
     "                         extension is .bmp (in any case), a JPEG file otherwise\n"
-    "  devices                list the USB devices taken for the camera and whether each\n"
-    "                         can be used (exit 2 when none can)\n"
+    "  devices [--all]        list the USB devices taken for the camera and whether each\n"
+    "                         can be used (exit 2 when none can); --all then lists every\n"
+    "                         attached device, marking those with the camera's interface\n"
+    "  udev-rule VID:PID [--install [--rules-dir DIR]]\n"
+    "                         print the udev rules that take this device for the camera;\n"
+    "                         --install writes them through pkexec or sudo and reloads udev\n"
     "\n"
     "Options:\n"
     "  --simulate             use the simulated camera instead of the one on USB\n"
@@ -80,6 +85,7 @@ struct Options {
     int qFactor = 15;
     int sharpIndex = kDefaultSharpIndex;
     bool pictureOptions = false;  // --q-factor or --sharpness given
+    bool allDevices = false;      // devices --all
 };
 
 bool ParseInt(const char* text, int low, int high, int& value) {
@@ -123,6 +129,8 @@ int Parse(int argc, char** argv, Options& o) {
                    ParseInt(argv[i + 1], 0, kSharpIndexCount - 1, o.sharpIndex)) {
             o.pictureOptions = true;
             ++i;
+        } else if (a == "--all" && o.command == "devices") {
+            o.allDevices = true;
         } else if (a == "-o" && hasValue && o.output.empty()) {
             o.output = argv[++i];
         } else if (o.command.empty() &&
@@ -303,33 +311,19 @@ int Capture(DeviceLink& link, cli::CliHost& host, const Options& o) {
     return WritePicture(bitmap, o, g2.captureMode, g2.rotation, host);
 }
 
-// Every candidate on the USB bus and why it can or cannot be used.
-int Devices(const cli::BackendOptions& backend) {
-    UsbOptions usb;
-    usb.extraIds = backend.usbIds;
-    std::vector<UsbDeviceReport> reports;
-    std::string problem;
-    if (!DiagnoseUsbDevices(usb, reports, problem)) {
-        std::fprintf(stderr, "tavelo-cli: %s\n", problem.c_str());
-        return EXIT_NOT_SENT;
-    }
-    std::fputs(FormatUsbReports(reports).c_str(), stdout);
-    const bool usable = std::any_of(reports.begin(), reports.end(), [](const auto& r) {
-        return r.verdict == UsbDeviceReport::Verdict::Usable;
-    });
-    return usable ? EXIT_OK : EXIT_NOT_SENT;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string_view(argv[1]) == "udev-rule") {
+        return cli::UdevRuleCommand(std::vector<std::string>(argv + 2, argv + argc));
+    }
     Options options;
     const int parsed = Parse(argc, argv, options);
     if (parsed >= 0) {
         return parsed;
     }
     if (options.command == "devices") {
-        return Devices(options.backend);
+        return cli::ListDevices(options.backend, options.allDevices);
     }
     auto backend = cli::MakeBackend(options.backend);
     if (!backend) {
