@@ -141,6 +141,16 @@ void ShowWindowCommand(QWidget& window, const WindowPlacement& wp) {
     window.show();
 }
 
+void BringToFront(QWidget& window) {
+    const Qt::WindowStates state = window.windowState();
+    if (state.testFlag(Qt::WindowMinimized)) {
+        window.setWindowState(state & ~Qt::WindowMinimized);
+    }
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
 void ApplyPlacement(QWidget& window, const WindowPlacement& wp) {
     const QRect normal = wp.NormalRect();
     if (normal.isValid()) {

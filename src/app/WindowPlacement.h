@@ -57,6 +57,10 @@ void ApplyPlacement(QWidget& window, const WindowPlacement& wp);
 // Shows the window in the state a show command asks for, keeping its geometry.
 void ShowWindowCommand(QWidget& window, const WindowPlacement& wp);
 
+// Brings a window to the front as a second start asks: un-minimized (back to maximized if it
+// was), shown, raised and activated.
+void BringToFront(QWidget& window);
+
 // A rectangle that intersects no screen, or that no screen's available area can hold, is
 // moved onto the primary screen keeping its size as far as the screen allows. One larger than
 // the available area of the screen it is mostly on is shrunk to that area and moved whole
