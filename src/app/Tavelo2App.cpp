@@ -54,11 +54,13 @@ CTavelo2App::~CTavelo2App() {
 bool CTavelo2App::InitInstance(const StartOptions& options) {
     QApplication::setWindowIcon(AppIcon());
 
-    // One copy at a time: a second one by the same user ends without a word.
+    // One copy at a time: a second one by the same user ends without a word, after asking the
+    // running one to come to the front.
     switch (m_instance.Acquire(options.lockDirectory)) {
         case SingleInstance::Outcome::Acquired:
             break;
         case SingleInstance::Outcome::AlreadyRunning:
+            m_instance.AskRunningCopy();
             m_nExitCode = 0;
             return false;
         case SingleInstance::Outcome::Unavailable: {
@@ -89,6 +91,11 @@ bool CTavelo2App::InitInstance(const StartOptions& options) {
     m_pFrame->SetCommandHandler(ID_APP_ABOUT, [this] { OnAppAbout(); });
 
     m_pFrame->RestorePlacement(options.showCmd);
+    m_instance.Listen([this] {
+        if (m_pFrame) {
+            BringToFront(*m_pFrame);
+        }
+    });
     m_pFrame->repaint();
 
     if (options.splash) {

@@ -29,10 +29,10 @@ struct StartOptions {
     std::vector<UsbId> usbIds;  // --usb-id: further USB devices taken for the camera
     unsigned showCmd = SW_SHOWNORMAL;
     bool splash = true;     // show the start-up picture
-    QString lockDirectory;  // empty: the system temporary folder
+    QString lockDirectory;  // the shared lock's folder; empty: the system temporary folder
 };
 
-// The application: one copy per machine, the settings store, the document, frame and view,
+// The application: one copy per user, the settings store, the document, frame and view,
 // the start-up picture and the about box.
 class CTavelo2App : public QObject {
     Q_OBJECT

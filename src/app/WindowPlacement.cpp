@@ -3,13 +3,34 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 
 namespace tavelo {
 namespace {
 
 constexpr const char* kFormat = "%u,%u,%d,%d,%d,%d,%d,%d,%d,%d";
+
+// Far beyond any desktop, and small enough that sums of two bounded numbers stay in range.
+constexpr qint64 kCoordinateLimit = qint64(1) << 24;
+
+int Bounded(qint64 value, qint64 low, qint64 high) {
+    return static_cast<int>(std::clamp(value, low, high));
+}
+
+bool Fits(const QSize& size, const QRect& area) {
+    return size.width() <= area.width() && size.height() <= area.height();
+}
+
+// `rect` shrunk to `area` where it is larger and moved, as little as possible, whole into it.
+QRect Inside(const QRect& rect, const QRect& area) {
+    const QSize size = rect.size().boundedTo(area.size());
+    const int x = std::clamp(rect.left(), area.left(), area.left() + area.width() - size.width());
+    const int y = std::clamp(rect.top(), area.top(), area.top() + area.height() - size.height());
+    return QRect(QPoint(x, y), size);
+}
 
 bool IsMinimizeCommand(unsigned cmd) {
     return cmd == SW_SHOWMINIMIZED || cmd == SW_MINIMIZE || cmd == SW_SHOWMINNOACTIVE ||
@@ -18,11 +39,24 @@ bool IsMinimizeCommand(unsigned cmd) {
 
 }  // namespace
 
+QRect WindowPlacement::NormalRect() const {
+    const qint64 width = qint64(right) - left;
+    const qint64 height = qint64(bottom) - top;
+    if (width <= 0 || height <= 0) {
+        return QRect();
+    }
+    return QRect(Bounded(left, -kCoordinateLimit, kCoordinateLimit),
+                 Bounded(top, -kCoordinateLimit, kCoordinateLimit),
+                 Bounded(width, 1, kCoordinateLimit), Bounded(height, 1, kCoordinateLimit));
+}
+
 void WindowPlacement::SetNormalRect(const QRect& r) {
+    constexpr qint64 low = std::numeric_limits<int>::min();
+    constexpr qint64 high = std::numeric_limits<int>::max();
     left = r.left();
     top = r.top();
-    right = r.left() + r.width();
-    bottom = r.top() + r.height();
+    right = Bounded(qint64(r.left()) + r.width(), low, high);
+    bottom = Bounded(qint64(r.top()) + r.height(), low, high);
 }
 
 QString FormatPlacement(const WindowPlacement& wp) {
@@ -61,23 +95,34 @@ WindowPlacement ReadPlacement(const QWidget& window) {
     return wp;
 }
 
-QRect KeepOnScreen(const QRect& rect) {
+QRect KeepOnScreen(const QRect& rect, const QMargins& frame) {
+    // Decide on the whole window, decorations included; give back the inner rectangle.
+    const QRect outer = rect.marginsAdded(frame);
+    const QScreen* target = nullptr;
+    qint64 covered = 0;
+    bool fitsSomewhere = false;
     for (const QScreen* screen : QGuiApplication::screens()) {
-        if (screen->availableGeometry().intersects(rect)) {
-            return rect;
+        const QRect area = screen->availableGeometry();
+        fitsSomewhere = fitsSomewhere || Fits(outer.size(), area);
+        const QRect common = area.intersected(outer);
+        const qint64 size = qint64(common.width()) * common.height();
+        if (!common.isEmpty() && size > covered) {
+            covered = size;
+            target = screen;
         }
+    }
+    if (target != nullptr && fitsSomewhere) {
+        const QRect area = target->availableGeometry();
+        return Fits(outer.size(), area) ? rect : Inside(outer, area).marginsRemoved(frame);
     }
     const QScreen* primary = QGuiApplication::primaryScreen();
     if (primary == nullptr) {
         return rect;
     }
     const QRect area = primary->availableGeometry();
-    QRect moved(QPoint(0, 0), rect.size());
+    QRect moved(QPoint(0, 0), outer.size().boundedTo(area.size()));
     moved.moveCenter(area.center());
-    // A window larger than the screen keeps its top-left corner (and title bar) visible.
-    moved.moveLeft(std::max(moved.left(), area.left()));
-    moved.moveTop(std::max(moved.top(), area.top()));
-    return moved;
+    return Inside(moved, area).marginsRemoved(frame);
 }
 
 void ShowWindowCommand(QWidget& window, const WindowPlacement& wp) {
@@ -96,10 +141,24 @@ void ShowWindowCommand(QWidget& window, const WindowPlacement& wp) {
     window.show();
 }
 
+void BringToFront(QWidget& window) {
+    const Qt::WindowStates state = window.windowState();
+    if (state.testFlag(Qt::WindowMinimized)) {
+        window.setWindowState(state & ~Qt::WindowMinimized);
+    }
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
 void ApplyPlacement(QWidget& window, const WindowPlacement& wp) {
     const QRect normal = wp.NormalRect();
     if (normal.isValid()) {
-        window.setGeometry(KeepOnScreen(normal));
+        // The decorations as far as the window system tells them before the window shows.
+        window.winId();
+        const QMargins frame =
+            window.windowHandle() != nullptr ? window.windowHandle()->frameMargins() : QMargins();
+        window.setGeometry(KeepOnScreen(normal, frame));
     }
     ShowWindowCommand(window, wp);
 }

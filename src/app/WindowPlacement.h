@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMargins>
 #include <QRect>
 #include <QString>
 
@@ -34,7 +35,9 @@ struct WindowPlacement {
     int maxX = -1, maxY = -1;
     int left = 0, top = 0, right = 0, bottom = 0;
 
-    QRect NormalRect() const { return QRect(left, top, right - left, bottom - top); }
+    // The normal rectangle with every number bounded, worked out in wide arithmetic so that
+    // no stored value overflows; empty or inverted edges give an invalid rectangle.
+    QRect NormalRect() const;
     void SetNormalRect(const QRect& r);
     friend bool operator==(const WindowPlacement&, const WindowPlacement&) = default;
 };
@@ -47,14 +50,21 @@ bool ParsePlacement(const QString& text, WindowPlacement& wp);
 // Reads the window's state as a record; flags are WPF_RESTORETOMAXIMIZED when maximized.
 WindowPlacement ReadPlacement(const QWidget& window);
 
-// Gives the window the record's normal rectangle and the state of `showCmd` and shows it.
-// A normal rectangle that lies on no screen is moved onto the primary screen, same size.
+// Gives the window the record's normal rectangle and the state of `showCmd` and shows it,
+// the rectangle first brought onto a screen by KeepOnScreen.
 void ApplyPlacement(QWidget& window, const WindowPlacement& wp);
 
 // Shows the window in the state a show command asks for, keeping its geometry.
 void ShowWindowCommand(QWidget& window, const WindowPlacement& wp);
 
-// A rectangle that intersects no screen, moved onto the primary screen keeping its size.
-QRect KeepOnScreen(const QRect& rect);
+// Brings a window to the front as a second start asks: un-minimized (back to maximized if it
+// was), shown, raised and activated.
+void BringToFront(QWidget& window);
+
+// A rectangle that intersects no screen, or that no screen's available area can hold, is
+// moved onto the primary screen keeping its size as far as the screen allows. One larger than
+// the available area of the screen it is mostly on is shrunk to that area and moved whole
+// onto it. `frame` is the room the window's decorations take around the rectangle.
+QRect KeepOnScreen(const QRect& rect, const QMargins& frame = QMargins());
 
 }  // namespace tavelo

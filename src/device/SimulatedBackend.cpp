@@ -52,7 +52,9 @@ struct SimulatedBackend::Impl {
     int unplugAtRow = -1;
     bool neverAnswers = false;
     std::size_t pathLength = 0;
+    bool keepWire = false;
     std::vector<WireEvent> wire;
+    std::size_t wireBytes = 0;
     int openCount = 0;
 
     std::string PathOf(int index) const {
@@ -78,6 +80,11 @@ struct SimulatedBackend::Impl {
     }
 
     void Log(Pipe pipe, bool write, std::span<const std::uint8_t> bytes, std::size_t asked) {
+        const std::size_t cost = bytes.size() + sizeof(WireEvent);
+        if (!keepWire || wireBytes + cost > kWireLimit) {
+            return;
+        }
+        wireBytes += cost;
         wire.push_back({PipeName(pipe), write, {bytes.begin(), bytes.end()}, asked});
     }
 
@@ -188,8 +195,9 @@ IoResult SimulatedBackend::Impl::Read(int index, Pipe pipe, int row, std::span<s
     }
 }
 
-SimulatedBackend::SimulatedBackend() : m_pImpl(std::make_unique<Impl>()) {
+SimulatedBackend::SimulatedBackend(WireLog log) : m_pImpl(std::make_unique<Impl>()) {
     m_pImpl->units.emplace_back();
+    m_pImpl->keepWire = log == WireLog::Kept;
 }
 
 SimulatedBackend::~SimulatedBackend() = default;
@@ -339,6 +347,7 @@ const std::vector<SimulatedBackend::WireEvent>& SimulatedBackend::Wire() const {
 
 void SimulatedBackend::ClearWire() {
     m_pImpl->wire.clear();
+    m_pImpl->wireBytes = 0;
 }
 
 int SimulatedBackend::OpenCount() const {

@@ -21,7 +21,9 @@ namespace tavelo {
 // out at once with nothing delivered.
 class SimulatedBackend : public DeviceBackend {
 public:
-    SimulatedBackend();
+    // Whether the transfers are kept for Wire(): only tests of the wire ask for them.
+    enum class WireLog { Off, Kept };
+    explicit SimulatedBackend(WireLog log = WireLog::Off);
     ~SimulatedBackend() override;
 
     std::optional<std::vector<InterfaceEntry>> EnumerateInterfaces(const Guid& cls) override;
@@ -54,7 +56,10 @@ public:
     void SetDevicePathLength(std::size_t length);
     void SetEntryEnumerationFails(int index, bool fails);  // that one entry cannot be enumerated
 
-    // Every transfer on the seam, in order, for tests of the wire.
+    // Every transfer on the seam, in order, for tests of the wire; empty unless the backend
+    // was made with WireLog::Kept. At most kWireLimit bytes are kept (bytes moved plus a
+    // fixed share per event); the transfers after that are not recorded until ClearWire.
+    static constexpr std::size_t kWireLimit = std::size_t(16) << 20;
     struct WireEvent {
         std::string pipe;    // "PIPE00", "PIPE01", "PIPE03", or "" for the interface itself
         bool write = false;  // false: read

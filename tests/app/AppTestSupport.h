@@ -34,12 +34,13 @@ struct PromptRecorder {
 
 }  // namespace tavelo::test
 
-// A test main that keeps the settings store and the lock file out of the user's own folders:
-// both live in a temporary folder made before the application starts.
+// A test main that keeps the settings store and the locks out of the user's own folders:
+// they live in a private temporary folder made before the application starts.
 #define TAVELO_APP_TEST_MAIN(TestClass)                               \
     int main(int argc, char** argv) {                                 \
         QTemporaryDir home;                                           \
         qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8()); \
+        qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());             \
         qputenv("TMPDIR", home.path().toUtf8());                      \
         QApplication app(argc, argv);                                 \
         TestClass test;                                               \

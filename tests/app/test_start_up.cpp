@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,6 +8,7 @@
 #include <memory>
 
 #include "AppTestSupport.h"
+#include "ChildAs.h"
 #include "app/AboutDlg.h"
 #include "app/MainFrame.h"
 #include "app/SingleInstance.h"
@@ -30,6 +32,10 @@ struct PressCounter : QObject {
         return false;
     }
 };
+
+// Two unprivileged users that need no account of their own.
+constexpr uid_t kUser = 65534;
+constexpr uid_t kOther = 65533;
 
 QProcessEnvironment ChildEnvironment(const QString& dir) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -61,12 +67,10 @@ private Q_SLOTS:
         QCOMPARE(first.Acquire(dir.path()), SingleInstance::Outcome::Acquired);
         SingleInstance second;
         QCOMPARE(second.Acquire(dir.path()), SingleInstance::Outcome::AlreadyRunning);
-        // The lock goes with its holder; the file left behind does not keep others out.
-        {
-            SingleInstance held;
-            QTemporaryDir other;
-            QCOMPARE(held.Acquire(other.path()), SingleInstance::Outcome::Acquired);
-        }
+        // The user's own lock does not depend on the shared folder.
+        QTemporaryDir other;
+        SingleInstance elsewhere;
+        QCOMPARE(elsewhere.Acquire(other.path()), SingleInstance::Outcome::AlreadyRunning);
     }
 
     void lockReleasedWithItsHolder() {
@@ -80,31 +84,94 @@ private Q_SLOTS:
         QCOMPARE(next.Acquire(dir.path()), SingleInstance::Outcome::Acquired);
     }
 
-    void unopenableLock_data() {
-        QTest::addColumn<bool>("directory");
-        QTest::newRow("not a file") << true;
-        QTest::newRow("no permission") << false;
+    // Two users on one machine, in child processes: "other" plants something at the shared
+    // lock's name (or runs a copy), then "user" starts twice. Every start must answer at once.
+    void lockBetweenUsers_data() {
+        QTest::addColumn<QString>("planted");
+        QTest::addColumn<int>("expected");        // the user's first start
+        QTest::addColumn<bool>("otherToldOfUs");  // another start by "other" then names "user"
+        const int acquired = int(SingleInstance::Outcome::Acquired);
+        const int unavailable = int(SingleInstance::Outcome::Unavailable);
+        QTest::newRow("FIFO") << "fifo" << acquired << false;
+        QTest::newRow("directory") << "directory" << acquired << false;
+        QTest::newRow("symlink to a missing file") << "symlink" << acquired << false;
+        QTest::newRow("file nobody holds") << "file" << acquired << true;
+        QTest::newRow("copy that crashed") << "crashed copy" << acquired << true;
+        QTest::newRow("user's private folder name taken") << "user folder" << acquired << true;
+        QTest::newRow("running copy") << "running copy" << unavailable << false;
     }
-    void unopenableLock() {
-        QFETCH(bool, directory);
-        QTemporaryDir dir;
-        const QString lock = dir.filePath(SingleInstance::LockFileName());
-        if (directory) {
-            QVERIFY(QDir().mkdir(lock));
-        } else {
-            if (::geteuid() == 0) {
-                QSKIP("permissions do not stop the superuser");
-            }
-            QFile file(lock);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.close();
-            QVERIFY(::chmod(QFile::encodeName(lock).constData(), 0) == 0);
+    void lockBetweenUsers() {
+        QFETCH(QString, planted);
+        QFETCH(int, expected);
+        QFETCH(bool, otherToldOfUs);
+        if (::geteuid() != 0) {
+            QSKIP("two users are needed: run the tests as root to make them");
         }
+        QTemporaryDir dir(QStringLiteral("/tmp/tavelo-users-XXXXXX"));
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 01777) == 0);
+        const QString shared = dir.path();
+        const QByteArray lock =
+            QFile::encodeName(QDir(shared).filePath(SingleInstance::LockFileName()));
+        const QByteArray target =
+            QFile::encodeName(QDir(shared).filePath(QStringLiteral("elsewhere")));
+        const QByteArray userFolder =
+            QFile::encodeName(QDir(shared).filePath(QStringLiteral("Tavelo(ZEV)-%1").arg(kUser)));
+
+        test::ChildAs plant(kOther, shared, [&]() -> int {
+            if (planted == QLatin1String("fifo")) {
+                return ::mkfifo(lock.constData(), 0644);
+            } else if (planted == QLatin1String("directory")) {
+                return ::mkdir(lock.constData(), 0755);
+            } else if (planted == QLatin1String("symlink")) {
+                return ::symlink(target.constData(), lock.constData());
+            } else if (planted == QLatin1String("file")) {
+                return ::close(::open(lock.constData(), O_CREAT | O_WRONLY, 0644));
+            } else if (planted == QLatin1String("user folder")) {
+                return ::mkdir(userFolder.constData(), 0777);
+            }
+            return int(test::ChildAs::Copy(shared));
+        });
+        QVERIFY2(plant.result >= 0, "the planting child did not answer");
+        if (planted == QLatin1String("crashed copy")) {
+            plant.Kill();
+        }
+
+        test::ChildAs first(kUser, shared, [&] { return int(test::ChildAs::Copy(shared)); });
+        QCOMPARE(first.result, expected);
+        if (expected == int(SingleInstance::Outcome::Acquired)) {
+            // One window per user, whatever was planted.
+            test::ChildAs second(kUser, shared, [&] { return int(test::ChildAs::Copy(shared)); });
+            QCOMPARE(second.result, int(SingleInstance::Outcome::AlreadyRunning));
+            plant.Kill();
+            test::ChildAs other(kOther, shared, [&] { return int(test::ChildAs::Copy(shared)); });
+            QCOMPARE(other.result, int(otherToldOfUs ? SingleInstance::Outcome::Unavailable
+                                                     : SingleInstance::Outcome::Acquired));
+        }
+        // Nothing planted was replaced, and nothing was made through it.
+        struct stat st {};
+        if (planted == QLatin1String("fifo")) {
+            QVERIFY(::lstat(lock.constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+        } else if (planted == QLatin1String("symlink")) {
+            QVERIFY(::lstat(lock.constData(), &st) == 0 && S_ISLNK(st.st_mode));
+            QVERIFY(::lstat(target.constData(), &st) != 0);
+        }
+    }
+
+    // The message is the application's answer to another user's running copy.
+    void anotherUsersCopyIsNamed() {
+        if (::geteuid() != 0) {
+            QSKIP("two users are needed: run the tests as root to make them");
+        }
+        QTemporaryDir dir(QStringLiteral("/tmp/tavelo-users-XXXXXX"));
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 01777) == 0);
+        const QString shared = dir.path();
+        test::ChildAs other(kOther, shared, [&] { return int(test::ChildAs::Copy(shared)); });
+        QCOMPARE(other.result, int(SingleInstance::Outcome::Acquired));
         test::PromptRecorder prompts;
         CTavelo2App app;
         StartOptions options;
         options.simulate = true;
-        options.lockDirectory = dir.path();
+        options.lockDirectory = shared;
         QVERIFY(!app.InitInstance(options));
         QCOMPARE(app.MainFrame(), nullptr);
         QVERIFY(app.ExitCode() != 0);
@@ -112,6 +179,30 @@ private Q_SLOTS:
         QCOMPARE(prompts.messages.first().text, QStringLiteral("Another user is using Tavelo."));
         QCOMPARE(prompts.messages.first().caption, QStringLiteral("Tavelo"));
         QCOMPARE(prompts.messages.first().icon, PromptIcon::None);
+    }
+
+    void secondStartBringsTheFirstForward() {
+        QTemporaryDir dir;
+        StartOptions options;
+        options.simulate = true;
+        options.lockDirectory = dir.path();
+        options.splash = false;
+        CTavelo2App first;
+        QVERIFY(first.InitInstance(options));
+        CMainFrame* frame = first.MainFrame();
+        frame->showMinimized();
+        QWidget elsewhere;
+        elsewhere.show();
+        elsewhere.activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &elsewhere);
+
+        CTavelo2App second;
+        QVERIFY(!second.InitInstance(options));
+        QCOMPARE(second.ExitCode(), 0);
+        QCOMPARE(second.MainFrame(), nullptr);
+        QTRY_VERIFY(!frame->windowState().testFlag(Qt::WindowMinimized));
+        QVERIFY(frame->isVisible());
+        QTRY_COMPARE(QApplication::activeWindow(), frame);
     }
 
     void secondCopyEndsSilently() {

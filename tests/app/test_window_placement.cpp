@@ -133,41 +133,79 @@ private Q_SLOTS:
         QCOMPARE(f.frame->geometry(), QRect(10, 10, 590, 490));
     }
 
-    void offScreenRectangleComesBackVisible() {
-        const QString text = QStringLiteral("0,1,-1,-1,-1,-1,5000,4000,5600,4500");
+    // Also run on a 1600 x 1000 screen at twice the scale (test_window_placement_scaled).
+    void restoredWholeOnScreen_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QSize>("stored");
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        const QSize huge(1 << 24, 1 << 24);
+        QTest::newRow("off screen") << "0,1,-1,-1,-1,-1,5000,4000,5600,4500" << QSize(600, 500);
+        QTest::newRow("taller than the screen")
+            << QStringLiteral("0,1,-1,-1,-1,-1,0,0,600,%1").arg(screen.height() + 300)
+            << QSize(600, screen.height() + 300);
+        QTest::newRow("two billion") << "0,1,-1,-1,-1,-1,0,0,2000000000,2000000000" << huge;
+        QTest::newRow("widest numbers")
+            << "0,1,-1,-1,-1,-1,-2147483648,-2147483648,2147483647,2147483647" << huge;
+    }
+    void restoredWholeOnScreen() {
+        QFETCH(QString, text);
+        QFETCH(QSize, stored);
         WriteProfileString("Settings", "WindowPos", text);
         Frame f;
         f.frame->RestorePlacement(SW_SHOWNORMAL);
+        QVERIFY(f.frame->isVisible());
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        QVERIFY(screen.intersects(f.frame->geometry()));
-        QVERIFY(screen.contains(f.frame->geometry().topLeft()));
-        QCOMPARE(f.frame->size(), QSize(600, 500));
+        QVERIFY2(screen.contains(f.frame->frameGeometry()),
+                 qPrintable(QStringLiteral("%1 x %2 at %3, %4")
+                                .arg(f.frame->width())
+                                .arg(f.frame->height())
+                                .arg(f.frame->x())
+                                .arg(f.frame->y())));
+        const QSize frame = f.frame->frameGeometry().size() - f.frame->size();
+        QCOMPARE(f.frame->size(), stored.boundedTo(screen.size() - frame));
         // The stored text stays as it was until the window closes.
         QCOMPARE(StoredText(), text);
     }
 
     void keepOnScreen_data() {
         QTest::addColumn<QRect>("rect");
-        QTest::addColumn<bool>("moved");
+        QTest::addColumn<QRect>("expected");  // null: anywhere whole on the screen
+        QTest::addColumn<QSize>("size");
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        QTest::newRow("inside") << QRect(10, 10, 300, 200) << false;
-        QTest::newRow("one pixel on screen")
-            << QRect(screen.right(), screen.bottom(), 300, 200) << false;
-        QTest::newRow("left of every screen") << QRect(-2000, 10, 300, 200) << true;
-        QTest::newRow("below every screen") << QRect(10, screen.bottom() + 1, 300, 200) << true;
-        QTest::newRow("larger than the screen")
-            << QRect(-5000, -5000, screen.width() + 400, screen.height() + 400) << true;
+        const QRect inside(10, 10, 300, 200);
+        QTest::newRow("inside") << inside << inside << inside.size();
+        const QRect corner(screen.right(), screen.bottom(), 300, 200);
+        QTest::newRow("one pixel on screen") << corner << corner << corner.size();
+        QTest::newRow("left of every screen")
+            << QRect(-2000, 10, 300, 200) << QRect() << QSize(300, 200);
+        QTest::newRow("below every screen")
+            << QRect(10, screen.bottom() + 1, 300, 200) << QRect() << QSize(300, 200);
+        QTest::newRow("larger than the screen, off it")
+            << QRect(-5000, -5000, screen.width() + 400, screen.height() + 400) << QRect()
+            << screen.size();
+        QTest::newRow("wider than the screen, on it")
+            << QRect(screen.left() + 20, screen.top() + 20, screen.width() + 400, 200) << QRect()
+            << QSize(screen.width(), 200);
     }
     void keepOnScreen() {
         QFETCH(QRect, rect);
-        QFETCH(bool, moved);
+        QFETCH(QRect, expected);
+        QFETCH(QSize, size);
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         const QRect result = KeepOnScreen(rect);
-        QCOMPARE(result.size(), rect.size());
-        QCOMPARE(result != rect, moved);
-        if (moved) {
-            QVERIFY(screen.contains(result.topLeft()));
+        QCOMPARE(result.size(), size);
+        if (expected.isNull()) {
+            QVERIFY(screen.contains(result));
+        } else {
+            QCOMPARE(result, expected);
         }
+    }
+
+    void keepOnScreenLeavesRoomForTheFrame() {
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        const QMargins frame(4, 30, 4, 4);
+        const QRect result = KeepOnScreen(QRect(0, 0, screen.width(), screen.height()), frame);
+        QCOMPARE(result.marginsAdded(frame), screen);
     }
 };
 

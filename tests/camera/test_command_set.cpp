@@ -97,7 +97,7 @@ private Q_SLOTS:
     void everyValueReachesTheCamera() {
         QFETCH(int, code);
         QFETCH(int, high);
-        SimulatedBackend backend;
+        SimulatedBackend backend{SimulatedBackend::WireLog::Kept};
         Host host;
         DeviceLink link(backend, host, 50);
         for (int value = 0; value <= high; ++value) {
@@ -127,7 +127,7 @@ private Q_SLOTS:
 
     // Holding TELE and letting go: the two texts, each followed by one acknowledgement read.
     void sendAndConfirmReadsOneAckPerCommand() {
-        SimulatedBackend backend;
+        SimulatedBackend backend{SimulatedBackend::WireLog::Kept};
         Host host;
         DeviceLink link(backend, host, 50);
         QVERIFY(SendAndConfirm(link, cmd::ZOOM_TELE));
@@ -137,7 +137,7 @@ private Q_SLOTS:
     }
 
     void refusedCommandShowsOneMessage() {
-        SimulatedBackend backend;
+        SimulatedBackend backend{SimulatedBackend::WireLog::Kept};
         Host host;
         DeviceLink link(backend, host, 50);
         backend.NakNextCommand();
@@ -147,7 +147,7 @@ private Q_SLOTS:
 
     // A command that cannot be sent reads no acknowledgement.
     void unsentCommandReadsNoAck() {
-        SimulatedBackend backend;
+        SimulatedBackend backend{SimulatedBackend::WireLog::Kept};
         Host host;
         DeviceLink link(backend, host, 50);
         backend.SetPlugged(0, false);
@@ -158,7 +158,7 @@ private Q_SLOTS:
     }
 
     void queryReadsTheStateWithoutAck() {
-        SimulatedBackend backend;
+        SimulatedBackend backend{SimulatedBackend::WireLog::Kept};
         Host host;
         DeviceLink link(backend, host, 50);
         QVERIFY(SendAndConfirm(link, FormatCommand(Code::Lamp, 2)));
@@ -178,7 +178,7 @@ private Q_SLOTS:
     }
 
     void unreadableReplyDecodesAsMinus48() {
-        SimulatedBackend backend;
+        SimulatedBackend backend{SimulatedBackend::WireLog::Kept};
         Host host;
         DeviceLink link(backend, host, 50);
         backend.SetPipeBroken("PIPE01", true);
@@ -198,7 +198,7 @@ private Q_SLOTS:
 
     // The panel's opening query: group 0 first, then group 2, no acknowledgement read.
     void panelQueryReadsGroupZeroThenTwo() {
-        SimulatedBackend backend;
+        SimulatedBackend backend{SimulatedBackend::WireLog::Kept};
         Host host;
         DeviceLink link(backend, host, 50);
         SimulatedCamera::State& cam = backend.Camera().GetState();
@@ -224,7 +224,7 @@ private Q_SLOTS:
 
     // "QS0  " not sent: nothing else happens and the state is left as it was.
     void panelQueryStopsWhenGroupZeroIsNotSent() {
-        SimulatedBackend backend;
+        SimulatedBackend backend{SimulatedBackend::WireLog::Kept};
         Host host;
         DeviceLink link(backend, host, 50);
         backend.SetPlugged(0, false);
@@ -241,7 +241,7 @@ private Q_SLOTS:
 
     // "QS2  " not sent: its reply is read all the same and, with none coming, reads -48.
     void panelQueryReadsGroupTwoEvenIfItsQueryFailed() {
-        SimulatedBackend backend;
+        SimulatedBackend backend{SimulatedBackend::WireLog::Kept};
         test::TamperingBackend tampering(backend);
         int writes = 0;
         tampering.onWrite = [&writes](PipeHandle& pipe, std::span<const std::uint8_t> data,
@@ -263,7 +263,7 @@ private Q_SLOTS:
 
     // No reply pipe: each read says so once and every value reads -48.
     void panelQueryWithoutReplyPipe() {
-        SimulatedBackend backend;
+        SimulatedBackend backend{SimulatedBackend::WireLog::Kept};
         Host host;
         DeviceLink link(backend, host, 50);
         backend.SetPipeBroken("PIPE01", true);

@@ -86,7 +86,7 @@ void TestDeviceLink::commandPacketIsZeroFilled_data() {
 void TestDeviceLink::commandPacketIsZeroFilled() {
     QFETCH(QByteArray, text);
     QFETCH(QByteArray, packet);
-    SimulatedBackend sim;
+    SimulatedBackend sim{SimulatedBackend::WireLog::Kept};
     RecordingHost host;
     DeviceLink link(sim, host);
     QVERIFY(link.SendCommand(text.constData()));
@@ -99,7 +99,7 @@ void TestDeviceLink::commandPacketIsZeroFilled() {
 }
 
 void TestDeviceLink::overlongTextNeverTouchesTheWire() {
-    SimulatedBackend sim;
+    SimulatedBackend sim{SimulatedBackend::WireLog::Kept};
     RecordingHost host;
     DeviceLink link(sim, host);
     QVERIFY(!link.SendCommand("ABCDEFGH"));
@@ -109,7 +109,7 @@ void TestDeviceLink::overlongTextNeverTouchesTheWire() {
 }
 
 void TestDeviceLink::replyIsZeroFilledWhenNothingArrives() {
-    SimulatedBackend sim;
+    SimulatedBackend sim{SimulatedBackend::WireLog::Kept};
     RecordingHost host;
     DeviceLink link(sim, host);
     std::uint8_t reply[8];
@@ -121,7 +121,7 @@ void TestDeviceLink::replyIsZeroFilledWhenNothingArrives() {
 }
 
 void TestDeviceLink::undeliveredReplyBytesAreWiped() {
-    SimulatedBackend sim;
+    SimulatedBackend sim{SimulatedBackend::WireLog::Kept};
     TamperingBackend tamper(sim);
     // A transport that scribbles over the whole buffer but delivers only three bytes.
     tamper.onRead = [](PipeHandle&, std::span<std::uint8_t> buffer, int) {
@@ -156,7 +156,7 @@ void TestDeviceLink::waitAck() {
     QFETCH(Answer, answer);
     QFETCH(bool, acknowledged);
     QFETCH(std::vector<int>, errors);
-    SimulatedBackend sim;
+    SimulatedBackend sim{SimulatedBackend::WireLog::Kept};
     TamperingBackend tamper(sim);
     if (answer == Answer::Garbage) {
         tamper.onRead = [](PipeHandle& inner, std::span<std::uint8_t> buffer, int t) {
@@ -184,7 +184,7 @@ void TestDeviceLink::waitAck() {
 }
 
 void TestDeviceLink::replyPipeNotOpenable() {
-    SimulatedBackend sim;
+    SimulatedBackend sim{SimulatedBackend::WireLog::Kept};
     sim.SetPipeBroken("PIPE01", true);
     RecordingHost host;
     host.notReady = true;  // error 3 is shown all the same
@@ -220,7 +220,7 @@ void TestDeviceLink::failedSend() {
     QFETCH(SendFault, fault);
     QFETCH(bool, notReady);
     QFETCH(std::vector<int>, errors);
-    SimulatedBackend sim;
+    SimulatedBackend sim{SimulatedBackend::WireLog::Kept};
     switch (fault) {
         case SendFault::Unplugged:
             sim.SetPlugged(0, false);
@@ -263,7 +263,7 @@ void TestDeviceLink::writeThatDidNotMoveEightBytesIsAFailedSend() {
     QFETCH(int, status);
     QFETCH(int, moved);
     QFETCH(bool, sent);
-    SimulatedBackend sim;
+    SimulatedBackend sim{SimulatedBackend::WireLog::Kept};
     TamperingBackend tamper(sim);
     int writes = 0;
     std::size_t written = 0;
@@ -286,7 +286,7 @@ void TestDeviceLink::writeThatDidNotMoveEightBytesIsAFailedSend() {
 }
 
 void TestDeviceLink::unplugAndReplugBetweenAccesses() {
-    SimulatedBackend sim;
+    SimulatedBackend sim{SimulatedBackend::WireLog::Kept};
     int changes = 0;
     sim.SetDeviceChangeHandler([&] { ++changes; });
     RecordingHost host;
@@ -306,7 +306,7 @@ void TestDeviceLink::unplugAndReplugBetweenAccesses() {
 }
 
 void TestDeviceLink::statusQueryCallingOrder() {
-    SimulatedBackend sim;
+    SimulatedBackend sim{SimulatedBackend::WireLog::Kept};
     sim.Camera().GetState().captureMode = 2;
     sim.Camera().GetState().rotation = 1;
     RecordingHost host;
@@ -339,7 +339,7 @@ void TestDeviceLink::readImageRowByRow() {
     QFETCH(int, rotation);
     QFETCH(int, width);
     QFETCH(int, height);
-    SimulatedBackend sim;
+    SimulatedBackend sim{SimulatedBackend::WireLog::Kept};
     sim.Camera().GetState().captureMode = mode;
     sim.Camera().GetState().rotation = rotation;
     RecordingHost host;
@@ -376,7 +376,7 @@ void TestDeviceLink::shortRowStopsTheTransfer_data() {
 
 void TestDeviceLink::shortRowStopsTheTransfer() {
     QFETCH(int, row);
-    SimulatedBackend sim;
+    SimulatedBackend sim{SimulatedBackend::WireLog::Kept};
     RecordingHost host;
     DeviceLink link(sim, host);
     QVERIFY(link.SendCommand("TR0  "));
@@ -395,7 +395,7 @@ void TestDeviceLink::shortRowStopsTheTransfer() {
 }
 
 void TestDeviceLink::imagePipeNotOpenable() {
-    SimulatedBackend sim;
+    SimulatedBackend sim{SimulatedBackend::WireLog::Kept};
     RecordingHost host;
     DeviceLink link(sim, host);
     QVERIFY(link.SendCommand("TR0  "));
@@ -411,7 +411,7 @@ void TestDeviceLink::imagePipeNotOpenable() {
 }
 
 void TestDeviceLink::unplugDuringTransfer() {
-    SimulatedBackend sim;
+    SimulatedBackend sim{SimulatedBackend::WireLog::Kept};
     int changes = 0;
     sim.SetDeviceChangeHandler([&] { ++changes; });
     RecordingHost host;
@@ -429,7 +429,7 @@ void TestDeviceLink::unplugDuringTransfer() {
 }
 
 void TestDeviceLink::blockTooSmallIsRefused() {
-    SimulatedBackend sim;
+    SimulatedBackend sim{SimulatedBackend::WireLog::Kept};
     RecordingHost host;
     DeviceLink link(sim, host);
     QVERIFY(link.SendCommand("TR0  "));
@@ -446,7 +446,7 @@ void TestDeviceLink::blockTooSmallIsRefused() {
 }
 
 void TestDeviceLink::silentCameraEndsByTimeOut() {
-    SimulatedBackend sim;
+    SimulatedBackend sim{SimulatedBackend::WireLog::Kept};
     RecordingHost host;
     DeviceLink link(sim, host, kShortTimeoutMs);
     QCOMPARE(link.TimeoutMs(), kShortTimeoutMs);
@@ -469,7 +469,7 @@ void TestDeviceLink::silentCameraEndsByTimeOut() {
 }
 
 void TestDeviceLink::connectionCheckOnlyOpens() {
-    SimulatedBackend sim;
+    SimulatedBackend sim{SimulatedBackend::WireLog::Kept};
     RecordingHost host;
     DeviceLink link(sim, host);
     QVERIFY(link.CheckConnection());

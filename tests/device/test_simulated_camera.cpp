@@ -1,9 +1,15 @@
+#include <unistd.h>
+
 #include <QtTest>
 
 #include <cmath>
 #include <cstring>
 
+#include "device/DeviceLink.h"
+#include "device/MemoryBlock.h"
+#include "device/SimulatedBackend.h"
 #include "device/SimulatedCamera.h"
+#include "support/RecordingHost.h"
 
 using namespace tavelo;
 
@@ -56,6 +62,24 @@ std::vector<Rgb> DecodePicture(const std::vector<std::uint8_t>& raw) {
         out.push_back(Decode(u, raw[i + 3], v));
     }
     return out;
+}
+
+// Resident memory of this process, in bytes.
+qint64 ResidentBytes() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLongLong() * ::sysconf(_SC_PAGESIZE) : -1;
+}
+
+// One whole picture through the device link, as the view's capture takes it.
+bool CaptureThroughTheLink(SimulatedBackend& backend) {
+    test::RecordingHost host;
+    DeviceLink link(backend, host);
+    MemoryBlock block = MemoryBlock::Allocate(std::size_t(2) * host.width * host.height);
+    return link.SendCommand("TR0  ") && link.WaitAck() && link.ReadImage(block);
 }
 
 std::vector<std::uint8_t> ReadWholePicture(SimulatedCamera& camera, std::size_t expected) {
@@ -148,6 +172,8 @@ private Q_SLOTS:
     void encodingGivesThePageBack();
     void negativeAndBlackWhiteShow();
     void repliesQueueInOrder();
+    void capturesKeepMemoryFlat_data();
+    void capturesKeepMemoryFlat();
 };
 
 void TestSimulatedCamera::startsWithDigitsOfItsState() {
@@ -440,6 +466,32 @@ void TestSimulatedCamera::repliesQueueInOrder() {
     QVERIFY(camera.TakeReply(reply));
     QCOMPARE(reply[0], std::uint8_t(0x06));
     QVERIFY(!camera.TakeReply(reply));
+}
+
+void TestSimulatedCamera::capturesKeepMemoryFlat_data() {
+    QTest::addColumn<bool>("keepWire");
+    QTest::newRow("wire not kept, as in the application") << false;
+    QTest::newRow("wire kept for a test, bounded") << true;
+}
+
+void TestSimulatedCamera::capturesKeepMemoryFlat() {
+    QFETCH(bool, keepWire);
+    using WireLog = SimulatedBackend::WireLog;
+    SimulatedBackend backend(keepWire ? WireLog::Kept : WireLog::Off);
+    qint64 afterTen = ResidentBytes();  // the reading itself costs memory the first time
+    for (int capture = 1; capture <= 50; ++capture) {
+        QVERIFY2(CaptureThroughTheLink(backend), qPrintable(QString::number(capture)));
+        if (capture == 10) {
+            afterTen = ResidentBytes();
+        }
+    }
+    const qint64 afterFifty = ResidentBytes();
+    QVERIFY(afterTen > 0);
+    QVERIFY2(afterFifty <= afterTen + afterTen / 10,
+             qPrintable(QStringLiteral("%1 MB after 10 captures, %2 MB after 50")
+                            .arg(afterTen >> 20)
+                            .arg(afterFifty >> 20)));
+    QCOMPARE(backend.Wire().empty(), !keepWire);
 }
 
 QTEST_GUILESS_MAIN(TestSimulatedCamera)

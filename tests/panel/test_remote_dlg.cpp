@@ -19,7 +19,7 @@ namespace {
 
 // A panel over one simulated camera, with the frame and view stood in for by PanelHost.
 struct Rig {
-    SimulatedBackend backend;
+    SimulatedBackend backend{SimulatedBackend::WireLog::Kept};
     PanelHost host;
     DeviceLink link{backend, host, 50};
     QPointer<CRemoteDlg> panel;

@@ -24,7 +24,7 @@ namespace {
 // message box recorded and answered at once (or by `onMessage`, which runs inside the box as
 // its nested event loop would).
 struct App {
-    SimulatedBackend camera;
+    SimulatedBackend camera{SimulatedBackend::WireLog::Kept};
     std::unique_ptr<CMainFrame> frame;
     CTavelo2View* view = nullptr;
     QStringList messages;

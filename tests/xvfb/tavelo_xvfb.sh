@@ -2,7 +2,8 @@
 # The real application on a private X server: start `tavelo --simulate`, check that the view
 # is blank, press Alt+C, and check the screen until it shows the simulated camera's page at
 # best fit; then Ctrl+R must bring up the remote control panel, and File > Exit with the panel
-# still open must end the application with status 0.
+# still open must end the application with status 0. With openbox installed, a second start
+# while the window is minimized must end silently and bring the window back.
 #
 #   tavelo_xvfb.sh TAVELO PAGE_ON_SCREEN OUTDIR
 #
@@ -29,6 +30,7 @@ rm -f "$out"/before.png "$out"/after.png "$out"/panel.png
 
 xvfb_pid=""
 app_pid=""
+wm_pid=""
 
 stop() {
     local pid=$1
@@ -44,6 +46,7 @@ stop() {
 
 cleanup() {
     stop "$app_pid"
+    stop "$wm_pid"
     stop "$xvfb_pid"
     rm -rf "$work"
 }
@@ -90,11 +93,14 @@ export XAUTHORITY="$work/no-xauthority"
 
 # Its own home, settings and temporary folder: the single-instance lock and the stored window
 # placement never meet a user's.
-env -u WAYLAND_DISPLAY -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS \
-    HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
-    TMPDIR="$work/tmp" QT_QPA_PLATFORM=xcb LC_ALL=C \
-    ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
-    "$app" --simulate </dev/null >"$work/app.log" 2>&1 &
+run_tavelo() {
+    env -u WAYLAND_DISPLAY -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS \
+        HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
+        TMPDIR="$work/tmp" QT_QPA_PLATFORM=xcb LC_ALL=C \
+        ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
+        "$app" --simulate </dev/null
+}
+run_tavelo >"$work/app.log" 2>&1 &
 app_pid=$!
 
 window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Tavelo$' 2>/dev/null | head -n 1)
@@ -144,6 +150,30 @@ sleep 1
 shot "$out/panel.png" || true
 app_running || fail "tavelo ended"
 echo "the remote control panel is open ($size)"
+
+# A second start while the window is minimized ends by itself and brings the window back.
+# Minimizing needs a window manager; without openbox this step is left out.
+viewable() {
+    xwininfo -id "$window" 2>/dev/null | grep -q 'Map State: IsViewable'
+}
+if command -v openbox >/dev/null 2>&1; then
+    openbox --sm-disable >"$work/openbox.log" 2>&1 &
+    wm_pid=$!
+    sleep 1
+    xdotool windowminimize "$window" 2>/dev/null
+    poll 10 bash -c "! xwininfo -id $window | grep -q 'Map State: IsViewable'" ||
+        fail "the window was not minimized"
+    timeout 20 bash -c "$(declare -f run_tavelo); app='$app' work='$work' run_tavelo" \
+        >"$work/second.log" 2>&1
+    second=$?
+    [ "$second" -eq 0 ] || fail "the second start ended with status $second"
+    [ ! -s "$work/second.log" ] || fail "the second start wrote: $(head -c 300 "$work/second.log")"
+    poll 10 viewable || fail "the minimized window did not come back after a second start"
+    app_running || fail "tavelo ended"
+    echo "a second start ended silently and brought the minimized window back"
+    stop "$wm_pid"
+    wm_pid=""
+fi
 
 # File > Exit while the panel is open: the panel goes with the view and the application ends
 # by itself. (Leaks are not looked for here: the display's own libraries keep memory to the
