@@ -2,16 +2,13 @@
 #include <QElapsedTimer>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <cmath>
 #include <memory>
 
-#include "app/AppTestSupport.h"
-#include "app/CommandTable.h"
-#include "app/MainFrame.h"
-#include "app/MainStatusBar.h"
-#include "device/SimulatedBackend.h"
 #include "res/CommandIds.h"
 #include "settings/Profile.h"
 #include "support/DeviceTestSupport.h"
+#include "support/ViewApp.h"
 #include "ui/CLead.h"
 #include "view/Tavelo2View.h"
 
@@ -19,32 +16,24 @@ using namespace tavelo;
 
 namespace {
 
-// The application's frame and view over a simulated camera, seen through a backend that lets
-// a test refuse the transfer start.
-struct App {
+// A simulated camera seen through a backend that lets a test refuse the transfer start.
+struct RefusingCamera {
     SimulatedBackend camera;
     test::TamperingBackend wire{camera};
-    std::unique_ptr<CMainFrame> frame;
-    CTavelo2View* view = nullptr;
-    test::PromptRecorder prompts;
     bool refuseTransfer = false;
+};
 
-    App() {
+// The application's frame and view over that camera, shown and ready.
+struct App : RefusingCamera, test::FrameRig {
+    App() : FrameRig(wire) {
         wire.onWrite = [this](PipeHandle& pipe, std::span<const std::uint8_t> data, int ms) {
             if (refuseTransfer && data.size() >= 3 && std::memcmp(data.data(), "TR0", 3) == 0) {
                 camera.NakNextCommand();
             }
             return pipe.Write(data, ms);
         };
-        frame = std::make_unique<CMainFrame>(wire);
-        frame->OnCreate();
-        view = new CTavelo2View(frame.get());
-        frame->SetActiveView(view);
-        view->OnInitialUpdate(frame.get());
         camera.SetDeviceChangeHandler([this] { frame->OnDeviceChange(); });
-        frame->resize(900, 700);
-        frame->show();
-        frame->OnTimer(CMainFrame::TIMER_CHECK);  // the first connection check
+        ShowReady();
     }
     ~App() { camera.SetDeviceChangeHandler({}); }
 
@@ -52,14 +41,7 @@ struct App {
         camera.Camera().GetState().captureMode = mode;
         camera.Camera().GetState().rotation = rotation;
     }
-    CLead& Lead() { return *view->m_lead; }
     QSize Shown() { return QSize(int(Lead().GetPictureWidth()), int(Lead().GetPictureHeight())); }
-    QString Status() { return frame->m_wndStatusBar->GetPaneText(CMainFrame::PANE_MESSAGE); }
-    bool MenuEnabled(int pos) { return frame->menuBar()->actions().value(pos)->isEnabled(); }
-    bool CommandEnabled(int id) {
-        frame->UpdateCommandUI();
-        return frame->Commands().Action(id)->isEnabled();
-    }
 };
 
 // Mean difference per channel between the shown picture and the page the camera saw, over the
