@@ -65,7 +65,7 @@ private Q_SLOTS:
         QCOMPARE(app.view->m_pRemote, panel.data());
         QCOMPARE(app.Panels().size(), 1);
         QCOMPARE(CommandsOnWire(app.camera).size(), 2);
-        QVERIFY(app.messages.isEmpty());
+        QVERIFY(app.Messages().isEmpty());
     }
 
     void closing_data() {
