@@ -258,17 +258,34 @@ private Q_SLOTS:
         QCOMPARE(app.Lead().GetZoomPercent(), app.view->CalcFitZoom());
     }
 
-    // The fit takes the narrower of the two scales, in the view's integer arithmetic.
+    // Best fit fills the view in the picture's limiting direction and stays inside it in the
+    // other one, whichever of the two limits.
+    void fitZoom_data() {
+        QTest::addColumn<QSize>("frame");
+        QTest::addColumn<int>("rotation");
+        QTest::addColumn<bool>("widthLimited");
+        QTest::newRow("wide picture, tall view") << QSize(500, 900) << 0 << true;
+        QTest::newRow("wide picture, wide view") << QSize(1200, 500) << 0 << false;
+        QTest::newRow("tall picture, wide view") << QSize(1200, 500) << 1 << false;
+    }
     void fitZoom() {
+        QFETCH(QSize, frame);
+        QFETCH(int, rotation);
+        QFETCH(bool, widthLimited);
         App app;
-        app.view->OnCapture();  // 1280 x 1024
+        app.frame->resize(frame);
+        QTRY_COMPARE(app.frame->size(), frame);
+        QCoreApplication::processEvents();
+        app.SetCamera(3, rotation);
+        app.view->OnCapture();
+        app.view->OnBestFit();
+        const QSizeF shown = QSizeF(app.Shown()) * (app.Lead().GetZoomPercent() / 100.0);
         const QSize client = app.view->size();
-        const float want = (client.width() * 1024) / 1280 < client.height()
-                               ? 100.0f * client.width() / 1280
-                               : 100.0f * client.height() / 1024;
-        QCOMPARE(app.view->CalcFitZoom(), want);
-        QVERIFY(want * 1280 / 100 <= client.width() + 0.01f);
-        QVERIFY(want * 1024 / 100 <= client.height() + 0.01f);
+        const double fillGap =
+            widthLimited ? client.width() - shown.width() : client.height() - shown.height();
+        QVERIFY2(std::abs(fillGap) < 1.0, qPrintable(QString::number(fillGap)));
+        QVERIFY(shown.width() <= client.width() + 0.01);
+        QVERIFY(shown.height() <= client.height() + 0.01);
     }
 
     void fourTurnsComeBack_data() {
