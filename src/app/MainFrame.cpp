@@ -361,4 +361,17 @@ void CMainFrame::CloseRemote() {
     }
 }
 
+FrameAndView AssembleMainWindow(DeviceBackend& backend) {
+    FrameAndView assembled;
+    auto frame = std::make_unique<CMainFrame>(backend);
+    if (frame->OnCreate() != 0) {
+        return assembled;
+    }
+    assembled.view = new CTavelo2View(frame.get());
+    frame->SetActiveView(assembled.view);
+    assembled.view->OnInitialUpdate(frame.get());
+    assembled.frame = std::move(frame);
+    return assembled;
+}
+
 }  // namespace tavelo

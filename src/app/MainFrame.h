@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QTimer>
+#include <memory>
 
 #include "app/WindowPlacement.h"
 #include "device/DeviceLink.h"
@@ -105,5 +106,14 @@ private:
     CTavelo2View* m_pView = nullptr;
     bool m_bHelpMode = false;  // no context help mode exists; kept for the idle text rule
 };
+
+// The frame and its view as the application puts them together: the frame created over
+// `backend`, the view made its active view and given its first update. The frame owns the
+// view. Both are null when the frame's bars cannot be made.
+struct FrameAndView {
+    std::unique_ptr<CMainFrame> frame;
+    CTavelo2View* view = nullptr;
+};
+FrameAndView AssembleMainWindow(DeviceBackend& backend);
 
 }  // namespace tavelo

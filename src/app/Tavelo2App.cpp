@@ -79,15 +79,16 @@ bool CTavelo2App::InitInstance(const StartOptions& options) {
     // still announced, and the frame's first connection check comes a second after it starts.
     m_pDevices = std::make_unique<DeviceSession>(options.simulate, options.usbIds);
     connect(m_pDevices.get(), &DeviceSession::deviceChanged, this, &CTavelo2App::OnDeviceChange);
-    m_pFrame = std::make_unique<CMainFrame>(m_pDevices->Backend());
-    if (!m_pDoc->OnNewDocument() || m_pFrame->OnCreate() != 0) {
-        m_pFrame.reset();
+    FrameAndView window;
+    if (m_pDoc->OnNewDocument()) {
+        window = AssembleMainWindow(m_pDevices->Backend());
+    }
+    if (!window.frame) {
         m_nExitCode = 1;
         return false;
     }
-    m_pView = new CTavelo2View(m_pFrame.get());
-    m_pFrame->SetActiveView(m_pView);
-    m_pView->OnInitialUpdate(m_pFrame.get());
+    m_pFrame = std::move(window.frame);
+    m_pView = window.view;
     m_pFrame->SetCommandHandler(ID_APP_ABOUT, [this] { OnAppAbout(); });
 
     m_pFrame->RestorePlacement(options.showCmd);

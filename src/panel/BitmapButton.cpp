@@ -2,12 +2,14 @@
 
 #include <QPainter>
 
+#include "panel/PanelButton.h"
 #include "panel/PanelPictures.h"
 
 namespace tavelo {
 
 CBitmapButton::CBitmapButton(int id, QWidget* parent) : QAbstractButton(parent), m_nId(id) {
-    setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it; Space clicks it through the standard button processing.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 bool CBitmapButton::AutoLoad(const QString& caption) {
@@ -23,11 +25,13 @@ bool CBitmapButton::AutoLoad(const QString& caption) {
 void CBitmapButton::paintEvent(QPaintEvent*) {
     // These two pictures are drawn as they are, without the button-colour mapping.
     const QImage picture = PanelPicture(isDown() ? DownPicture() : UpPicture());
-    if (picture.isNull()) {
-        return;
-    }
     QPainter painter(this);
-    painter.drawImage(0, 0, picture);
+    if (!picture.isNull()) {
+        painter.drawImage(0, 0, picture);
+    }
+    if (hasFocus()) {
+        DrawFocusMark(painter, rect());
+    }
 }
 
 }  // namespace tavelo

@@ -26,6 +26,18 @@ void CHoldButton::Press(QMouseEvent* event, bool capture) {
     QAbstractButton::mousePressEvent(event);
 }
 
+void CHoldButton::SpaceDown() {
+    m_bPressed = 1;
+    repaint();
+    Q_EMIT RcMessage(WM_RC_BUTTONDOWN, m_nId);
+}
+
+void CHoldButton::SpaceUp() {
+    m_bPressed = 0;
+    repaint();
+    Q_EMIT RcMessage(WM_RC_BUTTONUP, m_nId);
+}
+
 void CHoldButton::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         QAbstractButton::mousePressEvent(event);

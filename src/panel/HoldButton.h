@@ -24,6 +24,12 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
+    // Space holds it as the mouse does; a focus lost while held releases it, so a movement
+    // started from the keyboard is always stopped.
+    void SpaceDown() override;
+    void SpaceUp() override;
+    void SpaceLost() override { SpaceUp(); }
+
 private:
     void Press(QMouseEvent* event, bool capture);
 };

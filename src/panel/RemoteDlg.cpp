@@ -8,6 +8,7 @@
 #include "camera/CommandSet.h"
 #include "panel/BitmapButton.h"
 #include "panel/HoldButton.h"
+#include "panel/PanelButton.h"
 #include "panel/PanelLayout.h"
 #include "panel/PanelPictures.h"
 #include "panel/RemoteOwner.h"
@@ -35,13 +36,6 @@ private:
 
 namespace {
 
-// Creation order of the buttons, as the panel declares them.
-constexpr int HOLD_ORDER[] = {1009, 1010, 1011, 1012, 1013, 1014,
-                              1015, 1016, 1017, 1018, 1034, 1033};
-constexpr int TOGGLE_ORDER[] = {1032, 1031, 1030, 1019, 1020, 1021, 1022, 1024, 1023,
-                                1025, 1026, 1027, 1029, 1028, 1006, 1007, 1008};
-constexpr int BITMAP_ORDER[] = {1035, 1036, 1037};
-
 // Edge and caption sizes of the window frame around the 330 x 480 client area.
 constexpr int FRAME_EDGE = 2;
 
@@ -67,19 +61,24 @@ bool CRemoteDlg::Create() {
         return false;
     }
     m_bCreated = true;
-    for (int id : HOLD_ORDER) {
-        auto* button = new CHoldButton(id, this);
-        connect(button, &CHoldButton::RcMessage, this, &CRemoteDlg::OnRcMessage,
+    for (const PanelControl& control : PANEL_CONTROLS) {
+        CPanelButton* button = nullptr;
+        if (control.kind == PanelControlKind::Hold) {
+            m_holdButtons.push_back(new CHoldButton(control.id, this));
+            button = m_holdButtons.back();
+        } else if (control.kind == PanelControlKind::Toggle) {
+            m_toggleButtons.push_back(new CToggleButton(control.id, this));
+            button = m_toggleButtons.back();
+        } else {
+            continue;
+        }
+        connect(button, &CPanelButton::RcMessage, this, &CRemoteDlg::OnRcMessage,
                 Qt::DirectConnection);
-        m_holdButtons.push_back(button);
-    }
-    for (int id : TOGGLE_ORDER) {
-        auto* button = new CToggleButton(id, this);
-        connect(button, &CToggleButton::RcMessage, this, &CRemoteDlg::OnRcMessage,
-                Qt::DirectConnection);
-        m_toggleButtons.push_back(button);
     }
     OnInitDialog();
+    // The panel itself holds the focus at first, so no button shows the focus mark until Tab
+    // moves it there.
+    setFocus(Qt::OtherFocusReason);
     show();
     return true;
 }
@@ -129,18 +128,20 @@ void CRemoteDlg::SetButtonImages() {
 }
 
 void CRemoteDlg::LayoutControls() {
+    QWidget* previous = nullptr;
     for (const PanelControl& control : PANEL_CONTROLS) {
-        QWidget* widget = HoldButton(control.id);
-        if (!widget) {
-            widget = ToggleButton(control.id);
+        QAbstractButton* button = Button(control.id);
+        if (!button) {
+            continue;
         }
-        if (!widget) {
-            widget = BitmapButton(control.id);
+        button->setGeometry(control.Rect());
+        button->setToolTip(QString::fromUtf8(control.name));
+        button->setAccessibleName(QString::fromUtf8(control.name));
+        if (previous) {
+            setTabOrder(previous, button);
         }
-        if (widget) {
-            widget->setGeometry(control.Rect());
-            widget->update();
-        }
+        previous = button;
+        button->update();
     }
 }
 
@@ -161,18 +162,21 @@ void CRemoteDlg::QueryState() {
     ToggleButton(IDC_APERTURE)->m_bChecked = state.group2.aperture;
     ToggleButton(IDC_CONTRAST)->m_bChecked = state.group2.contrast;
 
-    SelectInGroup(IDC_LAMP_BASE, IDC_LAMP_UPPER, m_nLamp, 1);
-    SelectInGroup(IDC_SOURCE_MAIN, IDC_SOURCE_RGB2, state.group0.videoSource, 0);
-    SelectInGroup(IDC_ROTATION_0, IDC_ROTATION_270, state.group2.rotation, 0);
+    SelectChoice(Code::Lamp, m_nLamp);
+    SelectChoice(Code::VideoSource, state.group0.videoSource);
+    SelectChoice(Code::Rotation, state.group2.rotation);
     UpdateArrows();
     UpdateGammaButtons();
 }
 
-void CRemoteDlg::SelectInGroup(int first, int last, int value, int base) {
-    const int index = value - base;
-    for (int id = first; id <= last; ++id) {
-        if (CToggleButton* button = ToggleButton(id)) {
-            button->m_bChecked = (id - first == index) ? 1 : 0;
+void CRemoteDlg::SelectChoice(Code code, int value) {
+    // A value no choice of the group stands for (lamp off, unreadable) lights none of them.
+    for (const PanelControl& control : PANEL_CONTROLS) {
+        if (control.action != PanelAction::Choice || control.code != code) {
+            continue;
+        }
+        if (CToggleButton* button = ToggleButton(control.id)) {
+            button->m_bChecked = control.value == value ? 1 : 0;
             button->repaint();
         }
     }
@@ -229,57 +233,29 @@ void CRemoteDlg::OnRcMessage(int message, int id) {
 
 void CRemoteDlg::OnBitmapClicked(int id) {
     BusyScope busy(*this);
-    switch (id) {
-        case IDC_AWB:
-            SendAndConfirm(cmd::AUTO_WHITE);
-            break;
-        case IDC_AF:
-            SendAndConfirm(cmd::AUTO_FOCUS);
-            break;
-        case IDC_IRIS_NORMAL:
-            SendAndConfirm(cmd::IRIS_NORMAL);
-            break;
-        default:
-            break;
+    const PanelControl* control = FindPanelControl(id);
+    if (control && control->action == PanelAction::Click) {
+        SendAndConfirm(control->press);
     }
 }
 
 int CRemoteDlg::OnRcButtonDown(int id, int) {
-    switch (id) {
-        case IDC_ARROW_UP:
-            SendAndConfirm(FormatCommand(Code::PointerMove, PM_UP).data());
+    const PanelControl* control = FindPanelControl(id);
+    if (!control || control->kind != PanelControlKind::Hold) {
+        return 0;
+    }
+    switch (control->action) {
+        case PanelAction::WhileHeld:
+            if (control->press) {
+                SendAndConfirm(control->press);
+            } else {
+                SendAndConfirm(FormatCommand(control->code, control->value).data());
+            }
             break;
-        case IDC_ARROW_LEFT:
-            SendAndConfirm(FormatCommand(Code::PointerMove, PM_LEFT).data());
-            break;
-        case IDC_ARROW_RIGHT:
-            SendAndConfirm(FormatCommand(Code::PointerMove, PM_RIGHT).data());
-            break;
-        case IDC_ARROW_DOWN:
-            SendAndConfirm(FormatCommand(Code::PointerMove, PM_DOWN).data());
-            break;
-        case IDC_TELE:
-            SendAndConfirm(cmd::ZOOM_TELE);
-            break;
-        case IDC_WIDE:
-            SendAndConfirm(cmd::ZOOM_WIDE);
-            break;
-        case IDC_NEAR:
-            SendAndConfirm(cmd::FOCUS_NEAR);
-            break;
-        case IDC_FAR:
-            SendAndConfirm(cmd::FOCUS_FAR);
-            break;
-        case IDC_IRIS_OPEN:
-            SendAndConfirm(cmd::IRIS_OPEN);
-            break;
-        case IDC_IRIS_CLOSE:
-            SendAndConfirm(cmd::IRIS_CLOSE);
-            break;
-        case IDC_GAMMA_MINUS:
+        case PanelAction::GammaUp:
             GammaStepUp();
             break;
-        case IDC_GAMMA_PLUS:
+        case PanelAction::GammaDown:
             GammaStepDown();
             break;
         default:
@@ -289,108 +265,56 @@ int CRemoteDlg::OnRcButtonDown(int id, int) {
 }
 
 int CRemoteDlg::OnRcButtonUp(int id, int) {
-    switch (id) {
-        case IDC_ARROW_UP:
-        case IDC_ARROW_LEFT:
-        case IDC_ARROW_RIGHT:
-        case IDC_ARROW_DOWN:
-            SendAndConfirm(cmd::POINTER_STOP);
-            break;
-        case IDC_TELE:
-        case IDC_WIDE:
-            SendAndConfirm(cmd::ZOOM_STOP);
-            break;
-        case IDC_NEAR:
-        case IDC_FAR:
-            SendAndConfirm(cmd::FOCUS_STOP);
-            break;
-        case IDC_IRIS_OPEN:
-        case IDC_IRIS_CLOSE:
-            SendAndConfirm(cmd::IRIS_STOP);
-            break;
-        default:
-            // The gamma buttons act once per press; their release sends nothing.
-            break;
+    // The gamma buttons act once per press; their release sends nothing.
+    const PanelControl* control = FindPanelControl(id);
+    if (control && control->kind == PanelControlKind::Hold && control->release) {
+        SendAndConfirm(control->release);
     }
     return 0;
 }
 
 int CRemoteDlg::OnRcToggled(int id, int) {
-    switch (id) {
-        case IDC_LOCK:
-            SendAndConfirm(FormatCommand(Code::Lock, Latch(id)).data());
-            break;
-        case IDC_POINTER:
-            // The arrows follow the pointer only once the camera has taken the command.
-            if (tavelo::SendAndConfirm(m_link, FormatCommand(Code::Pointer, Latch(id)))) {
-                UpdateArrows();
+    const PanelControl* control = FindPanelControl(id);
+    if (!control || control->kind != PanelControlKind::Toggle) {
+        return 0;
+    }
+    if (control->action == PanelAction::Latch) {
+        for (const PanelIndicator& indicator : PANEL_INDICATORS) {
+            if (indicator.id == id) {
+                repaint(indicator.area);
             }
-            break;
-        case IDC_MAGNIFY:
-            SendAndConfirm(FormatCommand(Code::Magnify, Latch(id)).data());
-            break;
-        case IDC_ROTATION_0:
-        case IDC_ROTATION_90:
-        case IDC_ROTATION_180:
-        case IDC_ROTATION_270:
-            SelectInGroup(IDC_ROTATION_0, IDC_ROTATION_270, id - IDC_ROTATION_0, 0);
-            SendAndConfirm(FormatCommand(Code::Rotation, id - IDC_ROTATION_0).data());
-            break;
-        case IDC_LAMP_BASE:
-        case IDC_LAMP_UPPER:
-            if (id == IDC_LAMP_BASE) {
-                m_nLamp = Latch(id) != 0 ? 1 : 0;
-            } else {
-                m_nLamp = Latch(id) != 0 ? 2 : 0;
-            }
-            SelectInGroup(IDC_LAMP_BASE, IDC_LAMP_UPPER, m_nLamp, 1);
-            SendAndConfirm(FormatCommand(Code::Lamp, m_nLamp).data());
-            break;
-        case IDC_SOURCE_MAIN:
-        case IDC_SOURCE_RGB1:
-        case IDC_SOURCE_RGB2: {
+        }
+        const bool taken = tavelo::SendAndConfirm(m_link, FormatCommand(control->code, Latch(id)));
+        // The arrows follow the pointer only once the camera has taken the command.
+        if (taken && (control->flags & PANEL_ARROWS_FOLLOW)) {
+            UpdateArrows();
+        }
+    } else if (control->action == PanelAction::Choice) {
+        if (control->flags & PANEL_QUERY_FIRST) {
             // The camera wants a status query first; its answer is not needed.
             StatusReply discarded{};
             if (!QueryStatus(m_link, cmd::QUERY_GROUP2, discarded)) {
-                break;
+                return 0;
             }
-            SelectInGroup(IDC_SOURCE_MAIN, IDC_SOURCE_RGB2, id - IDC_SOURCE_MAIN, 0);
-            SendAndConfirm(FormatCommand(Code::VideoSource, id - IDC_SOURCE_MAIN).data());
-            break;
         }
-        case IDC_CONTRAST:
-            SendAndConfirm(FormatCommand(Code::Contrast, Latch(id)).data());
-            break;
-        case IDC_APERTURE:
-            SendAndConfirm(FormatCommand(Code::Aperture, Latch(id)).data());
-            break;
-        case IDC_PAUSE:
-            SendAndConfirm(FormatCommand(Code::Pause, Latch(id)).data());
-            break;
-        case IDC_POSI_NEGA:
-            repaint(POSI_NEGA_AREA);
-            SendAndConfirm(FormatCommand(Code::Negative, Latch(id)).data());
-            break;
-        case IDC_COLOR_BW:
-            repaint(COLOR_BW_AREA);
-            SendAndConfirm(FormatCommand(Code::BlackWhite, Latch(id)).data());
-            break;
-        default:
-            break;
+        int value = control->value;
+        if ((control->flags & PANEL_CAN_PUT_OUT) && Latch(id) == 0) {
+            value = 0;
+        }
+        if (control->code == Code::Lamp) {
+            m_nLamp = value;
+        }
+        SelectChoice(control->code, value);
+        SendAndConfirm(FormatCommand(control->code, value).data());
     }
     return 0;
 }
 
 // GAMMA - (1033): one step up, the gamma shown one tenth lower.
 void CRemoteDlg::GammaStepUp() {
-    if (m_nGamma >= GAMMA_STEP_MAX) {
-        m_nGamma = GAMMA_STEP_MAX;
+    if (m_nGamma < 0 || m_nGamma >= GAMMA_STEP_MAX) {
+        SettleGamma(GAMMA_STEP_MAX);
         return;
-    }
-    // A step from an unreadable status is taken as step 0, so the command carries the step
-    // the panel will show and never more than one digit.
-    if (m_nGamma < 0) {
-        m_nGamma = 0;
     }
     ++m_nGamma;
     if (!m_link.SendCommand(FormatCommand(Code::Gamma, m_nGamma).data())) {
@@ -413,13 +337,9 @@ void CRemoteDlg::GammaStepUp() {
 
 // GAMMA + (1034): one step down, the gamma shown one tenth higher.
 void CRemoteDlg::GammaStepDown() {
-    if (m_nGamma <= 0) {
-        m_nGamma = 0;
-        repaint(GAMMA_VALUE_AREA);
+    if (m_nGamma <= 0 || m_nGamma > GAMMA_STEP_MAX) {
+        SettleGamma(0);
         return;
-    }
-    if (m_nGamma > GAMMA_STEP_MAX) {
-        m_nGamma = GAMMA_STEP_MAX;
     }
     --m_nGamma;
     if (!m_link.SendCommand(FormatCommand(Code::Gamma, m_nGamma).data())) {
@@ -439,18 +359,26 @@ void CRemoteDlg::GammaStepDown() {
     repaint(GAMMA_VALUE_AREA);
 }
 
+// At its limit, or from a step the status could not give (outside 0..7), a gamma button only
+// puts the step at the limit it moves towards, without a word to the camera: every step sent
+// is then one away from a step the panel has shown.
+void CRemoteDlg::SettleGamma(int limit) {
+    m_nGamma = limit;
+    UpdateGammaButtons();
+    repaint(GAMMA_VALUE_AREA);
+}
+
 void CRemoteDlg::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QPalette& colours = palette();
     painter.drawImage(0, 0, LoadMappedPicture(IDB_REMOTE_BACKGROUND, colours));
     // Each state picture only for a value its pictures cover.
-    const int negative = Latch(IDC_POSI_NEGA);
-    if (negative >= 0 && negative <= 1) {
-        painter.drawImage(POSI_NEGA_ORIGIN, LoadMappedPicture(IDB_POSI_NEGA + negative, colours));
-    }
-    const int blackWhite = Latch(IDC_COLOR_BW);
-    if (blackWhite >= 0 && blackWhite <= 1) {
-        painter.drawImage(COLOR_BW_ORIGIN, LoadMappedPicture(IDB_COLOR_BW + blackWhite, colours));
+    for (const PanelIndicator& indicator : PANEL_INDICATORS) {
+        const int latch = Latch(indicator.id);
+        if (latch >= 0 && latch <= 1) {
+            painter.drawImage(indicator.area.topLeft(),
+                              LoadMappedPicture(indicator.firstPicture + latch, colours));
+        }
     }
     if (m_nGamma >= 0 && m_nGamma <= GAMMA_STEP_MAX) {
         painter.drawImage(GAMMA_VALUE_ORIGIN,
@@ -501,6 +429,16 @@ CToggleButton* CRemoteDlg::ToggleButton(int id) const {
         }
     }
     return nullptr;
+}
+
+QAbstractButton* CRemoteDlg::Button(int id) const {
+    if (CHoldButton* button = HoldButton(id)) {
+        return button;
+    }
+    if (CToggleButton* button = ToggleButton(id)) {
+        return button;
+    }
+    return BitmapButton(id);
 }
 
 CBitmapButton* CRemoteDlg::BitmapButton(int id) const {

@@ -5,8 +5,11 @@
 #include <QSize>
 #include <vector>
 
+class QAbstractButton;
+
 namespace tavelo {
 
+enum class Code;
 class CBitmapButton;
 class CHoldButton;
 class CToggleButton;
@@ -45,6 +48,8 @@ public:
     CHoldButton* HoldButton(int id) const;
     CToggleButton* ToggleButton(int id) const;
     CBitmapButton* BitmapButton(int id) const;
+    // Any of the three, or nullptr.
+    QAbstractButton* Button(int id) const;
 
     // Window origin that centres `outer` on `screen`, in signed arithmetic: negative when the
     // screen is smaller than the window.
@@ -65,11 +70,12 @@ private:
     void SetButtonImages();
     void LayoutControls();
     void QueryState();
-    void SelectInGroup(int first, int last, int value, int base);
+    void SelectChoice(Code code, int value);
     void UpdateArrows();
     void UpdateGammaButtons();
     void GammaStepUp();
     void GammaStepDown();
+    void SettleGamma(int limit);
     void SendAndConfirm(const char* text);
     void OnRcMessage(int message, int id);
     void OnBitmapClicked(int id);

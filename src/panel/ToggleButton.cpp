@@ -15,6 +15,23 @@ int CToggleButton::CurrentPicture() const {
     return m_bChecked == 1 ? m_nOnPic : m_nOffPic;
 }
 
+void CToggleButton::SpaceDown() {
+    m_bTracking = 1;
+    repaint();
+}
+
+void CToggleButton::SpaceUp() {
+    m_bChecked = m_bChecked == 1 ? 0 : 1;
+    Q_EMIT RcMessage(WM_RC_TOGGLED, m_nId);
+    m_bTracking = 0;
+    repaint();
+}
+
+void CToggleButton::SpaceLost() {
+    m_bTracking = 0;
+    repaint();
+}
+
 void CToggleButton::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         m_bTracking = 1;

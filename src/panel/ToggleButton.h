@@ -29,6 +29,12 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+
+    // Space is a click held inside: lit while down, flipped and reported on the way up; a
+    // focus lost while it is down is a release outside.
+    void SpaceDown() override;
+    void SpaceUp() override;
+    void SpaceLost() override;
 };
 
 }  // namespace tavelo

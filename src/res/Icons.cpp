@@ -156,60 +156,64 @@ void DrawDocumentCamera(QPainter& p) {
     p.drawRoundedRect(QRectF(16.5, 18, 5, 2.5), 1, 1);
 }
 
-const char* ThemeName(int id) {
-    switch (id) {
-        case ID_FILE_SAVE:
-            return "document-save";
-        case ID_CAPTURE:
-            return "camera-photo";
-        case ID_ZOOM_IN:
-            return "zoom-in";
-        case ID_ZOOM_OUT:
-            return "zoom-out";
-        case ID_ROTATE_LEFT:
-            return "object-rotate-left";
-        case ID_ROTATE_RIGHT:
-            return "object-rotate-right";
-        case ID_APP_EXIT:
-            return "application-exit";
-        default:
-            // The remote control panel has no freedesktop name; it is always ours.
-            return nullptr;
+void DrawZoomIn(QPainter& p) {
+    DrawMagnifier(p, true);
+}
+void DrawZoomOut(QPainter& p) {
+    DrawMagnifier(p, false);
+}
+void DrawRotateLeft(QPainter& p) {
+    DrawRotate(p, true);
+}
+void DrawRotateRight(QPainter& p) {
+    DrawRotate(p, false);
+}
+
+// The commands with an icon: the freedesktop theme name that may stand in for it (none for
+// the remote control panel, which is always ours) and the bundled drawing.
+struct CommandIconEntry {
+    int id;
+    const char* themeName;
+    void (*draw)(QPainter&);
+};
+
+constexpr CommandIconEntry kCommandIcons[] = {
+    {ID_FILE_SAVE, "document-save", DrawSave},
+    {ID_CAPTURE, "camera-photo", DrawCamera},
+    {ID_RC_TOGGLE, nullptr, DrawRemote},
+    {ID_ZOOM_IN, "zoom-in", DrawZoomIn},
+    {ID_ZOOM_OUT, "zoom-out", DrawZoomOut},
+    {ID_ROTATE_LEFT, "object-rotate-left", DrawRotateLeft},
+    {ID_ROTATE_RIGHT, "object-rotate-right", DrawRotateRight},
+    {ID_APP_EXIT, "application-exit", DrawExit},
+};
+
+const CommandIconEntry* FindCommandIcon(int id) {
+    for (const CommandIconEntry& entry : kCommandIcons) {
+        if (entry.id == id) {
+            return &entry;
+        }
     }
+    return nullptr;
 }
 
 }  // namespace
 
 QIcon BundledCommandIcon(int id) {
-    switch (id) {
-        case ID_FILE_SAVE:
-            return Render(DrawSave);
-        case ID_CAPTURE:
-            return Render(DrawCamera);
-        case ID_RC_TOGGLE:
-            return Render(DrawRemote);
-        case ID_ZOOM_IN:
-            return Render([](QPainter& p) { DrawMagnifier(p, true); });
-        case ID_ZOOM_OUT:
-            return Render([](QPainter& p) { DrawMagnifier(p, false); });
-        case ID_ROTATE_LEFT:
-            return Render([](QPainter& p) { DrawRotate(p, true); });
-        case ID_ROTATE_RIGHT:
-            return Render([](QPainter& p) { DrawRotate(p, false); });
-        case ID_APP_EXIT:
-            return Render(DrawExit);
-        default:
-            return {};
-    }
+    const CommandIconEntry* entry = FindCommandIcon(id);
+    return entry ? Render(entry->draw) : QIcon();
 }
 
 QIcon CommandIcon(int id) {
-    const QIcon bundled = BundledCommandIcon(id);
-    const char* name = ThemeName(id);
-    if (name == nullptr) {
+    const CommandIconEntry* entry = FindCommandIcon(id);
+    if (entry == nullptr) {
+        return {};
+    }
+    const QIcon bundled = Render(entry->draw);
+    if (entry->themeName == nullptr) {
         return bundled;
     }
-    return QIcon::fromTheme(QString::fromLatin1(name), bundled);
+    return QIcon::fromTheme(QString::fromLatin1(entry->themeName), bundled);
 }
 
 QIcon AppIcon() {

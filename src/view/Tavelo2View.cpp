@@ -390,6 +390,11 @@ void CTavelo2View::RepaintPicture() {
 
 void CTavelo2View::ForgetRemote() {
     m_pRemote = nullptr;
+    // The panel may go on its own (close box, Esc, a failed send, a lost camera); the menu
+    // items and the toolbar button show that at once, not at the next command.
+    if (m_pFrame != nullptr) {
+        m_pFrame->UpdateCommandUI();
+    }
 }
 
 void CTavelo2View::resizeEvent(QResizeEvent* event) {

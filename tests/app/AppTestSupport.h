@@ -4,18 +4,24 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <functional>
 
 #include "ui/Prompts.h"
 
 namespace tavelo::test {
 
-// Every message box the code under test shows, answered with OK at once.
+// Every message box the code under test shows, answered with OK (after `onMessage`, which
+// runs inside the box as its nested event loop would).
 struct PromptRecorder {
     QList<MessagePrompt> messages;
+    std::function<void()> onMessage;
 
     PromptRecorder() {
         SetMessageHandler([this](const MessagePrompt& prompt) {
             messages.append(prompt);
+            if (onMessage) {
+                onMessage();
+            }
             return static_cast<int>(IDOK);
         });
     }

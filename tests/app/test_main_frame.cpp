@@ -5,7 +5,6 @@
 #include <QToolButton>
 #include <memory>
 
-#include "AppTestSupport.h"
 #include "app/CommandTable.h"
 #include "app/MainFrame.h"
 #include "app/MainStatusBar.h"
@@ -13,30 +12,24 @@
 #include "device/SimulatedBackend.h"
 #include "res/CommandIds.h"
 #include "res/Strings.h"
+#include "support/ViewApp.h"
 #include "view/Tavelo2View.h"
 
 using namespace tavelo;
 
 namespace {
 
-// A frame as the application builds it, over a simulated camera whose plug and unplug
-// reach the frame's device-change handler.
-struct Frame {
-    SimulatedBackend backend;
-    std::unique_ptr<CMainFrame> frame;
-    CTavelo2View* view = nullptr;
+// A frame as the application builds it, not shown, over a simulated camera whose plug and
+// unplug reach the frame's device-change handler.
+struct Frame : test::SimulatedCameraFirst, test::FrameRig {
+    SimulatedBackend& backend = camera;
 
-    Frame() : frame(std::make_unique<CMainFrame>(backend)) {
-        frame->OnCreate();
-        view = new CTavelo2View(frame.get());
-        frame->SetActiveView(view);
-        view->OnInitialUpdate(frame.get());
+    Frame() : FrameRig(camera) {
         backend.SetDeviceChangeHandler([this] { frame->OnDeviceChange(); });
     }
     ~Frame() { backend.SetDeviceChangeHandler({}); }
 
     CMainStatusBar& Bar() { return *frame->m_wndStatusBar; }
-    QString Pane(int index) { return Bar().GetPaneText(index); }
     int PaneWidth(int index) {
         int id = 0, style = 0, width = 0;
         Bar().GetPaneInfo(index, id, style, width);
@@ -80,8 +73,8 @@ private Q_SLOTS:
     void reportError() {
         QFETCH(int, code);
         QFETCH(QString, message);
-        test::PromptRecorder prompts;
         Frame f;
+        test::PromptRecorder& prompts = f.prompts;
         const int result = f.frame->ReportError(code);
         if (message.isEmpty()) {
             QCOMPARE(result, 0);
@@ -107,8 +100,8 @@ private Q_SLOTS:
     }
 
     void connectionCheckReportsOncePerLoss() {
-        test::PromptRecorder prompts;
         Frame f;
+        test::PromptRecorder& prompts = f.prompts;
         QVERIFY(f.view->m_bNotReady);
         QVERIFY(f.frame->IsTimerActive(CMainFrame::TIMER_CHECK));
         // First check, a second after creation: the camera is there, nothing is said.
@@ -153,8 +146,8 @@ private Q_SLOTS:
     }
 
     void absentAtStartIsNotReported() {
-        test::PromptRecorder prompts;
         Frame f;
+        test::PromptRecorder& prompts = f.prompts;
         f.backend.SetPlugged(0, false);
         QTRY_COMPARE_WITH_TIMEOUT(f.Pane(0), QStringLiteral("Not Ready"), 2500);
         QVERIFY(prompts.messages.isEmpty());

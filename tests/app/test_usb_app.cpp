@@ -13,6 +13,7 @@
 #include "app/MainStatusBar.h"
 #include "app/Tavelo2App.h"
 #include "support/EmulatedUsb.h"
+#include "support/ViewApp.h"
 #include "ui/CLead.h"
 #include "view/Tavelo2View.h"
 
@@ -306,23 +307,18 @@ private Q_SLOTS:
     void withoutUsbTheCameraIsNotReady() {
         // libusb did not start: the frame still comes up, and finds no camera at any check.
         EmulatedCamera& camera = PlugCamera();
-        test::PromptRecorder prompts;
         DeviceSession session(std::unique_ptr<DeviceBackend>{});
         QVERIFY(!session.IsUsbUsable());
         QVERIFY(!session.IsWatching());
-        CMainFrame frame(session.Backend());
-        QCOMPARE(frame.OnCreate(), 0);
-        auto* view = new CTavelo2View(&frame);
-        frame.SetActiveView(view);
-        view->OnInitialUpdate(&frame);
-        frame.OnTimer(CMainFrame::TIMER_CHECK);
-        QVERIFY(view->m_bNotReady);
-        QCOMPARE(frame.m_wndStatusBar->GetPaneText(CMainFrame::PANE_MESSAGE),
-                 QStringLiteral("Not Ready"));
+        test::FrameRig rig(session.Backend());
+        QVERIFY(rig.frame);
+        rig.frame->OnTimer(CMainFrame::TIMER_CHECK);
+        QVERIFY(rig.view->m_bNotReady);
+        QCOMPARE(rig.Status(), QStringLiteral("Not Ready"));
         // A capture asked for anyway ends quietly, with no picture.
-        view->OnCapture();
-        QVERIFY(!view->m_bImage);
-        QVERIFY2(prompts.messages.isEmpty(), qPrintable(prompts.Texts().join('|')));
+        rig.view->OnCapture();
+        QVERIFY(!rig.view->m_bImage);
+        QVERIFY2(rig.prompts.messages.isEmpty(), qPrintable(rig.prompts.Texts().join('|')));
         QCOMPARE(camera.IoctlCount(), 0);
     }
 

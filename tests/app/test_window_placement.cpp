@@ -2,26 +2,20 @@
 #include <QScreen>
 #include <memory>
 
-#include "AppTestSupport.h"
 #include "app/MainFrame.h"
 #include "app/WindowPlacement.h"
 #include "device/SimulatedBackend.h"
 #include "settings/Profile.h"
+#include "support/ViewApp.h"
 #include "view/Tavelo2View.h"
 
 using namespace tavelo;
 
 namespace {
 
-struct Frame {
-    SimulatedBackend backend;
-    std::unique_ptr<CMainFrame> frame;
-    Frame() : frame(std::make_unique<CMainFrame>(backend)) {
-        frame->OnCreate();
-        auto* view = new CTavelo2View(frame.get());
-        frame->SetActiveView(view);
-        view->OnInitialUpdate(frame.get());
-    }
+// The frame and its view, not shown.
+struct Frame : test::SimulatedCameraFirst, test::FrameRig {
+    Frame() : FrameRig(camera) {}
 };
 
 QString StoredText() {

@@ -1,3 +1,5 @@
+#include <QApplication>
+#include <QKeyEvent>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -250,6 +252,54 @@ private Q_SLOTS:
         QCOMPARE(recorder.events, QStringList{"toggled 1006"});
         QCOMPARE(button->m_bChecked, 1);
         QCOMPARE(button->m_bTracking, 0);
+    }
+
+    // Space is the left mouse button of a button Tab reached: auto-repeat adds nothing, and a
+    // focus lost while Space is down ends the stroke there (a hold button released, a latch
+    // left as it was).
+    void spaceWorksLikeTheLeftButton_data() {
+        QTest::addColumn<bool>("hold");
+        QTest::addColumn<bool>("focusLost");
+        QTest::addColumn<QStringList>("whileDown");
+        QTest::addColumn<QStringList>("afterUp");
+        QTest::addColumn<int>("latch");
+        QTest::newRow("hold") << true << false << QStringList{"down 1013"}
+                              << QStringList{"down 1013", "up 1013"} << 0;
+        QTest::newRow("hold, focus lost")
+            << true << true << QStringList{"down 1013"} << QStringList{"down 1013", "up 1013"} << 0;
+        QTest::newRow("toggle") << false << false << QStringList{} << QStringList{"toggled 1006"}
+                                << 1;
+        QTest::newRow("toggle, focus lost") << false << true << QStringList{} << QStringList{} << 0;
+    }
+    void spaceWorksLikeTheLeftButton() {
+        QFETCH(bool, hold);
+        QFETCH(bool, focusLost);
+        QFETCH(QStringList, whileDown);
+        QFETCH(QStringList, afterUp);
+        QFETCH(int, latch);
+        CPanelButton* button = hold ? static_cast<CPanelButton*>(MakeHold()) : MakeToggle();
+        const int released = button->CurrentPicture();
+        Recorder recorder;
+        recorder.Attach(button);
+        connect(button, &CPanelButton::RcMessage, &recorder, &Recorder::Message);
+        m_pWindow->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_pWindow));
+        button->setFocus(Qt::TabFocusReason);
+        QTest::keyPress(button, Qt::Key_Space);
+        QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "),
+                         true);
+        QApplication::sendEvent(button, &repeat);
+        QCOMPARE(recorder.events, whileDown);
+        QVERIFY(button->CurrentPicture() != released);  // drawn down, as under the mouse
+        if (focusLost) {
+            m_pWindow->setFocus();
+        }
+        QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Space);
+        QCOMPARE(recorder.events, afterUp);
+        if (!hold) {
+            QCOMPARE(static_cast<CToggleButton*>(button)->m_bChecked, latch);
+        }
+        QCOMPARE(button->CurrentPicture(), hold || latch == 0 ? released : 171);
     }
 
     void toggleClickNotificationFollowsTheReport() {

@@ -1,3 +1,5 @@
+#include <QAccessible>
+#include <QApplication>
 #include <QEventLoop>
 #include <QPointer>
 #include <QTest>
@@ -106,17 +108,104 @@ private Q_SLOTS:
         QVERIFY(rig.panel->isVisible());
         QVERIFY(!rig.panel->isModal());
         QCOMPARE(TransfersOnWire(rig.backend), (QStringList{"W:QS0  ", "R", "W:QS2  ", "R"}));
-        for (const PanelControl& control : PANEL_CONTROLS) {
-            QWidget* widget = rig.panel->HoldButton(control.id);
-            if (!widget) {
-                widget = rig.panel->ToggleButton(control.id);
+        QVERIFY(rig.host.errors.empty());
+        // All 32 buttons on the panel's face, none covering another.
+        const QList<QAbstractButton*> buttons = rig.panel->findChildren<QAbstractButton*>();
+        QCOMPARE(buttons.size(), 32);
+        for (QAbstractButton* button : buttons) {
+            QVERIFY(rig.panel->rect().contains(button->geometry()));
+            for (QAbstractButton* other : buttons) {
+                QVERIFY(button == other || !button->geometry().intersects(other->geometry()));
             }
-            if (!widget) {
-                widget = rig.panel->BitmapButton(control.id);
-            }
-            QVERIFY2(widget, qPrintable(QString::number(control.id)));
-            QCOMPARE(widget->geometry(), control.Rect());
         }
+    }
+
+    // Plain words for every button, as tooltip and as the name a screen reader announces.
+    void buttonsAreNamedInPlainWords_data() {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("TELE") << int(IDC_TELE) << "Zoom in (tele)";
+        QTest::newRow("AWB") << int(IDC_AWB) << "Auto white balance";
+        QTest::newRow("GAMMA -") << int(IDC_GAMMA_MINUS) << "Gamma down";
+        QTest::newRow("BASE") << int(IDC_LAMP_BASE) << "Base lamp";
+    }
+    void buttonsAreNamedInPlainWords() {
+        QFETCH(int, id);
+        QFETCH(QString, name);
+        Rig rig;
+        QVERIFY(rig.Open());
+        QAccessibleInterface* named = QAccessible::queryAccessibleInterface(rig.panel->Button(id));
+        QVERIFY(named);
+        QCOMPARE(named->text(QAccessible::Name), name);
+        QCOMPARE(rig.panel->Button(id)->toolTip(), name);
+        // And no two buttons share a name.
+        QSet<QString> names;
+        for (QAbstractButton* button : rig.panel->findChildren<QAbstractButton*>()) {
+            const QString text =
+                QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name);
+            QVERIFY(!text.isEmpty() && !names.contains(text));
+            QCOMPARE(button->toolTip(), text);
+            names.insert(text);
+        }
+    }
+
+    // Tab visits every button once, in the panel's reading order, and marks the one it is on;
+    // at opening none is marked, so the panel looks as it always did.
+    void tabMovesAVisibleFocus() {
+        Rig rig;
+        rig.State().pointer = 1;  // every button enabled: Tab passes over disabled ones
+        rig.State().gamma = 3;
+        QVERIFY(rig.Open());
+        rig.panel->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(rig.panel));
+        QCOMPARE(QApplication::focusWidget(), rig.panel.data());
+        QAbstractButton* lock = rig.panel->Button(IDC_LOCK);
+        const QImage unmarked = lock->grab().toImage();
+        QList<int> visited;
+        for (int i = 0; i < 32; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            auto* button = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
+            QVERIFY(button);
+            visited << rig.panel->findChildren<QAbstractButton*>().indexOf(button);
+            if (button == lock) {
+                QVERIFY(lock->grab().toImage() != unmarked);
+            }
+        }
+        QList<int> order;
+        for (const PanelControl& control : PANEL_CONTROLS) {
+            order << rig.panel->findChildren<QAbstractButton*>().indexOf(
+                rig.panel->Button(control.id));
+        }
+        QCOMPARE(visited, order);
+        QVERIFY(CommandsOnWire(rig.backend).isEmpty());
+    }
+
+    // Space works the focused button of each kind as the mouse does.
+    void spaceWorksTheFocusedButton_data() {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QStringList>("whileDown");
+        QTest::addColumn<QStringList>("afterUp");
+        QTest::newRow("TELE") << int(IDC_TELE) << QStringList{"ZO+  "}
+                              << QStringList{"ZO+  ", "ZO0  "};
+        QTest::newRow("GAMMA -") << int(IDC_GAMMA_MINUS) << QStringList{"GM1  "}
+                                 << QStringList{"GM1  "};
+        QTest::newRow("LOCK") << int(IDC_LOCK) << QStringList{} << QStringList{"LL1  "};
+        QTest::newRow("AWB") << int(IDC_AWB) << QStringList{} << QStringList{"AW2  "};
+    }
+    void spaceWorksTheFocusedButton() {
+        QFETCH(int, id);
+        QFETCH(QStringList, whileDown);
+        QFETCH(QStringList, afterUp);
+        Rig rig;
+        QVERIFY(rig.Open());
+        rig.panel->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(rig.panel));
+        QAbstractButton* button = rig.panel->Button(id);
+        button->setFocus(Qt::TabFocusReason);
+        QTest::keyPress(button, Qt::Key_Space);
+        QCOMPARE(CommandsOnWire(rig.backend), whileDown);
+        QTest::keyRelease(button, Qt::Key_Space);
+        QCOMPARE(CommandsOnWire(rig.backend), afterUp);
         QVERIFY(rig.host.errors.empty());
     }
 
@@ -502,35 +591,42 @@ private Q_SLOTS:
         QCOMPARE(TransfersOnWire(rig.backend), Sent({"GM3  ", "GM4  "}));
     }
 
-    // Steps at and beyond the limits, including the ones an unreadable or out-of-range status
-    // byte leaves: nothing longer than five characters ever goes out.
+    // Steps at and beyond the limits. A step outside 0..7 (from an unreadable or out-of-range
+    // status byte) is unknown: either button then only puts it at the limit it moves towards,
+    // sending nothing, and that limit's button is disabled as at any limit.
     void gammaLimits_data() {
         QTest::addColumn<int>("start");
         QTest::addColumn<int>("id");
         QTest::addColumn<QStringList>("sent");
         QTest::addColumn<int>("step");
-        QTest::newRow("7, GAMMA -") << 7 << int(IDC_GAMMA_MINUS) << QStringList{} << 7;
-        QTest::newRow("0, GAMMA +") << 0 << int(IDC_GAMMA_PLUS) << QStringList{} << 0;
-        QTest::newRow("0, GAMMA -") << 0 << int(IDC_GAMMA_MINUS) << QStringList{"GM1  "} << 1;
-        QTest::newRow("7, GAMMA +") << 7 << int(IDC_GAMMA_PLUS) << QStringList{"GM6  "} << 6;
-        QTest::newRow("unreadable, GAMMA -")
-            << -48 << int(IDC_GAMMA_MINUS) << QStringList{"GM1  "} << 1;
-        QTest::newRow("unreadable, GAMMA +") << -48 << int(IDC_GAMMA_PLUS) << QStringList{} << 0;
-        QTest::newRow("9, GAMMA -") << 9 << int(IDC_GAMMA_MINUS) << QStringList{} << 7;
-        QTest::newRow("9, GAMMA +") << 9 << int(IDC_GAMMA_PLUS) << QStringList{"GM6  "} << 6;
+        QTest::addColumn<bool>("pressedEnabled");
+        const int minus = IDC_GAMMA_MINUS;
+        const int plus = IDC_GAMMA_PLUS;
+        QTest::newRow("7, GAMMA -") << 7 << minus << QStringList{} << 7 << false;
+        QTest::newRow("0, GAMMA +") << 0 << plus << QStringList{} << 0 << false;
+        QTest::newRow("0, GAMMA -") << 0 << minus << QStringList{"GM1  "} << 1 << true;
+        QTest::newRow("7, GAMMA +") << 7 << plus << QStringList{"GM6  "} << 6 << true;
+        QTest::newRow("unreadable, GAMMA -") << -48 << minus << QStringList{} << 7 << false;
+        QTest::newRow("unreadable, GAMMA +") << -48 << plus << QStringList{} << 0 << false;
+        QTest::newRow("9, GAMMA -") << 9 << minus << QStringList{} << 7 << false;
+        QTest::newRow("9, GAMMA +") << 9 << plus << QStringList{} << 0 << false;
+        QTest::newRow("8, GAMMA +") << 8 << plus << QStringList{} << 0 << false;
     }
     void gammaLimits() {
         QFETCH(int, start);
         QFETCH(int, id);
         QFETCH(QStringList, sent);
         QFETCH(int, step);
+        QFETCH(bool, pressedEnabled);
         Rig rig;
+        rig.State().gamma = 3;  // neither button disabled at opening
         QVERIFY(rig.Open());
         rig.panel->m_nGamma = start;
         // Straight to the handler: a button at its limit is disabled and cannot be pressed.
         rig.panel->OnRcButtonDown(id, 0);
         QCOMPARE(CommandsOnWire(rig.backend), sent);
         QCOMPARE(rig.panel->m_nGamma, step);
+        QCOMPARE(rig.Hold(id)->isEnabled(), pressedEnabled);
         QCOMPARE(rig.Shown(QRect(GAMMA_VALUE_ORIGIN, QSize(30, 12))),
                  rig.Picture(IDB_GAMMA_VALUE + step));
     }
@@ -540,6 +636,11 @@ private Q_SLOTS:
         rig.backend.SetPipeBroken("PIPE01", true);
         QVERIFY(rig.Open());
         rig.backend.SetPipeBroken("PIPE01", false);
+        rig.State().gamma = 2;
+        // The first press shows the limit; the next one sends a step next to it.
+        rig.Press(IDC_GAMMA_PLUS);
+        rig.Release(IDC_GAMMA_PLUS);
+        QVERIFY(CommandsOnWire(rig.backend).isEmpty());
         rig.Press(IDC_GAMMA_MINUS);
         rig.Release(IDC_GAMMA_MINUS);
         QCOMPARE(CommandsOnWire(rig.backend), QStringList{"GM1  "});

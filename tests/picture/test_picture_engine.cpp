@@ -4,6 +4,7 @@
 
 #include "picture/PictureEngine.h"
 #include "picture/PictureResult.h"
+#include "support/FileFaults.h"
 #include "support/PictureSamples.h"
 
 using namespace tavelo;
@@ -397,26 +398,54 @@ private Q_SLOTS:
         QVERIFY(!ReadAll(path).contains("camera page"));
     }
 
+    // A save that cannot be finished leaves the file that was there byte for byte, and no
+    // stray file beside it: a picture that cannot be encoded, a folder that takes no new file,
+    // a disk that fills up half way.
     void failedSaveKeepsOldFile_data() {
+        QTest::addColumn<QString>("fault");
         QTest::addColumn<int>("format");
         QTest::addColumn<int>("bits");
         QTest::addColumn<int>("code");
-        QTest::newRow("bad depth") << int(PictureEngine::kFormatBmp) << 12 << int(PIC_BAD_ARGUMENT);
-        QTest::newRow("unknown format") << 3 << 24 << int(PIC_UNSUPPORTED);
+        const int bmp = PictureEngine::kFormatBmp;
+        const int jpeg = PictureEngine::kFormatJpeg;
+        QTest::newRow("bad depth") << "none" << bmp << 12 << int(PIC_BAD_ARGUMENT);
+        QTest::newRow("unknown format") << "none" << 3 << 24 << int(PIC_UNSUPPORTED);
+        QTest::newRow("read-only folder, BMP") << "read-only" << bmp << 24 << int(PIC_FILE_OPEN);
+        QTest::newRow("read-only folder, JPEG") << "read-only" << jpeg << 24 << int(PIC_FILE_OPEN);
+        QTest::newRow("disk full, BMP") << "full" << bmp << 24 << int(PIC_FILE_WRITE);
+        QTest::newRow("disk full, JPEG") << "full" << jpeg << 24 << int(PIC_FILE_WRITE);
     }
     void failedSaveKeepsOldFile() {
+        QFETCH(QString, fault);
         QFETCH(int, format);
         QFETCH(int, bits);
         QFETCH(int, code);
-        QTemporaryDir dir;
+        // Under /tmp itself, so that another user can reach the folder when the test is root.
+        QTemporaryDir dir(QDir::rootPath() + QStringLiteral("tmp/tavelo-save-XXXXXX"));
+        QVERIFY(dir.isValid());
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                              QFileDevice::ExeOther);
         const QString path = dir.filePath("old.bmp");
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("the old picture");
-        old.close();
-        PictureEngine engine = With(GradientImage(4, 4));
-        QCOMPARE(int(engine.SaveFile(path, format, bits, 15, 0)), code);
-        QCOMPARE(ReadAll(path), QByteArray("the old picture"));
+        const QByteArray old("the old picture");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(old);
+        file.close();
+        // Large enough that neither encoding fits under the full disk's limit.
+        PictureEngine engine = With(GradientImage(256, 256));
+        if (fault == "read-only") {
+            test::ReadOnlyFolder readOnly(dir.path());
+            QVERIFY2(readOnly.Holds(), "cannot take an ordinary user's identity");
+            QCOMPARE(int(engine.SaveFile(path, format, bits, 15, 0)), code);
+        } else if (fault == "full") {
+            test::FullDisk full(1024);
+            QVERIFY(full.Holds());
+            QCOMPARE(int(engine.SaveFile(path, format, bits, 15, 0)), code);
+        } else {
+            QCOMPARE(int(engine.SaveFile(path, format, bits, 15, 0)), code);
+        }
+        QCOMPARE(ReadAll(path), old);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"old.bmp"});
         // A good save replaces it.
         QCOMPARE(engine.SaveFile(path, PictureEngine::kFormatBmp, 24, 15, 0), PIC_OK);

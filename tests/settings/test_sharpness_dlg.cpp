@@ -10,14 +10,15 @@
 #include <QtTest>
 
 #include "settings/DialogUnits.h"
-#include "settings/SettingsTestSupport.h"
+#include "settings/ModalDriver.h"
 #include "settings/SharpnessDlg.h"
 #include "settings/Trackbar.h"
+#include "support/ViewApp.h"
 #include "ui/Prompts.h"
 #include "view/ViewPreviewSource.h"
 
 using namespace tavelo;
-using test::SettingsApp;
+using test::ViewApp;
 
 namespace {
 
@@ -44,7 +45,7 @@ struct Dialog {
     CountingSource source;
     CSharpnessDlg dlg;
 
-    Dialog(SettingsApp& app, int index, int amount)
+    Dialog(ViewApp& app, int index, int amount)
         : source(*app.view), dlg(app.view, &source, app.frame.get()) {
         dlg.m_nSharpValue = amount;
         dlg.m_nRotIndex = app.view->m_nRotIndex;
@@ -102,7 +103,7 @@ class TestSharpnessDlg : public QObject {
 
 private Q_SLOTS:
     void opensAtTheGivenPosition() {
-        SettingsApp app;
+        ViewApp app;
         app.Capture(3, 0);
         Dialog d(app, 3, 0);
         d.Open();
@@ -142,7 +143,7 @@ private Q_SLOTS:
         QFETCH(int, end);
         QFETCH(int, rebuilds);
         QFETCH(int, amount);
-        SettingsApp app;
+        ViewApp app;
         app.Capture(3, 0);
         Dialog d(app, start, app.view->SharpnessValue(start));
         d.Open();
@@ -184,7 +185,7 @@ private Q_SLOTS:
 
     // The rebuilt preview is the one the amount reached gives, not one sharpened twice.
     void previewShowsTheAmountReached() {
-        SettingsApp app;
+        ViewApp app;
         app.Capture(2, 0);
         Dialog moved(app, 3, 0);
         moved.Open();
@@ -218,7 +219,7 @@ private Q_SLOTS:
         QFETCH(int, camRotation);
         QFETCH(int, rotIndex);
         QFETCH(QSize, picture);
-        SettingsApp app;
+        ViewApp app;
         app.Capture(mode, camRotation);
         for (int i = 3; i < rotIndex; ++i) {
             app.view->OnRotateRight();
@@ -254,7 +255,7 @@ private Q_SLOTS:
     void turnedAsTheViewShowsIt() {
         QFETCH(int, rotIndex);
         QFETCH(int, quartersRight);
-        SettingsApp app;
+        ViewApp app;
         app.Capture(2, 1);
         Dialog upright(app, 3, 0);
         upright.Open();
@@ -275,7 +276,7 @@ private Q_SLOTS:
     // rectangle, and the dialog works on.
     void emptyWithoutARawCapture() {
         QFETCH(bool, notReady);
-        SettingsApp app;
+        ViewApp app;
         app.view->m_bNotReady = notReady;
         Dialog d(app, 3, 0);
         d.Open();
@@ -299,7 +300,7 @@ private Q_SLOTS:
 
     void releasesThePreviewOnClose() {
         QFETCH(bool, ok);
-        SettingsApp app;
+        ViewApp app;
         app.Capture(3, 0);
         Dialog d(app, 3, 0);
         bool held = false;
@@ -321,7 +322,7 @@ private Q_SLOTS:
     }
 
     void laidOutFromTheTemplate() {
-        SettingsApp app;
+        ViewApp app;
         Dialog d(app, 3, 0);
         d.Open();
         const DialogBaseUnits base = BaseUnitsOf(d.dlg.font());

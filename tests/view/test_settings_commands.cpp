@@ -6,14 +6,15 @@
 #include <QtTest>
 
 #include "res/CommandIds.h"
+#include "settings/ModalDriver.h"
 #include "settings/Profile.h"
 #include "settings/QFactorDlg.h"
-#include "settings/SettingsTestSupport.h"
 #include "settings/SharpnessDlg.h"
 #include "settings/Trackbar.h"
+#include "support/ViewApp.h"
 
 using namespace tavelo;
-using test::SettingsApp;
+using test::ViewApp;
 
 namespace {
 
@@ -48,7 +49,7 @@ private Q_SLOTS:
     }
 
     void enabling() {
-        SettingsApp app;
+        ViewApp app;
         QVERIFY(!app.CommandEnabled(ID_SHARPNESS));
         QVERIFY(app.CommandEnabled(ID_JPEG_SETTING));
         app.Capture();
@@ -80,7 +81,7 @@ private Q_SLOTS:
         if (stored != kNothingStored) {
             WriteProfileInt("Settings", "Qfactor", stored);
         }
-        SettingsApp app;
+        ViewApp app;
         bool ran = false;
         Answer<CQFactorDlg>(keys, ok, &ran);
         app.Command(ID_JPEG_SETTING);
@@ -104,7 +105,7 @@ private Q_SLOTS:
         QFETCH(int, mode);
         QFETCH(int, camRotation);
         QFETCH(QSize, shown);
-        SettingsApp app;
+        ViewApp app;
         app.Capture(mode, camRotation);
         const QImage captured = app.Picture();
 
@@ -147,7 +148,7 @@ private Q_SLOTS:
         QFETCH(int, mode);
         QFETCH(bool, right);
         QFETCH(QSize, shown);
-        SettingsApp app;
+        ViewApp app;
         app.Capture(mode, 0);
         app.Command(right ? ID_ROTATE_RIGHT : ID_ROTATE_LEFT);
         const QImage turned = app.Picture();
@@ -162,7 +163,7 @@ private Q_SLOTS:
 
     // Zoom and the part of the picture on the screen stay as they were.
     void keepsZoomAndPlace() {
-        SettingsApp app;
+        ViewApp app;
         app.Capture(3, 0);
         app.Command(ID_ZOOM_IN);
         app.Command(ID_ZOOM_IN);
@@ -185,7 +186,7 @@ private Q_SLOTS:
 
     void cancelChangesNothing() {
         WriteProfileInt("Settings", "Sharpness", 2);
-        SettingsApp app;
+        ViewApp app;
         app.Capture(2, 1);
         app.Command(ID_ROTATE_RIGHT);
         const QImage before = app.Picture();
@@ -204,7 +205,7 @@ private Q_SLOTS:
     // A picture opened from a file has no raw capture to rebuild from: the position is kept
     // for the next capture, and the shown picture is neither sharpened, resized nor turned.
     void openedFromFileKeepsThePicture() {
-        SettingsApp app;
+        ViewApp app;
         app.Capture(2, 0);  // leaves mode 2 on record: a rebuild would resize to 960 x 768
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("page.bmp"));

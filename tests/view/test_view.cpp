@@ -2,16 +2,13 @@
 #include <QElapsedTimer>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <cmath>
 #include <memory>
 
-#include "app/AppTestSupport.h"
-#include "app/CommandTable.h"
-#include "app/MainFrame.h"
-#include "app/MainStatusBar.h"
-#include "device/SimulatedBackend.h"
 #include "res/CommandIds.h"
 #include "settings/Profile.h"
 #include "support/DeviceTestSupport.h"
+#include "support/ViewApp.h"
 #include "ui/CLead.h"
 #include "view/Tavelo2View.h"
 
@@ -19,32 +16,24 @@ using namespace tavelo;
 
 namespace {
 
-// The application's frame and view over a simulated camera, seen through a backend that lets
-// a test refuse the transfer start.
-struct App {
+// A simulated camera seen through a backend that lets a test refuse the transfer start.
+struct RefusingCamera {
     SimulatedBackend camera;
     test::TamperingBackend wire{camera};
-    std::unique_ptr<CMainFrame> frame;
-    CTavelo2View* view = nullptr;
-    test::PromptRecorder prompts;
     bool refuseTransfer = false;
+};
 
-    App() {
+// The application's frame and view over that camera, shown and ready.
+struct App : RefusingCamera, test::FrameRig {
+    App() : FrameRig(wire) {
         wire.onWrite = [this](PipeHandle& pipe, std::span<const std::uint8_t> data, int ms) {
             if (refuseTransfer && data.size() >= 3 && std::memcmp(data.data(), "TR0", 3) == 0) {
                 camera.NakNextCommand();
             }
             return pipe.Write(data, ms);
         };
-        frame = std::make_unique<CMainFrame>(wire);
-        frame->OnCreate();
-        view = new CTavelo2View(frame.get());
-        frame->SetActiveView(view);
-        view->OnInitialUpdate(frame.get());
         camera.SetDeviceChangeHandler([this] { frame->OnDeviceChange(); });
-        frame->resize(900, 700);
-        frame->show();
-        frame->OnTimer(CMainFrame::TIMER_CHECK);  // the first connection check
+        ShowReady();
     }
     ~App() { camera.SetDeviceChangeHandler({}); }
 
@@ -52,14 +41,7 @@ struct App {
         camera.Camera().GetState().captureMode = mode;
         camera.Camera().GetState().rotation = rotation;
     }
-    CLead& Lead() { return *view->m_lead; }
     QSize Shown() { return QSize(int(Lead().GetPictureWidth()), int(Lead().GetPictureHeight())); }
-    QString Status() { return frame->m_wndStatusBar->GetPaneText(CMainFrame::PANE_MESSAGE); }
-    bool MenuEnabled(int pos) { return frame->menuBar()->actions().value(pos)->isEnabled(); }
-    bool CommandEnabled(int id) {
-        frame->UpdateCommandUI();
-        return frame->Commands().Action(id)->isEnabled();
-    }
 };
 
 // Mean difference per channel between the shown picture and the page the camera saw, over the
@@ -276,17 +258,34 @@ private Q_SLOTS:
         QCOMPARE(app.Lead().GetZoomPercent(), app.view->CalcFitZoom());
     }
 
-    // The fit takes the narrower of the two scales, in the view's integer arithmetic.
+    // Best fit fills the view in the picture's limiting direction and stays inside it in the
+    // other one, whichever of the two limits.
+    void fitZoom_data() {
+        QTest::addColumn<QSize>("frame");
+        QTest::addColumn<int>("rotation");
+        QTest::addColumn<bool>("widthLimited");
+        QTest::newRow("wide picture, tall view") << QSize(500, 900) << 0 << true;
+        QTest::newRow("wide picture, wide view") << QSize(1200, 500) << 0 << false;
+        QTest::newRow("tall picture, wide view") << QSize(1200, 500) << 1 << false;
+    }
     void fitZoom() {
+        QFETCH(QSize, frame);
+        QFETCH(int, rotation);
+        QFETCH(bool, widthLimited);
         App app;
-        app.view->OnCapture();  // 1280 x 1024
+        app.frame->resize(frame);
+        QTRY_COMPARE(app.frame->size(), frame);
+        QCoreApplication::processEvents();
+        app.SetCamera(3, rotation);
+        app.view->OnCapture();
+        app.view->OnBestFit();
+        const QSizeF shown = QSizeF(app.Shown()) * (app.Lead().GetZoomPercent() / 100.0);
         const QSize client = app.view->size();
-        const float want = (client.width() * 1024) / 1280 < client.height()
-                               ? 100.0f * client.width() / 1280
-                               : 100.0f * client.height() / 1024;
-        QCOMPARE(app.view->CalcFitZoom(), want);
-        QVERIFY(want * 1280 / 100 <= client.width() + 0.01f);
-        QVERIFY(want * 1024 / 100 <= client.height() + 0.01f);
+        const double fillGap =
+            widthLimited ? client.width() - shown.width() : client.height() - shown.height();
+        QVERIFY2(std::abs(fillGap) < 1.0, qPrintable(QString::number(fillGap)));
+        QVERIFY(shown.width() <= client.width() + 0.01);
+        QVERIFY(shown.height() <= client.height() + 0.01);
     }
 
     void fourTurnsComeBack_data() {

@@ -2,17 +2,16 @@
 #include <QEventLoop>
 #include <QPointer>
 #include <QTimer>
+#include <QToolButton>
 #include <memory>
 
-#include "app/AppTestSupport.h"
-#include "app/CommandTable.h"
-#include "app/MainFrame.h"
-#include "device/SimulatedBackend.h"
+#include "app/MainToolBar.h"
 #include "panel/HoldButton.h"
 #include "panel/PanelLayout.h"
 #include "panel/PanelTestHost.h"
 #include "panel/RemoteDlg.h"
 #include "res/CommandIds.h"
+#include "support/ViewApp.h"
 #include "view/Tavelo2View.h"
 
 using namespace tavelo;
@@ -20,52 +19,14 @@ using tavelo::test::CommandsOnWire;
 
 namespace {
 
-// The frame and the view over a simulated camera, driven by the frame's commands, with every
-// message box recorded and answered at once (or by `onMessage`, which runs inside the box as
-// its nested event loop would).
-struct App {
-    SimulatedBackend camera{SimulatedBackend::WireLog::Kept};
-    std::unique_ptr<CMainFrame> frame;
-    CTavelo2View* view = nullptr;
-    QStringList messages;
-    std::function<void()> onMessage;
-
-    App() {
-        SetMessageHandler([this](const MessagePrompt& prompt) {
-            messages.append(prompt.text);
-            if (onMessage) {
-                onMessage();
-            }
-            return static_cast<int>(IDOK);
-        });
-        frame = std::make_unique<CMainFrame>(camera);
-        frame->OnCreate();
-        view = new CTavelo2View(frame.get());
-        frame->SetActiveView(view);
-        view->OnInitialUpdate(frame.get());
-        frame->show();
-        frame->OnTimer(CMainFrame::TIMER_CHECK);  // the first connection check: ready
-    }
-    ~App() {
-        frame.reset();
-        SetMessageHandler({});
-    }
-
-    QAction* Action(int id) {
-        frame->UpdateCommandUI();
-        return frame->Commands().Action(id);
-    }
-    // A command as the menu, the toolbar or Ctrl+R gives it.
-    void Command(int id) {
-        QAction* action = Action(id);
-        QVERIFY(action->isEnabled());
-        action->trigger();
-    }
+// The frame and the view over a simulated camera, driven by the frame's commands.
+struct App : test::ViewApp {
     QList<CRemoteDlg*> Panels() { return view->findChildren<CRemoteDlg*>(); }
     void UnplugAndCheck() {
         camera.SetPlugged(0, false);
         frame->OnTimer(CMainFrame::TIMER_CHECK);
     }
+    QStringList Messages() const { return prompts.Texts(); }
 };
 
 // Lets queued closes and deferred deletes run.
@@ -90,7 +51,7 @@ private Q_SLOTS:
     // asking the camera again.
     void showOpensOnceThenActivates() {
         App app;
-        app.Command(ID_RC_SHOW);
+        QVERIFY(app.Command(ID_RC_SHOW));
         QPointer<CRemoteDlg> panel = app.view->m_pRemote;
         QVERIFY(panel);
         QVERIFY(panel->isVisible());
@@ -104,7 +65,7 @@ private Q_SLOTS:
         QCOMPARE(app.view->m_pRemote, panel.data());
         QCOMPARE(app.Panels().size(), 1);
         QCOMPARE(CommandsOnWire(app.camera).size(), 2);
-        QVERIFY(app.messages.isEmpty());
+        QVERIFY(app.Messages().isEmpty());
     }
 
     void closing_data() {
@@ -117,12 +78,12 @@ private Q_SLOTS:
     void closing() {
         QFETCH(int, command);
         App app;
-        app.Command(ID_RC_TOGGLE);
+        QVERIFY(app.Command(ID_RC_TOGGLE));
         QPointer<CRemoteDlg> panel = app.view->m_pRemote;
         QVERIFY(panel);
         QVERIFY(app.Action(ID_RC_TOGGLE)->isChecked());
 
-        app.Command(command);
+        QVERIFY(app.Command(command));
         QVERIFY(app.view->m_pRemote == nullptr);
         QVERIFY(!app.Action(ID_RC_TOGGLE)->isChecked());
         QVERIFY(app.Action(ID_RC_SHOW)->isEnabled());
@@ -131,10 +92,47 @@ private Q_SLOTS:
         QVERIFY(panel.isNull());
 
         // And a new one opens afresh.
-        app.Command(ID_RC_TOGGLE);
+        QVERIFY(app.Command(ID_RC_TOGGLE));
         QVERIFY(app.view->m_pRemote != nullptr);
         QCOMPARE(app.Panels().size(), 1);
-        QVERIFY(app.messages.isEmpty());
+        QVERIFY(app.Messages().isEmpty());
+    }
+
+    void closingByItself_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("close box") << "close box";
+        QTest::newRow("Esc") << "Esc";
+        QTest::newRow("a failed send") << "send";
+        QTest::newRow("a lost camera") << "unplug";
+    }
+
+    // A panel that goes on its own shows as gone on the toolbar and in the menu at once, with
+    // no command run after it.
+    void closingByItself() {
+        QFETCH(QString, how);
+        App app;
+        QVERIFY(app.Command(ID_RC_TOGGLE));
+        QPointer<CRemoteDlg> panel = app.view->m_pRemote;
+        CommandTable& commands = app.frame->Commands();
+        auto* button = qobject_cast<QToolButton*>(
+            app.frame->m_wndToolBar->widgetForAction(commands.Action(ID_RC_TOGGLE)));
+        QVERIFY(button && button->isChecked());
+        if (how == "close box") {
+            panel->close();
+        } else if (how == "Esc") {
+            QTest::keyClick(panel, Qt::Key_Escape);
+        } else if (how == "send") {
+            app.camera.SetPipeBroken("PIPE00", true);
+            QTest::mouseClick(panel->HoldButton(IDC_TELE), Qt::LeftButton, {}, QPoint(3, 3));
+        } else {
+            app.UnplugAndCheck();
+        }
+        Settle();
+        QVERIFY(panel.isNull());
+        QVERIFY(!button->isChecked());
+        QVERIFY(!commands.Action(ID_RC_SHOW)->isChecked());
+        QVERIFY(commands.Action(ID_RC_HIDE)->isChecked());
+        QCOMPARE(commands.Action(ID_RC_SHOW)->isEnabled(), how != "unplug");
     }
 
     void enabling_data() {
@@ -151,7 +149,7 @@ private Q_SLOTS:
         QFETCH(bool, open);
         App app;
         if (open) {
-            app.Command(ID_RC_SHOW);
+            QVERIFY(app.Command(ID_RC_SHOW));
         }
         app.view->m_bNotReady = !ready;
         QCOMPARE(app.Action(ID_RC_SHOW)->isEnabled(), ready && !open);
@@ -175,11 +173,11 @@ private Q_SLOTS:
         QFETCH(bool, wasReady);
         QFETCH(QStringList, messages);
         App app;
-        app.Command(ID_RC_SHOW);
+        QVERIFY(app.Command(ID_RC_SHOW));
         QPointer<CRemoteDlg> panel = app.view->m_pRemote;
         app.view->m_bNotReady = !wasReady;
         app.UnplugAndCheck();
-        QCOMPARE(app.messages, messages);
+        QCOMPARE(app.Messages(), messages);
         QVERIFY(app.view->m_bNotReady);
         Settle();
         QVERIFY(panel.isNull());
@@ -193,13 +191,13 @@ private Q_SLOTS:
     // takes the release, and closes afterwards.
     void unplugDuringAPanelCommand() {
         App app;
-        app.Command(ID_RC_SHOW);
+        QVERIFY(app.Command(ID_RC_SHOW));
         QPointer<CRemoteDlg> panel = app.view->m_pRemote;
         app.camera.SetPlugged(0, false);
         app.camera.ClearWire();
         bool wholeInBox = false;
         bool checked = false;
-        app.onMessage = [&] {
+        app.prompts.onMessage = [&] {
             if (checked) {
                 return;
             }
@@ -214,10 +212,10 @@ private Q_SLOTS:
         CHoldButton* tele = panel->HoldButton(IDC_TELE);
         QTest::mousePress(tele, Qt::LeftButton, {}, QPoint(3, 3));
         QVERIFY(wholeInBox);
-        QCOMPARE(app.messages, (QStringList{kTransmit, kDisconnected}));
+        QCOMPARE(app.Messages(), (QStringList{kTransmit, kDisconnected}));
         QVERIFY(panel);
         QTest::mouseRelease(tele, Qt::LeftButton, {}, QPoint(3, 3));
-        QCOMPARE(app.messages.size(), 2);  // the camera is known gone: no second box
+        QCOMPARE(app.Messages().size(), 2);  // the camera is known gone: no second box
         Settle();
         QVERIFY(panel.isNull());
         QVERIFY(app.view->m_pRemote == nullptr);
@@ -232,11 +230,11 @@ private Q_SLOTS:
         app.view->OnRcShow();
         QPointer<CRemoteDlg> panel = app.view->m_pRemote;
         QVERIFY(panel);
-        QCOMPARE(app.messages, QStringList{kTransmit});
+        QCOMPARE(app.Messages(), QStringList{kTransmit});
         Settle();
         QVERIFY(panel.isNull());
         QVERIFY(app.view->m_pRemote == nullptr);
-        QCOMPARE(app.messages, QStringList{kTransmit});
+        QCOMPARE(app.Messages(), QStringList{kTransmit});
     }
 
     void viewGoesWithAnOpenPanel_data() {
@@ -251,7 +249,7 @@ private Q_SLOTS:
     void viewGoesWithAnOpenPanel() {
         QFETCH(QString, pending);
         App app;
-        app.Command(ID_RC_SHOW);
+        QVERIFY(app.Command(ID_RC_SHOW));
         QPointer<CRemoteDlg> panel = app.view->m_pRemote;
         if (pending == "close") {
             app.view->CloseRemote();
@@ -261,7 +259,7 @@ private Q_SLOTS:
         app.frame.reset();
         QVERIFY(panel.isNull());
         Settle();
-        QVERIFY(app.messages.isEmpty());
+        QVERIFY(app.Messages().isEmpty());
     }
 };
 
