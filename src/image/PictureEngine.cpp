@@ -4,11 +4,11 @@
 #include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QSaveFile>
 #include <algorithm>
 
 #include "device/MemoryBlock.h"
 #include "image/BmpCodec.h"
+#include "image/DurableFile.h"
 #include "image/ImageLimits.h"
 #include "image/JpegQuality.h"
 #include "image/PictureFilters.h"
@@ -135,18 +135,10 @@ std::int16_t PictureEngine::SaveFile(const QString& path, int format, int bits, 
     if (result != PIC_OK) {
         return result;
     }
-    // The temporary file is synced to disk before it is renamed over the target, so a page
-    // reported saved is still there after a power cut. That wait is for the disk, not for
-    // the processor: well under a millisecond on an idle disk, a few when it is busy.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return PIC_FILE_OPEN;
-    }
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return PIC_FILE_WRITE;
-    }
-    return file.commit() ? PIC_OK : PIC_FILE_WRITE;
+    // Synced to disk before and after the rename, so a page reported saved is still there
+    // after a power cut. That wait is for the disk, not for the processor: well under a
+    // millisecond on an idle disk, a few when it is busy.
+    return WriteFileDurably(path, bytes);
 }
 
 std::int16_t PictureEngine::EncodeJpeg(int qFactor, QByteArray& out) const {

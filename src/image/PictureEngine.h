@@ -30,7 +30,8 @@ public:
     // A BMP or JPEG file; the header is checked before anything is decoded.
     std::int16_t LoadFile(const QString& path, int bits, int page, int flags);
     // Format 6: BMP of `bits` a pixel (0: the picture's own); format 10: JPEG with the
-    // Q factor `qFactor` as quality. Written through a temporary file renamed over `path`.
+    // Q factor `qFactor` as quality. Written through a temporary file renamed over `path`
+    // (see WriteFileDurably); a `path` that is no regular file is refused.
     std::int16_t SaveFile(const QString& path, int format, int bits, int qFactor, int flags) const;
     // The JPEG file image SaveFile writes, into memory (one write to the file afterwards).
     std::int16_t EncodeJpeg(int qFactor, QByteArray& out) const;

@@ -3,6 +3,7 @@
 
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -309,6 +310,8 @@ private Q_SLOTS:
                                          << "page.jpg";
         QTest::newRow("folder missing") << "missing"
                                         << "gone/page.bmp";
+        QTest::newRow("a FIFO of that name") << "fifo"
+                                             << "page.bmp";
     }
 
     void failedSaveKeepsTheOldFile() {
@@ -322,7 +325,9 @@ private Q_SLOTS:
                                               QFileDevice::ExeOther);
         const QString path = dir.filePath(name);
         const QByteArray old = QByteArray("an older picture, which must survive ").repeated(100);
-        if (fault != "missing") {
+        if (fault == "fifo") {
+            QCOMPARE(mkfifo(path.toLocal8Bit().constData(), 0666), 0);
+        } else if (fault != "missing") {
             QVERIFY(WriteAll(path, old));
         }
         App app;
@@ -345,11 +350,18 @@ private Q_SLOTS:
         }
 
         QCOMPARE(app.prompts.Texts(), QStringList{kSaveFailed});
+        const QStringList left =
+            QDir(dir.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         if (fault == "missing") {
             QVERIFY(!QFileInfo::exists(path));
+        } else if (fault == "fifo") {
+            struct stat st {};
+            QVERIFY(stat(path.toLocal8Bit().constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+            QCOMPARE(left, QStringList{name});
         } else {
             QCOMPARE(ReadAll(path), old);
-            QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{name});
+            QCOMPARE(left, QStringList{name});
         }
         QVERIFY(app.view->m_bImage);
         QCOMPARE(app.Lead().Engine().Image(), before);

@@ -1,6 +1,7 @@
 // tavelo-cli: status, commands and still capture from the terminal, over the same link code
 // as the application.
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -323,6 +324,9 @@ int Devices(const cli::BackendOptions& backend) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Under a file-size limit a write past it fails instead of killing the tool, which then
+    // ends with the save's code like on a full disk.
+    signal(SIGXFSZ, SIG_IGN);
     Options options;
     const int parsed = Parse(argc, argv, options);
     if (parsed >= 0) {
