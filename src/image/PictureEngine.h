@@ -6,8 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 
-class QFile;
-
 namespace tavelo {
 
 class MemoryBlock;
@@ -27,7 +25,8 @@ public:
     std::int16_t LoadMemory(const MemoryBlock& block, int bits, int page, std::size_t size);
     // The same from plain bytes (what LoadMemory and the fuzz targets use).
     std::int16_t LoadBmpBytes(const std::uint8_t* data, std::size_t size, int bits = 0);
-    // A BMP or JPEG file; the header is checked before anything is decoded.
+    // A BMP or JPEG file, only a regular one; the header is checked against the bounds before
+    // the rest is read, and the rest is read only as far as the picture goes.
     std::int16_t LoadFile(const QString& path, int bits, int page, int flags);
     // Format 6: BMP of `bits` a pixel (0: the picture's own); format 10: JPEG with the
     // Q factor `qFactor` as quality. Written through a temporary file renamed over `path`
@@ -59,7 +58,6 @@ public:
 
 private:
     std::int16_t PromoteTo24();
-    std::int16_t LoadJpegFile(QFile& file, int bits);
 
     QImage m_image;
     int m_nBits = 0;
