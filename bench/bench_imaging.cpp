@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <algorithm>
 #include <cstdio>
@@ -16,9 +15,10 @@
 
 #include "BenchRatio.h"
 #include "device/MemoryBlock.h"
+#include "picture/CLead.h"
+#include "picture/DurableFile.h"
 #include "picture/JpegQuality.h"
 #include "picture/PictureEngine.h"
-#include "ui/CLead.h"
 
 using namespace tavelo;
 
@@ -115,11 +115,11 @@ private:
     QStringList m_paths;
 };
 
-// The durable write alone: temporary file, write, sync to disk, rename.
+// The durable write alone, as the engine saves: temporary file, write, sync, rename, sync
+// of the folder.
 bool WriteDurably(const QString& path, const unsigned char* data, qint64 size) {
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) &&
-           file.write(reinterpret_cast<const char*>(data), size) == size && file.commit();
+    return WriteFileDurably(path, QByteArray::fromRawData(reinterpret_cast<const char*>(data),
+                                                          static_cast<qsizetype>(size))) == 0;
 }
 
 // The same without the sync: what the durable write costs beyond it is the disk's wait.

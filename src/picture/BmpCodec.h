@@ -14,11 +14,21 @@ struct DecodedPicture {
     int bits = 0;
 };
 
-// Reads a whole BMP file image: uncompressed 1, 4, 8, 24 and 32 bits (32 also with the
-// plain 8-bit channel masks), rows bottom-up or top-down, core, info and V4/V5 headers.
-// Everything is checked against `size` and the picture bounds before a pixel is allocated;
-// a palette index past the palette reads as entry 0. Returns a PictureResult code.
+// Reads a whole BMP file image: uncompressed 1, 4, 8, 16, 24 and 32 bits, run-length 8 and
+// 4 bits, 16 bits in 5-5-5 or through any channel masks of up to 8 bits each, 32 bits with
+// plain 8-bit channel masks; rows bottom-up or top-down, core, info and V4/V5 headers. A
+// 16-bit picture becomes 24 bits. Everything is checked against `size` and the picture
+// bounds before a pixel is allocated; a palette index past the palette reads as entry 0.
+// Returns a PictureResult code.
 std::int16_t DecodeBmp(const std::uint8_t* data, std::size_t size, DecodedPicture& out);
+
+// How many bytes of a BMP file DecodeBmp reads (`used`), from the file's first BmpHeadBytes()
+// bytes (or all of a shorter one) and its size: the headers are checked against the size
+// and the bounds first, so that a file is only read as far as its picture goes. Returns the
+// PictureResult code DecodeBmp would give for anything wrong in the headers.
+std::int16_t MeasureBmp(const std::uint8_t* head, std::size_t headSize, std::size_t fileSize,
+                        std::size_t& used);
+std::size_t BmpHeadBytes();
 
 // Writes `image` (RGB888 or Indexed8) as a BMP file image of `bits` a pixel (1, 4, 8, 24
 // or 32). An indexed picture with more colours than the depth holds, or an RGB picture

@@ -1,15 +1,21 @@
 #include "picture/PictureEngine.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QBuffer>
 #include <QFile>
-#include <QImageReader>
 #include <QImageWriter>
-#include <QSaveFile>
 #include <algorithm>
+#include <cerrno>
+#include <vector>
 
 #include "device/MemoryBlock.h"
 #include "picture/BmpCodec.h"
+#include "picture/DurableFile.h"
 #include "picture/ImageLimits.h"
+#include "picture/JpegCodec.h"
 #include "picture/JpegQuality.h"
 #include "picture/PictureFilters.h"
 #include "picture/PictureResult.h"
@@ -56,67 +62,84 @@ std::int16_t PictureEngine::LoadBmpBytes(const std::uint8_t* data, std::size_t s
     return PIC_OK;
 }
 
+namespace {
+
+class ReadOnlyFile {
+public:
+    explicit ReadOnlyFile(const QString& path)
+        // Non-blocking, so that opening a FIFO does not wait for a writer.
+        : m_fd(open(QFile::encodeName(path).constData(),
+                    O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)) {}
+    ~ReadOnlyFile() {
+        if (m_fd >= 0) {
+            close(m_fd);
+        }
+    }
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+    int Fd() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// Reads `size` bytes from `offset`; fewer only at the end of the file or on an error.
+std::size_t ReadAt(int fd, std::uint8_t* data, std::size_t size, off_t offset) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = pread(fd, data + done, size - done, offset + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+}  // namespace
+
 std::int16_t PictureEngine::LoadFile(const QString& path, int bits, int /*page*/, int /*flags*/) {
     if (bits != 0 && bits != 24) {
         return PIC_BAD_ARGUMENT;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    ReadOnlyFile file(path);
+    struct stat st {};
+    // Only a regular file has a size to check and an end: no device, FIFO or folder.
+    if (file.Fd() < 0 || fstat(file.Fd(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return PIC_FILE_OPEN;
     }
-    const qint64 fileSize = file.size();
-    if (fileSize > kMaxFileBytes) {
+    if (st.st_size > kMaxFileBytes) {
         return PIC_TOO_LARGE;
     }
-    const QByteArray magic = file.peek(3);
-    if (magic.startsWith("BM")) {
-        const QByteArray bytes = file.readAll();
-        if (bytes.size() != fileSize) {
+    const auto fileSize = static_cast<std::size_t>(st.st_size);
+    std::vector<std::uint8_t> head(std::min(BmpHeadBytes(), fileSize));
+    head.resize(ReadAt(file.Fd(), head.data(), head.size(), 0));
+    if (head.size() >= 2 && head[0] == 'B' && head[1] == 'M') {
+        // The headers first: the rest is read only as far as the picture they describe.
+        std::size_t used = 0;
+        if (const std::int16_t r = MeasureBmp(head.data(), head.size(), fileSize, used);
+            r != PIC_OK) {
+            return r;
+        }
+        std::vector<std::uint8_t> bytes(used);
+        if (ReadAt(file.Fd(), bytes.data(), used, 0) != used) {
             return PIC_TRUNCATED;
         }
-        return LoadBmpBytes(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                            static_cast<std::size_t>(bytes.size()), bits);
+        return LoadBmpBytes(bytes.data(), used, bits);
     }
-    if (magic == QByteArray("\xFF\xD8\xFF", 3)) {
-        return LoadJpegFile(file, bits);
-    }
-    return magic.size() < 3 ? PIC_TRUNCATED : PIC_UNSUPPORTED;
-}
-
-std::int16_t PictureEngine::LoadJpegFile(QFile& file, int bits) {
-    QImageReader reader(&file, "jpeg");
-    reader.setAutoTransform(false);
-    reader.setAllocationLimit(static_cast<int>(kMaxDecodedBytes >> 20) * 2);
-    const QSize size = reader.size();
-    if (!size.isValid()) {
-        return PIC_MALFORMED;
-    }
-    if (!PictureSizeAllowed(size.width(), size.height())) {
-        return PIC_TOO_LARGE;
-    }
-    QImage image;
-    if (!reader.read(&image) || image.isNull() || image.size() != size) {
-        return reader.error() == QImageReader::InvalidDataError ? PIC_MALFORMED : PIC_TRUNCATED;
-    }
-    int depth = 24;
-    if (image.format() == QImage::Format_Grayscale8 && bits != 24) {
-        // A grey JPEG becomes an 8-bit picture with a grey ramp, as it was stored.
-        image.reinterpretAsFormat(QImage::Format_Indexed8);
-        QList<QRgb> greys(256);
-        for (int i = 0; i < 256; ++i) {
-            greys[i] = qRgb(i, i, i);
+    if (head.size() >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) {
+        DecodedPicture picture;
+        const std::int16_t result = DecodeJpegFile(file.Fd(), bits == 24, picture);
+        if (result == PIC_OK) {
+            m_image = std::move(picture.image);
+            m_nBits = picture.bits;
         }
-        image.setColorTable(greys);
-        depth = 8;
-    } else if (image.format() != QImage::Format_RGB888) {
-        image.convertTo(QImage::Format_RGB888);
+        return result;
     }
-    if (image.isNull()) {
-        return PIC_NO_MEMORY;
-    }
-    m_image = std::move(image);
-    m_nBits = depth;
-    return PIC_OK;
+    return head.size() < 3 ? PIC_TRUNCATED : PIC_UNSUPPORTED;
 }
 
 std::int16_t PictureEngine::SaveFile(const QString& path, int format, int bits, int qFactor,
@@ -135,18 +158,10 @@ std::int16_t PictureEngine::SaveFile(const QString& path, int format, int bits, 
     if (result != PIC_OK) {
         return result;
     }
-    // The temporary file is synced to disk before it is renamed over the target, so a page
-    // reported saved is still there after a power cut. That wait is for the disk, not for
-    // the processor: well under a millisecond on an idle disk, a few when it is busy.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return PIC_FILE_OPEN;
-    }
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return PIC_FILE_WRITE;
-    }
-    return file.commit() ? PIC_OK : PIC_FILE_WRITE;
+    // Synced to disk before and after the rename, so a page reported saved is still there
+    // after a power cut. That wait is for the disk, not for the processor: well under a
+    // millisecond on an idle disk, a few when it is busy.
+    return WriteFileDurably(path, bytes);
 }
 
 std::int16_t PictureEngine::EncodeJpeg(int qFactor, QByteArray& out) const {

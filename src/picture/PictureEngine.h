@@ -6,8 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 
-class QFile;
-
 namespace tavelo {
 
 class MemoryBlock;
@@ -27,10 +25,12 @@ public:
     std::int16_t LoadMemory(const MemoryBlock& block, int bits, int page, std::size_t size);
     // The same from plain bytes (what LoadMemory and the fuzz targets use).
     std::int16_t LoadBmpBytes(const std::uint8_t* data, std::size_t size, int bits = 0);
-    // A BMP or JPEG file; the header is checked before anything is decoded.
+    // A BMP or JPEG file, only a regular one; the header is checked against the bounds before
+    // the rest is read, and the rest is read only as far as the picture goes.
     std::int16_t LoadFile(const QString& path, int bits, int page, int flags);
     // Format 6: BMP of `bits` a pixel (0: the picture's own); format 10: JPEG with the
-    // Q factor `qFactor` as quality. Written through a temporary file renamed over `path`.
+    // Q factor `qFactor` as quality. Written through a temporary file renamed over `path`
+    // (see WriteFileDurably); a `path` that is no regular file is refused.
     std::int16_t SaveFile(const QString& path, int format, int bits, int qFactor, int flags) const;
     // The JPEG file image SaveFile writes, into memory (one write to the file afterwards).
     std::int16_t EncodeJpeg(int qFactor, QByteArray& out) const;
@@ -58,7 +58,6 @@ public:
 
 private:
     std::int16_t PromoteTo24();
-    std::int16_t LoadJpegFile(QFile& file, int bits);
 
     QImage m_image;
     int m_nBits = 0;

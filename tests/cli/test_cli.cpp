@@ -1,5 +1,7 @@
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <QtTest>
 
@@ -306,35 +308,70 @@ private Q_SLOTS:
                                 .arg(edges[6])));
     }
 
-    // A disk that fills up while the picture is written: the file that was there stays byte
-    // for byte, nothing else is left behind, and the tool ends with the save's code.
+    // A disk that fills up while the picture is written, a file-size limit whose signal
+    // nobody ignored, or a name that is a FIFO or a device: what was there stays as it was,
+    // nothing else is left behind, and the tool ends with the save's code.
     void failedWriteKeepsTheOldFile_data() {
         QTest::addColumn<QString>("name");
-        QTest::newRow("BMP") << "page.bmp";
-        QTest::newRow("JPEG") << "page.jpg";
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("ignoreSignal");
+        QTest::newRow("BMP, disk full") << "page.bmp"
+                                        << "file" << true;
+        QTest::newRow("JPEG, disk full") << "page.jpg"
+                                         << "file" << true;
+        QTest::newRow("file-size limit and its signal") << "page.bmp"
+                                                        << "file" << false;
+        QTest::newRow("onto a FIFO") << "page.bmp"
+                                     << "fifo" << true;
+        QTest::newRow("onto a device node") << "page.jpg"
+                                            << "device" << true;
     }
 
     void failedWriteKeepsTheOldFile() {
         QFETCH(QString, name);
+        QFETCH(QString, target);
+        QFETCH(bool, ignoreSignal);
         QTemporaryDir dir;
         const QString file = dir.filePath(name);
+        const QByteArray node = file.toLocal8Bit();
         const QByteArray old = QByteArray("an older picture, which must survive ").repeated(50);
-        {
+        mode_t type = S_IFREG;
+        if (target == "fifo") {
+            QCOMPARE(mkfifo(node.constData(), 0666), 0);
+            type = S_IFIFO;
+        } else if (target == "device") {
+            // A null device of our own: a mistake here must not cost the machine its own.
+            if (mknod(node.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+                QSKIP("only root can make a device node");
+            }
+            type = S_IFCHR;
+        } else {
             QFile f(file);
             QVERIFY(f.open(QIODevice::WriteOnly));
             QCOMPARE(f.write(old), old.size());
         }
-        const Run r = RunCli({"--simulate", "capture", "-o", file}, [] {
-            signal(SIGXFSZ, SIG_IGN);  // a failing write, not a killed tool
-            rlimit limit{};
-            getrlimit(RLIMIT_FSIZE, &limit);
-            limit.rlim_cur = 4096;
-            setrlimit(RLIMIT_FSIZE, &limit);
+        const bool limited = target == "file";
+        const Run r = RunCli({"--simulate", "capture", "-o", file}, [ignoreSignal, limited] {
+            signal(SIGXFSZ, ignoreSignal ? SIG_IGN : SIG_DFL);
+            if (limited) {
+                rlimit limit{};
+                getrlimit(RLIMIT_FSIZE, &limit);
+                limit.rlim_cur = 4096;
+                setrlimit(RLIMIT_FSIZE, &limit);
+            }
         });
         QCOMPARE(r.exitCode, 9);
         QCOMPARE(r.err, QString("tavelo-cli: Failed to save the image.\n"));
-        QCOMPARE(ReadAll(file), old);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{name});
+        struct stat st {};
+        QCOMPARE(stat(node.constData(), &st), 0);
+        QCOMPARE(st.st_mode & S_IFMT, type);
+        if (type == S_IFREG) {
+            QCOMPARE(ReadAll(file), old);
+        }
+        QCOMPARE(
+            QDir(dir.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            QStringList{name});
     }
 
     void sendAndStatusOnTheSimulatedCamera() {

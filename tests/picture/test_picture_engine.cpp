@@ -1,3 +1,9 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstdlib>
@@ -72,12 +78,36 @@ QByteArray ReadAll(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Every name in a folder, hidden files and nodes included: what a save may leave behind.
+QStringList Entries(const QString& folder) {
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// The syncs of this process, in order: whether each was of a folder, and whether the file
+// `g_watched` then held a picture.
+struct SyncCall {
+    bool folder;
+    bool targetThere;
+};
+QList<SyncCall> g_syncs;
+QString g_watched;
+
 bool SamePixels(const QImage& a, const QImage& b) {
     return a.size() == b.size() &&
            a.convertToFormat(QImage::Format_RGB32) == b.convertToFormat(QImage::Format_RGB32);
 }
 
 }  // namespace
+
+// Stands in for the C library's, to see what a save syncs and when.
+extern "C" int fsync(int fd) {
+    struct stat st {};
+    if (!g_watched.isEmpty() && fstat(fd, &st) == 0) {
+        g_syncs.append({S_ISDIR(st.st_mode), ReadAll(g_watched).startsWith("BM")});
+    }
+    return static_cast<int>(syscall(SYS_fsync, fd));
+}
 
 class TestPictureEngine : public QObject {
     Q_OBJECT
@@ -446,7 +476,7 @@ private Q_SLOTS:
             QCOMPARE(int(engine.SaveFile(path, format, bits, 15, 0)), code);
         }
         QCOMPARE(ReadAll(path), old);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"old.bmp"});
+        QCOMPARE(Entries(dir.path()), QStringList{"old.bmp"});
         // A good save replaces it.
         QCOMPARE(engine.SaveFile(path, PictureEngine::kFormatBmp, 24, 15, 0), PIC_OK);
         QVERIFY(ReadAll(path).startsWith("BM"));
@@ -459,6 +489,119 @@ private Q_SLOTS:
         PictureEngine engine = With(GradientImage(4, 4));
         QCOMPARE(int(engine.SaveFile(dir.filePath("missing/x.bmp"), 6, 24, 15, 0)),
                  int(PIC_FILE_OPEN));
+    }
+
+    // A name that is there but is no plain file is never replaced, wherever a link leads.
+    void saveRefusesWhatIsNoFile_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO") << "fifo";
+        QTest::newRow("folder") << "folder";
+        QTest::newRow("device node") << "device";
+        QTest::newRow("link to a FIFO") << "link";
+    }
+    void saveRefusesWhatIsNoFile() {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("page.bmp");
+        const QByteArray node = dir.filePath(kind == "link" ? "fifo" : "page.bmp").toLocal8Bit();
+        mode_t type = S_IFIFO;
+        if (kind == "folder") {
+            QVERIFY(QDir(dir.path()).mkdir("page.bmp"));
+            type = S_IFDIR;
+        } else if (kind == "device") {
+            // The same device as the null device, made here so that nothing shared is at risk.
+            if (mknod(node.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+                QSKIP("only root can make a device node");
+            }
+            type = S_IFCHR;
+        } else {
+            QCOMPARE(mkfifo(node.constData(), 0666), 0);
+        }
+        if (kind == "link") {
+            QVERIFY(QFile::link(QString::fromLocal8Bit(node), path));
+        }
+        const QStringList before = Entries(dir.path());
+        PictureEngine engine = With(GradientImage(4, 4));
+        QCOMPARE(int(engine.SaveFile(path, PictureEngine::kFormatBmp, 24, 15, 0)),
+                 int(PIC_FILE_OPEN));
+        struct stat st {};
+        QCOMPARE(stat(node.constData(), &st), 0);
+        QCOMPARE(st.st_mode & S_IFMT, type);
+        QCOMPARE(Entries(dir.path()), before);
+    }
+
+    // Any name the file system takes can be written and then replaced, however long.
+    void longNamesCanBeReplaced_data() {
+        QTest::addColumn<int>("length");
+        for (int length : {249, 250, 255}) {
+            QTest::addRow("%d bytes", length) << length;
+        }
+    }
+    void longNamesCanBeReplaced() {
+        QFETCH(int, length);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QString(length - 4, QLatin1Char('n')) + ".bmp");
+        PictureEngine engine = With(GradientImage(4, 4));
+        QCOMPARE(engine.SaveFile(path, PictureEngine::kFormatBmp, 24, 15, 0), PIC_OK);
+        engine = With(GradientImage(9, 3));
+        QCOMPARE(engine.SaveFile(path, PictureEngine::kFormatBmp, 24, 15, 0), PIC_OK);
+        PictureEngine back;
+        QCOMPARE(back.LoadFile(path, 0, 0, 1), PIC_OK);
+        QCOMPARE(back.Width(), 9);
+        QCOMPARE(Entries(dir.path()).size(), 1);
+    }
+
+    // The data reaches the disk before the rename, and the folder after it, so that the
+    // new name survives a power cut too.
+    void savedFileAndFolderAreSynced() {
+        QTemporaryDir dir;
+        g_watched = dir.filePath("page.bmp");
+        g_syncs.clear();
+        const std::int16_t result =
+            With(GradientImage(4, 4)).SaveFile(g_watched, PictureEngine::kFormatBmp, 24, 15, 0);
+        const QList<SyncCall> syncs = g_syncs;
+        g_watched.clear();
+        QCOMPARE(result, PIC_OK);
+        QCOMPARE(syncs.size(), 2);
+        QVERIFY(!syncs[0].folder && !syncs[0].targetThere);
+        QVERIFY(syncs[1].folder && syncs[1].targetThere);
+    }
+
+    // A temporary file a killed save left behind goes at the next save into its folder, but
+    // only one that is ours by name and owner and too old to be another save's.
+    void leftTemporaryFilesAreRemoved_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("ageSeconds");
+        QTest::addColumn<bool>("otherOwner");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("ours, two minutes old") << ".tavelo-a1B2c3" << 120 << false << true;
+        QTest::newRow("ours, a day old") << ".tavelo-ZZZZZZ" << 86400 << false << true;
+        QTest::newRow("ours, being written") << ".tavelo-a1B2c3" << 0 << false << false;
+        QTest::newRow("another user's") << ".tavelo-a1B2c3" << 120 << true << false;
+        QTest::newRow("a longer name") << ".tavelo-a1B2c3d" << 120 << false << false;
+        QTest::newRow("another prefix") << ".tavelx-a1B2c3" << 120 << false << false;
+    }
+    void leftTemporaryFilesAreRemoved() {
+        QFETCH(QString, name);
+        QFETCH(int, ageSeconds);
+        QFETCH(bool, otherOwner);
+        QFETCH(bool, removed);
+        QTemporaryDir dir;
+        const QByteArray left = dir.filePath(name).toLocal8Bit();
+        QFile file(QString::fromLocal8Bit(left));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("half a picture");
+        file.close();
+        if (otherOwner && (geteuid() != 0 || chown(left.constData(), 65534, 65534) != 0)) {
+            QSKIP("only root can give a file to another user");
+        }
+        const timespec then[2] = {{time(nullptr) - ageSeconds, 0}, {time(nullptr) - ageSeconds, 0}};
+        QCOMPARE(utimensat(AT_FDCWD, left.constData(), then, 0), 0);
+        QCOMPARE(With(GradientImage(4, 4))
+                     .SaveFile(dir.filePath("page.bmp"), PictureEngine::kFormatBmp, 24, 15, 0),
+                 PIC_OK);
+        QCOMPARE(QFileInfo::exists(QString::fromLocal8Bit(left)), !removed);
+        QVERIFY(ReadAll(dir.filePath("page.bmp")).startsWith("BM"));
     }
 
     void releaseEmpties() {

@@ -20,7 +20,8 @@ inline void Put32(QByteArray& b, int at, std::uint32_t v) {
     Put16(b, at + 2, v >> 16);
 }
 
-// Colour of pixel (x, y), y counted from the top; for 8 bits and less, its palette index.
+// Colour of pixel (x, y), y counted from the top; for 8 bits and less, its palette index;
+// for 16 bits, the stored 16-bit word.
 using PixelFn = std::function<std::uint32_t(int x, int y)>;
 
 // A BMP with a 40-byte header. `palette` is written for depths up to 8 bits.
@@ -50,7 +51,9 @@ inline QByteArray MakeBmp(int width, int height, int bits, bool topDown, const P
         const int row = offset + stride * (topDown ? y : height - 1 - y);
         for (int x = 0; x < width; ++x) {
             const std::uint32_t v = pixel(x, y);
-            if (bits == 24 || bits == 32) {
+            if (bits == 16) {
+                Put16(b, row + 2 * x, v);
+            } else if (bits == 24 || bits == 32) {
                 const int at = row + x * (bits / 8);
                 b[at] = static_cast<char>(qBlue(v));
                 b[at + 1] = static_cast<char>(qGreen(v));
@@ -63,6 +66,35 @@ inline QByteArray MakeBmp(int width, int height, int bits, bool topDown, const P
             }
         }
     }
+    return b;
+}
+
+// The same BMP with bit-field compression and these channel masks after its 40-byte header.
+inline QByteArray WithMasks(QByteArray bmp, std::uint32_t red, std::uint32_t green,
+                            std::uint32_t blue) {
+    QByteArray masks(12, '\0');
+    Put32(masks, 0, red);
+    Put32(masks, 4, green);
+    Put32(masks, 8, blue);
+    bmp.insert(54, masks);
+    Put32(bmp, 2, static_cast<std::uint32_t>(bmp.size()));
+    Put32(bmp, 10, 54 + 12);
+    Put32(bmp, 30, 3);
+    return bmp;
+}
+
+// A run-length BMP (8 or 4 bits) whose pixels are the stream given, bottom row first.
+inline QByteArray MakeRleBmp(int width, int height, int bits, const QByteArray& stream,
+                             const QList<QRgb>& palette) {
+    QByteArray b = MakeBmp(
+        width, 1, bits, false, [](int, int) { return 0u; }, palette);
+    const int offset = 54 + 4 * static_cast<int>(palette.size());
+    b.truncate(offset);
+    b.append(stream);
+    Put32(b, 2, static_cast<std::uint32_t>(b.size()));
+    Put32(b, 22, static_cast<std::uint32_t>(height));
+    Put32(b, 30, bits == 8 ? 1 : 2);
+    Put32(b, 34, static_cast<std::uint32_t>(stream.size()));
     return b;
 }
 

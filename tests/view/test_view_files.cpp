@@ -1,6 +1,11 @@
 // Save and Open of the view, driven through the frame's commands over the simulated camera,
 // with the file dialog and every message box answered by the test.
 
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,7 @@
 // tavelo-cli: status, commands and still capture from the terminal, over the same link code
 // as the application.
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -314,6 +315,9 @@ int Capture(DeviceLink& link, cli::CliHost& host, const Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Under a file-size limit a write past it fails instead of killing the tool, which then
+    // ends with the save's code like on a full disk.
+    signal(SIGXFSZ, SIG_IGN);
     if (argc > 1 && std::string_view(argv[1]) == "udev-rule") {
         return cli::UdevRuleCommand(std::vector<std::string>(argv + 2, argv + argc));
     }
