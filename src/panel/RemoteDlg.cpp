@@ -47,7 +47,7 @@ constexpr int FRAME_EDGE = 2;
 
 }  // namespace
 
-CRemoteDlg::CRemoteDlg(DeviceLink& link, RemoteOwner& owner)
+CRemoteDlg::CRemoteDlg(CameraLink& link, RemoteOwner& owner)
     : QDialog(owner.RemoteParent(), Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                         Qt::WindowCloseButtonHint |
                                         Qt::MSWindowsFixedSizeDialogHint),
@@ -147,7 +147,7 @@ void CRemoteDlg::LayoutControls() {
 void CRemoteDlg::QueryState() {
     CameraState state;
     if (!tavelo::QueryState(m_link, state)) {
-        // The link has already asked for the close; it comes once the opening is over.
+        // The frame has already asked for the close; it comes once the opening is over.
         return;
     }
     m_nLamp = state.group0.lamp;
@@ -322,7 +322,8 @@ int CRemoteDlg::OnRcToggled(int id, int) {
             break;
         case IDC_POINTER:
             // The arrows follow the pointer only once the camera has taken the command.
-            if (tavelo::SendAndConfirm(m_link, FormatCommand(Code::Pointer, Latch(id)))) {
+            if (tavelo::SendAndConfirm(m_link, FormatCommand(Code::Pointer, Latch(id))) ==
+                LinkResult::Done) {
                 UpdateArrows();
             }
             break;
@@ -351,7 +352,7 @@ int CRemoteDlg::OnRcToggled(int id, int) {
         case IDC_SOURCE_RGB2: {
             // The camera wants a status query first; its answer is not needed.
             StatusReply discarded{};
-            if (!QueryStatus(m_link, cmd::QUERY_GROUP2, discarded)) {
+            if (QueryStatus(m_link, cmd::QUERY_GROUP2, discarded) == LinkResult::NotSent) {
                 break;
             }
             SelectInGroup(IDC_SOURCE_MAIN, IDC_SOURCE_RGB2, id - IDC_SOURCE_MAIN, 0);
@@ -393,7 +394,7 @@ void CRemoteDlg::GammaStepUp() {
         m_nGamma = 0;
     }
     ++m_nGamma;
-    if (!m_link.SendCommand(FormatCommand(Code::Gamma, m_nGamma).data())) {
+    if (m_link.SendCommand(FormatCommand(Code::Gamma, m_nGamma).data()) != LinkResult::Done) {
         return;
     }
     m_link.WaitAck();
@@ -422,7 +423,7 @@ void CRemoteDlg::GammaStepDown() {
         m_nGamma = GAMMA_STEP_MAX;
     }
     --m_nGamma;
-    if (!m_link.SendCommand(FormatCommand(Code::Gamma, m_nGamma).data())) {
+    if (m_link.SendCommand(FormatCommand(Code::Gamma, m_nGamma).data()) != LinkResult::Done) {
         return;
     }
     m_link.WaitAck();
