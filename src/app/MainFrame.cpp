@@ -328,8 +328,7 @@ LinkResult CMainFrame::WaitAck() {
     return m_reporting.WaitAck();
 }
 
-LinkResult CMainFrame::ReadImage(MemoryBlock& block, int width, int height,
-                                 RowProgress* progress) {
+LinkResult CMainFrame::ReadImage(MemoryBlock& block, int width, int height, RowProgress* progress) {
     return m_reporting.ReadImage(block, width, height, progress);
 }
 

@@ -74,8 +74,7 @@ public:
     LinkResult SendCommand(const char* text) override;
     LinkResult ReadReply(std::uint8_t (&buffer)[PACKET_SIZE]) override;
     LinkResult WaitAck() override;
-    LinkResult ReadImage(MemoryBlock& block, int width, int height,
-                         RowProgress* progress) override;
+    LinkResult ReadImage(MemoryBlock& block, int width, int height, RowProgress* progress) override;
     void SetCommandHandler(int id, CommandHandler handler) override;
     void SetUpdateHandler(int id, UpdateHandler handler) override;
     void UpdateCommandUI() override;

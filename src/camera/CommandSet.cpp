@@ -48,9 +48,8 @@ LinkResult QueryStatus(CameraLink& link, const char* query, StatusReply& reply) 
     if (read != LinkResult::Done) {
         return read;
     }
-    const bool empty = std::all_of(std::begin(buffer), std::end(buffer), [](std::uint8_t b) {
-        return b == 0;
-    });
+    const bool empty =
+        std::all_of(std::begin(buffer), std::end(buffer), [](std::uint8_t b) { return b == 0; });
     return empty ? LinkResult::NoAnswer : LinkResult::Done;
 }
 

@@ -66,8 +66,7 @@ LinkResult DeviceLink::WaitAck() {
     return reply[0] == NAK ? LinkResult::Refused : LinkResult::NoAnswer;
 }
 
-LinkResult DeviceLink::ReadImage(MemoryBlock& block, int width, int height,
-                                 RowProgress* progress) {
+LinkResult DeviceLink::ReadImage(MemoryBlock& block, int width, int height, RowProgress* progress) {
     // Never read past the caller's block, whatever the sizes say.
     if (width <= 0 || height <= 0 || block.IsNull() ||
         block.Size() / 2 / static_cast<std::size_t>(width) < static_cast<std::size_t>(height)) {

@@ -29,8 +29,7 @@ public:
     LinkResult SendCommand(const char* text) override;
     LinkResult ReadReply(std::uint8_t (&buffer)[PACKET_SIZE]) override;
     LinkResult WaitAck() override;
-    LinkResult ReadImage(MemoryBlock& block, int width, int height,
-                         RowProgress* progress) override;
+    LinkResult ReadImage(MemoryBlock& block, int width, int height, RowProgress* progress) override;
 
 private:
     CameraLink& m_link;
