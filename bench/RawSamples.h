@@ -1,18 +1,18 @@
 #pragma once
 
 // What the raw-capture benchmarks share: a capture-sized block of noisy 4:2:2 rows (every
-// byte value occurs, so no conversion path is favoured by flat input) and an error reporter
+// byte value occurs, so no conversion path is favoured by flat input) and a memory shortage
 // that stays silent, since a benchmark has no frame to show a message in.
 
 #include <cstdint>
 
-#include "device/ErrorCode.h"
 #include "device/MemoryBlock.h"
+#include "picture/RawConversion.h"
 
 namespace tavelo::bench {
 
-struct NoErrors : ErrorReporter {
-    int ReportError(int) override { return 0; }
+struct NoErrors : MemoryShortage {
+    void OutOfMemory() override {}
 };
 
 // 2 x width x height bytes from a fixed linear congruential sequence: the same rows every run.

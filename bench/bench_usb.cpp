@@ -19,7 +19,7 @@
 #include "device/SimulatedBackend.h"
 #include "device/UsbBackend.h"
 #include "support/EmulatedUsb.h"
-#include "support/RecordingHost.h"
+#include "support/LinkRig.h"
 
 namespace {
 
@@ -44,14 +44,13 @@ void PipeAccess(benchmark::State& state, DeviceBackend& backend) {
 }
 
 void Picture(benchmark::State& state, DeviceBackend& backend) {
-    test::RecordingHost host;
-    host.width = kWidth;
-    host.height = kHeight;
-    DeviceLink link(backend, host);
+    test::LinkRig rig(backend, PIPE_TIMEOUT_MS);
+    DeviceLink& link = rig.link;
     MemoryBlock block = MemoryBlock::Allocate(2u * kWidth * kHeight);
     for (auto _ : state) {
-        host.progress.clear();
-        if (!link.SendCommand("TR0  ") || !link.WaitAck() || !link.ReadImage(block)) {
+        rig.progress.positions.clear();
+        if (link.SendCommand("TR0  ") != LinkResult::Done || link.WaitAck() != LinkResult::Done ||
+            rig.ReadImage(block, kWidth, kHeight) != LinkResult::Done) {
             state.SkipWithError("the picture transfer failed");
             return;
         }

@@ -16,6 +16,7 @@
 #include "app/MainStatusBar.h"
 #include "app/MainToolBar.h"
 #include "res/CommandIds.h"
+#include "res/ErrorCode.h"
 #include "res/Menus.h"
 #include "res/Strings.h"
 #include "settings/Profile.h"
@@ -46,7 +47,7 @@ QString Limit(QString text) {
 }  // namespace
 
 CMainFrame::CMainFrame(DeviceBackend& backend, QWidget* parent)
-    : QMainWindow(parent), m_link(backend, *this) {
+    : QMainWindow(parent), m_link(backend) {
     // The title never carries a document name.
     setWindowTitle(QString::fromLatin1(APP_TITLE));
     setMinimumSize(MIN_TRACK_WIDTH, MIN_TRACK_HEIGHT);
@@ -315,20 +316,20 @@ void CMainFrame::EnableMainWindow(bool enable) {
     setEnabled(enable);
 }
 
-bool CMainFrame::SendCommand(const char* text) {
-    return m_link.SendCommand(text);
+LinkResult CMainFrame::SendCommand(const char* text) {
+    return m_reporting.SendCommand(text);
 }
 
-bool CMainFrame::ReadReply(std::uint8_t (&buffer)[PACKET_SIZE]) {
-    return m_link.ReadReply(buffer);
+LinkResult CMainFrame::ReadReply(std::uint8_t (&buffer)[PACKET_SIZE]) {
+    return m_reporting.ReadReply(buffer);
 }
 
-bool CMainFrame::WaitAck() {
-    return m_link.WaitAck();
+LinkResult CMainFrame::WaitAck() {
+    return m_reporting.WaitAck();
 }
 
-bool CMainFrame::ReadImage(MemoryBlock& block) {
-    return m_link.ReadImage(block);
+LinkResult CMainFrame::ReadImage(MemoryBlock& block, int width, int height, RowProgress* progress) {
+    return m_reporting.ReadImage(block, width, height, progress);
 }
 
 void CMainFrame::SetCommandHandler(int id, CommandHandler handler) {
@@ -345,14 +346,6 @@ void CMainFrame::UpdateCommandUI() {
 
 bool CMainFrame::IsNotReady() const {
     return m_pView == nullptr || m_pView->m_bNotReady;
-}
-
-int CMainFrame::PictureWidth() const {
-    return m_pView != nullptr ? m_pView->m_nWidth : 0;
-}
-
-int CMainFrame::PictureHeight() const {
-    return m_pView != nullptr ? m_pView->m_nHeight : 0;
 }
 
 void CMainFrame::CloseRemote() {

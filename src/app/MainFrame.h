@@ -6,7 +6,7 @@
 
 #include "app/WindowPlacement.h"
 #include "device/DeviceLink.h"
-#include "device/LinkHost.h"
+#include "ui/ReportingLink.h"
 #include "ui/ViewHost.h"
 
 namespace tavelo {
@@ -18,7 +18,7 @@ class CommandTable;
 
 // The single main window: menu, toolbar, five-pane status bar, the clock and connection
 // timers, error messages, window placement, and the device link the view and the panel use.
-class CMainFrame : public QMainWindow, public ViewHost, public LinkHost {
+class CMainFrame : public QMainWindow, public ViewHost, public LinkFeedback {
     Q_OBJECT
 public:
     static constexpr int TIMER_CLOCK = 1;
@@ -41,7 +41,7 @@ public:
     // Toolbar, status bar and timers; 0, or -1 when a bar cannot be made.
     int OnCreate();
 
-    // The view fills the frame and answers what the frame and the link ask.
+    // The view fills the frame and answers what the frame and the link's messages ask.
     void SetActiveView(CTavelo2View* view);
     CTavelo2View* GetActiveView() const { return m_pView; }
 
@@ -64,7 +64,6 @@ public:
 
     bool IsTimerActive(int id) const;
     CommandTable& Commands() { return *m_pCommands; }
-    DeviceLink& Link() override { return m_link; }
 
     // ViewHost
     void SetStatusText(int id) override;
@@ -73,19 +72,17 @@ public:
     int ReportError(int code) override;
     void SetProgressPos(int pos) override;
     void EnableMainWindow(bool enable) override;
-    bool SendCommand(const char* text) override;
-    bool ReadReply(std::uint8_t (&buffer)[PACKET_SIZE]) override;
-    bool WaitAck() override;
-    bool ReadImage(MemoryBlock& block) override;
+    LinkResult SendCommand(const char* text) override;
+    LinkResult ReadReply(std::uint8_t (&buffer)[PACKET_SIZE]) override;
+    LinkResult WaitAck() override;
+    LinkResult ReadImage(MemoryBlock& block, int width, int height, RowProgress* progress) override;
     void SetCommandHandler(int id, CommandHandler handler) override;
     void SetUpdateHandler(int id, UpdateHandler handler) override;
     void UpdateCommandUI() override;
     QWidget* MainWindow() override { return this; }
 
-    // LinkHost
+    // LinkFeedback
     bool IsNotReady() const override;
-    int PictureWidth() const override;
-    int PictureHeight() const override;
     void CloseRemote() override;
 
     CMainStatusBar* m_wndStatusBar = nullptr;
@@ -100,6 +97,7 @@ private:
     void CheckConnection();
 
     DeviceLink m_link;
+    ReportingLink m_reporting{m_link, *this};
     QTimer m_timerClock;
     QTimer m_timerCheck;
     CommandTable* m_pCommands = nullptr;

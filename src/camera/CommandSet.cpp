@@ -31,24 +31,32 @@ CommandText FormatCommand(Code code, int value) {
     return text;
 }
 
-bool SendAndConfirm(DeviceLink& link, const char* text) {
-    return link.SendCommand(text) && link.WaitAck();
+LinkResult SendAndConfirm(CameraLink& link, const char* text) {
+    const LinkResult sent = link.SendCommand(text);
+    return sent == LinkResult::Done ? link.WaitAck() : sent;
 }
 
-bool QueryStatus(DeviceLink& link, const char* query, StatusReply& reply) {
+LinkResult QueryStatus(CameraLink& link, const char* query, StatusReply& reply) {
     reply.fill(0);
-    if (!link.SendCommand(query)) {
-        return false;
+    const LinkResult sent = link.SendCommand(query);
+    if (sent != LinkResult::Done) {
+        return sent;
     }
     std::uint8_t buffer[PACKET_SIZE];
-    link.ReadReply(buffer);
+    const LinkResult read = link.ReadReply(buffer);
     std::copy(std::begin(buffer), std::end(buffer), reply.begin());
-    return true;
+    if (read != LinkResult::Done) {
+        return read;
+    }
+    const bool empty =
+        std::all_of(std::begin(buffer), std::end(buffer), [](std::uint8_t b) { return b == 0; });
+    return empty ? LinkResult::NoAnswer : LinkResult::Done;
 }
 
-bool QueryState(DeviceLink& link, CameraState& state) {
+bool QueryState(CameraLink& link, CameraState& state) {
     StatusReply reply;
-    if (!QueryStatus(link, cmd::QUERY_GROUP0, reply)) {
+    const LinkResult first = QueryStatus(link, cmd::QUERY_GROUP0, reply);
+    if (first == LinkResult::NotSent || first == LinkResult::NotACommand) {
         return false;
     }
     state.group0 = DecodeGroup0(reply);

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "device/DeviceLink.h"
+#include "device/CameraLink.h"
 
 namespace tavelo {
 
@@ -57,9 +57,9 @@ enum PointerDirection : int { PM_RIGHT = 1, PM_LEFT = 2, PM_UP = 3, PM_DOWN = 4 
 CommandText FormatCommand(Code code, int value);
 
 // Send-and-confirm: sends the command and, only if it went out, reads its acknowledgement.
-// True if the camera acknowledged it.
-bool SendAndConfirm(DeviceLink& link, const char* text);
-inline bool SendAndConfirm(DeviceLink& link, const CommandText& text) {
+// Done if the camera acknowledged it, else what stopped it.
+LinkResult SendAndConfirm(CameraLink& link, const char* text);
+inline LinkResult SendAndConfirm(CameraLink& link, const CommandText& text) {
     return SendAndConfirm(link, text.data());
 }
 
@@ -91,9 +91,9 @@ StatusGroup0 DecodeGroup0(const StatusReply& reply);
 StatusGroup2 DecodeGroup2(const StatusReply& reply);
 
 // A status query: sends the query and, if it went out, reads the reply into a zero-filled
-// buffer; no acknowledgement is read. False if the query could not be sent (the reply is then
-// all zero).
-bool QueryStatus(DeviceLink& link, const char* query, StatusReply& reply);
+// buffer; no acknowledgement is read. NotSent or ReplyPipeNotOpened (the reply is then all
+// zero), NoAnswer when nothing came (all zero too), else Done.
+LinkResult QueryStatus(CameraLink& link, const char* query, StatusReply& reply);
 
 // What the remote control panel reads when it opens.
 struct CameraState {
@@ -102,9 +102,8 @@ struct CameraState {
 };
 
 // The panel's status query: "QS0  " and its reply, then "QS2  " and its reply. False, with
-// nothing read and `state` untouched, when "QS0  " could not be sent (the link has then asked
-// the panel to close). The second send is not tested: its reply is read either way, and a
-// reply that did not come decodes as -48.
-bool QueryState(DeviceLink& link, CameraState& state);
+// nothing read and `state` untouched, when "QS0  " could not be sent. The second send is not
+// tested: its reply is read either way, and a reply that did not come decodes as -48.
+bool QueryState(CameraLink& link, CameraState& state);
 
 }  // namespace tavelo

@@ -28,77 +28,68 @@ std::size_t WritePipe(PipeHandle& pipe, std::span<const std::uint8_t> data, int 
 
 }  // namespace
 
-DeviceLink::DeviceLink(DeviceBackend& backend, LinkHost& host, int timeoutMs)
-    : m_backend(backend), m_host(host), m_nTimeoutMs(timeoutMs) {}
+DeviceLink::DeviceLink(DeviceBackend& backend, int timeoutMs)
+    : m_backend(backend), m_nTimeoutMs(timeoutMs) {}
 
-bool DeviceLink::SendCommand(const char* text) {
+LinkResult DeviceLink::SendCommand(const char* text) {
     // A text that does not fit the packet with its terminating zero is never handed over.
     if (text == nullptr || strnlen(text, PACKET_SIZE) >= PACKET_SIZE) {
-        return false;
+        return LinkResult::NotACommand;
     }
     std::uint8_t packet[PACKET_SIZE] = {};
     std::memcpy(packet, text, std::strlen(text) + 1);
 
     auto pipe = OpenPipe(m_backend, PIPE_COMMAND);
     const bool sent = pipe && WritePipe(*pipe, packet, m_nTimeoutMs) == PACKET_SIZE;
-    pipe.reset();
-    if (!sent) {
-        // Once the camera is known to be gone, the panel closes without another message.
-        if (!m_host.IsNotReady()) {
-            m_host.ReportError(ERR_TRANSMIT);
-        }
-        m_host.CloseRemote();
-    }
-    return sent;
+    return sent ? LinkResult::Done : LinkResult::NotSent;
 }
 
-bool DeviceLink::ReadReply(std::uint8_t (&buffer)[PACKET_SIZE]) {
+LinkResult DeviceLink::ReadReply(std::uint8_t (&buffer)[PACKET_SIZE]) {
     std::fill(std::begin(buffer), std::end(buffer), 0);
     auto pipe = OpenPipe(m_backend, PIPE_REPLY);
     if (!pipe) {
-        m_host.ReportError(ERR_RECEIVE);
-        return false;
+        return LinkResult::ReplyPipeNotOpened;
     }
     // What did not arrive stays zero; the reply is taken as read either way.
     ReadPipe(*pipe, buffer, m_nTimeoutMs);
-    return true;
+    return LinkResult::Done;
 }
 
-bool DeviceLink::WaitAck() {
+LinkResult DeviceLink::WaitAck() {
     std::uint8_t reply[PACKET_SIZE];
-    ReadReply(reply);
+    if (ReadReply(reply) != LinkResult::Done) {
+        return LinkResult::ReplyPipeNotOpened;
+    }
     if (reply[0] == ACK) {
-        return true;
+        return LinkResult::Done;
     }
-    if (reply[0] == NAK) {
-        m_host.ReportError(ERR_COMMUNICATE);
-    }
-    return false;
+    return reply[0] == NAK ? LinkResult::Refused : LinkResult::NoAnswer;
 }
 
-bool DeviceLink::ReadImage(MemoryBlock& block) {
-    const int width = m_host.PictureWidth();
-    const int height = m_host.PictureHeight();
+LinkResult DeviceLink::ReadImage(MemoryBlock& block, int width, int height, RowProgress* progress) {
     // Never read past the caller's block, whatever the sizes say.
     if (width <= 0 || height <= 0 || block.IsNull() ||
         block.Size() / 2 / static_cast<std::size_t>(width) < static_cast<std::size_t>(height)) {
-        return false;
+        return LinkResult::Incomplete;
     }
     const std::size_t rowSize = 2 * static_cast<std::size_t>(width);
 
     auto pipe = OpenPipe(m_backend, PIPE_IMAGE);
     if (!pipe) {
-        return false;
+        return LinkResult::Incomplete;
     }
     std::uint8_t* position = block.Data();
     for (int rows = 0; rows < height;) {
         if (ReadPipe(*pipe, {position, rowSize}, m_nTimeoutMs) < rowSize) {
-            return false;
+            return LinkResult::Incomplete;
         }
         position += rowSize;
-        m_host.SetProgressPos(++rows);
+        ++rows;
+        if (progress != nullptr) {
+            progress->RowsReceived(rows);
+        }
     }
-    return true;
+    return LinkResult::Done;
 }
 
 bool DeviceLink::CheckConnection() {

@@ -1,10 +1,7 @@
 #pragma once
 
-#include <cstdint>
-
+#include "device/CameraLink.h"
 #include "device/DeviceBackend.h"
-#include "device/LinkHost.h"
-#include "device/MemoryBlock.h"
 
 namespace tavelo {
 
@@ -12,24 +9,17 @@ namespace tavelo {
 // the operation through its failure path instead of freezing the desktop.
 inline constexpr int PIPE_TIMEOUT_MS = 5000;
 
-inline constexpr std::uint8_t ACK = 0x06;
-inline constexpr std::uint8_t NAK = 0x15;
-inline constexpr int PACKET_SIZE = 8;
-
 // The four transfers of the camera link. Each one opens its pipe afresh, makes one transfer
-// (or one series of row reads) and closes it again; nothing is kept between calls.
-class DeviceLink {
+// (or one series of row reads) and closes it again; nothing is kept between calls, and
+// nothing is shown: every call answers what happened.
+class DeviceLink final : public CameraLink {
 public:
-    DeviceLink(DeviceBackend& backend, LinkHost& host, int timeoutMs = PIPE_TIMEOUT_MS);
+    explicit DeviceLink(DeviceBackend& backend, int timeoutMs = PIPE_TIMEOUT_MS);
 
-    // Writes `text` (at most 7 characters) as a zero-filled 8-byte packet to the command pipe.
-    bool SendCommand(const char* text);
-    // Zero-fills `buffer`, then reads one 8-byte reply into it.
-    bool ReadReply(std::uint8_t (&buffer)[PACKET_SIZE]);
-    // Reads a reply; true if its first byte is ACK, error 5 on NAK.
-    bool WaitAck();
-    // Reads PictureHeight() rows of 2 * PictureWidth() bytes into `block`, top row first.
-    bool ReadImage(MemoryBlock& block);
+    LinkResult SendCommand(const char* text) override;
+    LinkResult ReadReply(std::uint8_t (&buffer)[PACKET_SIZE]) override;
+    LinkResult WaitAck() override;
+    LinkResult ReadImage(MemoryBlock& block, int width, int height, RowProgress* progress) override;
     // The connection check: true if the command pipe opens (it is closed again at once).
     bool CheckConnection();
 
@@ -38,7 +28,6 @@ public:
 
 private:
     DeviceBackend& m_backend;
-    LinkHost& m_host;
     int m_nTimeoutMs;
 };
 

@@ -41,7 +41,7 @@ constexpr int FRAME_EDGE = 2;
 
 }  // namespace
 
-CRemoteDlg::CRemoteDlg(DeviceLink& link, RemoteOwner& owner)
+CRemoteDlg::CRemoteDlg(CameraLink& link, RemoteOwner& owner)
     : QDialog(owner.RemoteParent(), Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                         Qt::WindowCloseButtonHint |
                                         Qt::MSWindowsFixedSizeDialogHint),
@@ -148,7 +148,7 @@ void CRemoteDlg::LayoutControls() {
 void CRemoteDlg::QueryState() {
     CameraState state;
     if (!tavelo::QueryState(m_link, state)) {
-        // The link has already asked for the close; it comes once the opening is over.
+        // The frame has already asked for the close; it comes once the opening is over.
         return;
     }
     m_nLamp = state.group0.lamp;
@@ -284,7 +284,8 @@ int CRemoteDlg::OnRcToggled(int id, int) {
                 repaint(indicator.area);
             }
         }
-        const bool taken = tavelo::SendAndConfirm(m_link, FormatCommand(control->code, Latch(id)));
+        const bool taken = tavelo::SendAndConfirm(
+                               m_link, FormatCommand(control->code, Latch(id))) == LinkResult::Done;
         // The arrows follow the pointer only once the camera has taken the command.
         if (taken && (control->flags & PANEL_ARROWS_FOLLOW)) {
             UpdateArrows();
@@ -293,7 +294,7 @@ int CRemoteDlg::OnRcToggled(int id, int) {
         if (control->flags & PANEL_QUERY_FIRST) {
             // The camera wants a status query first; its answer is not needed.
             StatusReply discarded{};
-            if (!QueryStatus(m_link, cmd::QUERY_GROUP2, discarded)) {
+            if (QueryStatus(m_link, cmd::QUERY_GROUP2, discarded) == LinkResult::NotSent) {
                 return 0;
             }
         }
@@ -317,7 +318,7 @@ void CRemoteDlg::GammaStepUp() {
         return;
     }
     ++m_nGamma;
-    if (!m_link.SendCommand(FormatCommand(Code::Gamma, m_nGamma).data())) {
+    if (m_link.SendCommand(FormatCommand(Code::Gamma, m_nGamma).data()) != LinkResult::Done) {
         return;
     }
     m_link.WaitAck();
@@ -342,7 +343,7 @@ void CRemoteDlg::GammaStepDown() {
         return;
     }
     --m_nGamma;
-    if (!m_link.SendCommand(FormatCommand(Code::Gamma, m_nGamma).data())) {
+    if (m_link.SendCommand(FormatCommand(Code::Gamma, m_nGamma).data()) != LinkResult::Done) {
         return;
     }
     m_link.WaitAck();

@@ -13,7 +13,7 @@ enum class Code;
 class CBitmapButton;
 class CHoldButton;
 class CToggleButton;
-class DeviceLink;
+class CameraLink;
 class RemoteOwner;
 
 // The floating remote control panel: a 330 x 480 picture of the camera's remote with 32
@@ -23,7 +23,7 @@ class RemoteOwner;
 class CRemoteDlg : public QDialog {
     Q_OBJECT
 public:
-    CRemoteDlg(DeviceLink& link, RemoteOwner& owner);
+    CRemoteDlg(CameraLink& link, RemoteOwner& owner);
     ~CRemoteDlg() override;
 
     // Builds and shows the modeless window and runs the opening sequence. True when the
@@ -81,7 +81,7 @@ private:
     void OnBitmapClicked(int id);
     int Latch(int id) const;
 
-    DeviceLink& m_link;
+    CameraLink& m_link;
     RemoteOwner& m_owner;
     std::vector<CHoldButton*> m_holdButtons;
     std::vector<CToggleButton*> m_toggleButtons;

@@ -27,28 +27,13 @@ bool ValidSize(int width, int height) {
 
 }  // namespace
 
-bool RawCaptureSize(int mode, int rotation, int& width, int& height) {
-    if ((mode != 2 && mode != 3) || rotation < 0 || rotation > 3) {
-        return false;
-    }
-    const bool upright = rotation % 2 == 0;
-    if (mode == 2) {
-        width = upright ? 1280 : 1024;
-        height = upright ? 768 : 1024;
-    } else {
-        width = upright ? 1280 : 1024;
-        height = upright ? 1024 : 1280;
-    }
-    return true;
-}
-
-MemoryBlock FlipRows(const MemoryBlock& source, int width, int height, ErrorReporter& errors) {
+MemoryBlock FlipRows(const MemoryBlock& source, int width, int height, MemoryShortage& shortage) {
     if (!ValidSize(width, height) || source.IsNull() || source.Size() < RawSize(width, height)) {
         return {};
     }
     MemoryBlock flipped = MemoryBlock::Allocate(RawSize(width, height));
     if (flipped.IsNull()) {
-        errors.ReportError(ERR_MEMORY);
+        shortage.OutOfMemory();
         return {};
     }
     const std::size_t row = 2u * static_cast<std::size_t>(width);
@@ -59,7 +44,7 @@ MemoryBlock FlipRows(const MemoryBlock& source, int width, int height, ErrorRepo
     return flipped;
 }
 
-MemoryBlock BuildBitmap(const MemoryBlock& raw, int width, int height, ErrorReporter& errors) {
+MemoryBlock BuildBitmap(const MemoryBlock& raw, int width, int height, MemoryShortage& shortage) {
     if (!ValidSize(width, height) || raw.IsNull() || raw.Size() < RawSize(width, height)) {
         return {};
     }
@@ -68,7 +53,7 @@ MemoryBlock BuildBitmap(const MemoryBlock& raw, int width, int height, ErrorRepo
     const bool fits = fileSize <= std::numeric_limits<std::uint32_t>::max();
     MemoryBlock bitmap = fits ? MemoryBlock::Allocate(fileSize) : MemoryBlock();
     if (bitmap.IsNull()) {
-        errors.ReportError(ERR_MEMORY);
+        shortage.OutOfMemory();
         return {};
     }
     std::uint8_t* h = bitmap.Data();  // the block is zero-filled: only non-zero fields are set

@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "device/ErrorCode.h"
 #include "device/MemoryBlock.h"
 
 namespace tavelo {
@@ -20,25 +19,30 @@ constexpr std::size_t BitmapFileSize(int width, int height) {
            BITMAP_HEADER_SIZE;
 }
 
-// The raw capture size the camera's capture mode and rotation give: 1280 x 768 (mode 2,
-// rotation 0 or 2), 1024 x 1024 (2; 1 or 3), 1280 x 1024 (3; 0 or 2), 1024 x 1280 (3; 1 or 3).
-// False for any other pair.
-bool RawCaptureSize(int mode, int rotation, int& width, int& height);
+// Told when a conversion cannot have the memory for its result: the application shows
+// "Memory size is insufficient for allocation." for it, the tool prints it.
+class MemoryShortage {
+public:
+    virtual void OutOfMemory() = 0;
+
+protected:
+    ~MemoryShortage() = default;
+};
 
 // Values below 0 give 0, above 255 give 255.
 constexpr std::uint8_t ClampByte(int value) {
     return static_cast<std::uint8_t>(value < 0 ? 0 : (value > 255 ? 255 : value));
 }
 
-// A copy of the transferred rows with the row order reversed. Error 7 and a null block when
-// the copy cannot be allocated; a null block without message when the source is smaller
+// A copy of the transferred rows with the row order reversed. A shortage told and a null
+// block when the copy cannot be allocated; a null block without message when the source is smaller
 // than width x height pairs of bytes.
-MemoryBlock FlipRows(const MemoryBlock& source, int width, int height, ErrorReporter& errors);
+MemoryBlock FlipRows(const MemoryBlock& source, int width, int height, MemoryShortage& shortage);
 
 // The 24-bit bottom-up BMP file image of a raw capture. A null block without message when
-// there is no raw capture (or it is smaller than its size says); error 7 and a null block when
-// the image cannot be allocated.
-MemoryBlock BuildBitmap(const MemoryBlock& raw, int width, int height, ErrorReporter& errors);
+// there is no raw capture (or it is smaller than its size says); a shortage told and a null
+// block when the image cannot be allocated.
+MemoryBlock BuildBitmap(const MemoryBlock& raw, int width, int height, MemoryShortage& shortage);
 
 // The pixel conversion alone: `groups` groups of U, Y0, V, Y1 into 6 bytes each of blue,
 // green, red for both pixels. Blue = Y + 2U, red = Y + 2V, green = Y + 0.5 - V - 0.375U

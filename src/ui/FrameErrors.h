@@ -1,16 +1,21 @@
 #pragma once
 
 #include "picture/RawConversion.h"
+#include "res/ErrorCode.h"
 #include "ui/ViewHost.h"
 
 namespace tavelo {
 
-// The raw conversions report memory shortage through the frame's error box; with no frame
-// yet there is nobody to tell.
-class FrameErrors : public ErrorReporter {
+// The raw conversions' memory shortage becomes the frame's error box; with no frame yet
+// there is nobody to tell.
+class FrameErrors : public MemoryShortage {
 public:
     explicit FrameErrors(ViewHost* frame) : m_pFrame(frame) {}
-    int ReportError(int code) override { return m_pFrame ? m_pFrame->ReportError(code) : 0; }
+    void OutOfMemory() override {
+        if (m_pFrame != nullptr) {
+            m_pFrame->ReportError(ERR_MEMORY);
+        }
+    }
 
 private:
     ViewHost* m_pFrame;

@@ -3,8 +3,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "device/DeviceLink.h"
-#include "device/MemoryBlock.h"
+#include "device/CameraLink.h"
 
 class QWidget;
 
@@ -24,8 +23,9 @@ struct CommandState {
 };
 
 // What the view, the remote control panel and the dialogs ask of the main frame, so that
-// nothing below app/ includes it.
-class ViewHost {
+// nothing below app/ includes it. Its link transfers show their own messages, as the frame
+// decides (ReportingLink).
+class ViewHost : public CameraLink {
 public:
     using CommandHandler = std::function<void()>;
     using UpdateHandler = std::function<void(CommandState&)>;
@@ -37,14 +37,6 @@ public:
     virtual int ReportError(int code) = 0;               // modal warning of an error code
     virtual void SetProgressPos(int pos) = 0;            // progress control in the status bar
     virtual void EnableMainWindow(bool enable) = 0;      // no input during a transfer
-
-    // The device link.
-    virtual bool SendCommand(const char* text) = 0;
-    virtual bool ReadReply(std::uint8_t (&buffer)[PACKET_SIZE]) = 0;
-    virtual bool WaitAck() = 0;
-    virtual bool ReadImage(MemoryBlock& block) = 0;
-    // The link itself, for the remote control panel, which sends its own commands.
-    virtual DeviceLink& Link() = 0;
 
     // Command routing by id. A command without a handler is disabled; one without an update
     // handler is enabled and unchecked. Setting an empty handler removes it.

@@ -2,11 +2,15 @@
 
 #include <QGuiApplication>
 #include <QResizeEvent>
+#include <optional>
+
+#include "camera/Capture.h"
 
 #include "panel/RemoteDlg.h"
 #include "picture/CaptureLook.h"
 #include "picture/RawConversion.h"
 #include "res/CommandIds.h"
+#include "res/ErrorCode.h"
 #include "res/Strings.h"
 #include "settings/Profile.h"
 #include "ui/CLead.h"
@@ -21,36 +25,27 @@ constexpr int kRotationAngles[] = {-27000, -18000, -9000, 0, 9000, 18000, 27000}
 constexpr int kUnrotated = 3;
 constexpr int kQuarterTurn = 9000;
 
-// Until a capture's rows replace the raw capture, the size, mode and camera rotation the view
-// keeps still describe the kept rows: a capture that ends early puts them back, or Sharpness
-// and its preview would rebuild the kept rows at the new capture's size and shape.
-class RawRecordGuard {
+// What the view shows around the picture transfer: "Busy !", the wait cursor and the main
+// window disabled while the rows come, the progress bar moving with them and back at 0 after.
+class TransferFeedback final : public CaptureHooks {
 public:
-    explicit RawRecordGuard(CTavelo2View& view)
-        : m_view(view),
-          m_nMode(view.m_nMode),
-          m_nCamRotation(view.m_nCamRotation),
-          m_nWidth(view.m_nWidth),
-          m_nHeight(view.m_nHeight),
-          m_nBmpSize(view.m_nBmpSize) {}
-    ~RawRecordGuard() {
-        if (!m_bReplaced) {
-            m_view.m_nMode = m_nMode;
-            m_view.m_nCamRotation = m_nCamRotation;
-            m_view.m_nWidth = m_nWidth;
-            m_view.m_nHeight = m_nHeight;
-            m_view.m_nBmpSize = m_nBmpSize;
-        }
-    }
-    RawRecordGuard(const RawRecordGuard&) = delete;
-    RawRecordGuard& operator=(const RawRecordGuard&) = delete;
+    explicit TransferFeedback(ViewHost& frame) : m_frame(frame) {}
 
-    void Replaced() { m_bReplaced = true; }
+    void TransferStarts(int, int) override {
+        m_frame.SetStatusText(IDS_BUSY);
+        m_wait.emplace();
+        m_frame.EnableMainWindow(false);
+    }
+    void RowsReceived(int rows) override { m_frame.SetProgressPos(rows); }
+    void TransferEnded() override {
+        m_frame.EnableMainWindow(true);
+        m_frame.SetProgressPos(0);
+    }
+    void RestoreCursor() { m_wait.reset(); }
 
 private:
-    CTavelo2View& m_view;
-    int m_nMode, m_nCamRotation, m_nWidth, m_nHeight, m_nBmpSize;
-    bool m_bReplaced = false;
+    ViewHost& m_frame;
+    std::optional<WaitCursor> m_wait;
 };
 
 }  // namespace
@@ -189,53 +184,37 @@ void CTavelo2View::OnCapture() {
     }
     ViewHost& frame = *m_pFrame;
     FrameErrors errors(m_pFrame);
-    RawRecordGuard record(*this);
 
-    // Which picture the camera will send: its capture mode and rotation.
-    if (!frame.SendCommand("QS2  ")) {
-        return;
-    }
-    std::uint8_t reply[PACKET_SIZE] = {};
-    frame.ReadReply(reply);
-    m_nMode = reply[0] - '0';
-    m_nCamRotation = reply[2] - '0';
-    int width = 0, height = 0;
-    if (!RawCaptureSize(m_nMode, m_nCamRotation, width, height)) {
-        return;  // a reply that names no picture size ends the command without a word
-    }
-    m_nWidth = width;
-    m_nHeight = height;
-    m_nBmpSize = static_cast<int>(BitmapFileSize(m_nWidth, m_nHeight));
-
-    if (!frame.SendCommand("TR0  ") || !frame.WaitAck()) {
-        return;
-    }
-    MemoryBlock rows = MemoryBlock::Allocate(2u * m_nWidth * m_nHeight);
-    if (rows.IsNull()) {
+    // The frame has shown whatever the link had to say; a status that names no picture size
+    // ends the command without a word, and the size, mode and rotation the view keeps still
+    // describe the raw capture it keeps until new rows replace it.
+    TransferFeedback feedback(frame);
+    CapturedRows captured = CaptureRows(frame, feedback);
+    if (captured.result == LinkResult::OutOfMemory) {
         frame.ReportError(ERR_MEMORY);
         return;
     }
-
-    frame.SetStatusText(IDS_BUSY);
-    WaitCursor wait;
-    frame.EnableMainWindow(false);
-    const bool whole = frame.ReadImage(rows);
-    frame.EnableMainWindow(true);
-    frame.SetProgressPos(0);
-    if (!whole) {
-        rows.Free();
-        wait.Restore();
+    if (captured.result == LinkResult::Incomplete) {
+        feedback.RestoreCursor();
         frame.ReportError(ERR_CAPTURE);
         ShowIdleStatus();
         return;
     }
+    if (captured.result != LinkResult::Done) {
+        return;
+    }
 
-    MemoryBlock flipped = FlipRows(rows, m_nWidth, m_nHeight, errors);
-    rows.Free();
+    const int width = captured.width, height = captured.height;
+    MemoryBlock flipped = FlipRows(captured.rows, width, height, errors);
+    captured.rows.Free();
     if (!flipped.IsNull()) {
         // The flipped copy becomes the raw capture itself: no second block, no second copy.
         m_hRaw = std::move(flipped);
-        record.Replaced();
+        m_nMode = captured.mode;
+        m_nCamRotation = captured.rotation;
+        m_nWidth = width;
+        m_nHeight = height;
+        m_nBmpSize = static_cast<int>(BitmapFileSize(m_nWidth, m_nHeight));
         MemoryBlock bitmap = BuildBitmap(m_hRaw, m_nWidth, m_nHeight, errors);
         if (!bitmap.IsNull()) {
             m_lead->SetAutoRedraw(false);
@@ -245,7 +224,7 @@ void CTavelo2View::OnCapture() {
                 m_bImage = false;
                 frame.ShowZoom(-1.0f);
                 GreyPictureMenus(true);
-                wait.Restore();
+                feedback.RestoreCursor();
                 frame.SetStatusText(IDS_READY);
                 m_lead->SetAutoRedraw(true);
                 frame.ReportError(ERR_LOAD);
@@ -267,7 +246,7 @@ void CTavelo2View::OnCapture() {
             GreyPictureMenus(false);
         }
     }
-    wait.Restore();
+    feedback.RestoreCursor();
     frame.SetStatusText(IDS_READY);
 }
 
@@ -351,7 +330,7 @@ void CTavelo2View::OnRcShow() {
     }
     // Known to the view before it opens: a status query that cannot be sent while it opens
     // asks the view to close it again.
-    m_pRemote = new CRemoteDlg(m_pFrame->Link(), *this);
+    m_pRemote = new CRemoteDlg(*m_pFrame, *this);
     if (!m_pRemote->Create()) {
         delete m_pRemote;
         m_pRemote = nullptr;

@@ -1,7 +1,7 @@
 // The view's file commands: Save writes the shown picture as a BMP or JPEG file, Open (in
 // hidden mode only) shows a picture file instead of a capture.
 
-#include "device/ErrorCode.h"
+#include "res/ErrorCode.h"
 #include "picture/PictureEngine.h"
 #include "picture/PictureFiles.h"
 #include "res/Strings.h"

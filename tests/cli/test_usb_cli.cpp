@@ -3,23 +3,27 @@
 
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
 #include "support/EmulatedUsb.h"
 
+using tavelo::test::EmulatedCamera;
 using tavelo::test::EmulatedDeviceSpec;
 using tavelo::test::EmulatedUsb;
 
-// `tavelo-cli devices` as a user runs it, against emulated devices: the tool is a separate
-// process that inherits the testbed and reaches the emulated cameras through it.
+Q_DECLARE_METATYPE(EmulatedCamera::Fault)
+
+// `tavelo-cli` as a user runs it, against emulated devices: the tool is a separate process
+// that inherits the testbed and reaches the emulated cameras through it.
 class TestUsbCli : public QObject {
     Q_OBJECT
 
 private:
     std::unique_ptr<EmulatedUsb> m_usb;
 
-    static QString Run(const QStringList& arguments, int& exitCode,
+    static QString Run(const QStringList& arguments, int& exitCode, QString* err = nullptr,
                        const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
         QProcess tool;
         tool.setProcessEnvironment(env);
@@ -29,6 +33,9 @@ private:
             return {};
         }
         exitCode = tool.exitCode();
+        if (err != nullptr) {
+            *err = QString::fromLocal8Bit(tool.readAllStandardError());
+        }
         return QString::fromLocal8Bit(tool.readAllStandardOutput());
     }
 
@@ -67,6 +74,49 @@ private Q_SLOTS:
         QCOMPARE(lines.size(), 2);
         QVERIFY(lines[1].startsWith("usb:1-2  1234:5678  [--usb-id]"));
         QVERIFY(lines[1].endsWith("<- in use"));
+    }
+
+    // A camera that stops answering, or goes away, in the middle of an exchange: one line with
+    // the link's own message, and the exit code of the README's table.
+    void exchangeThatBreaksOff_data() {
+        using F = EmulatedCamera::Fault;
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<F>("fault");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        const QString silent = "tavelo-cli: the main unit did not answer\n";
+        const QString receive = "tavelo-cli: USB:Failed to receive.\n";
+        QTest::newRow("capture, status never answered") << "capture"
+                                                        << "QS2  " << F::Silent << 5 << silent;
+        QTest::newRow("capture, status answered empty") << "capture"
+                                                        << "QS2  " << F::EmptyReply << 5 << silent;
+        QTest::newRow("capture, unplugged after TR0") << "capture"
+                                                      << "TR0  " << F::GoneAfter << 3 << receive;
+        QTest::newRow("capture, transfer not answered") << "capture"
+                                                        << "TR0  " << F::Silent << 5 << silent;
+        QTest::newRow("status, unplugged after QS0") << "status"
+                                                     << "QS0  " << F::GoneAfter << 3 << receive;
+    }
+
+    void exchangeThatBreaksOff() {
+        QFETCH(QString, command);
+        QFETCH(QString, text);
+        QFETCH(EmulatedCamera::Fault, fault);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        m_usb->Plug({}).SetFault(text.toStdString(), fault);
+        QTemporaryDir dir;
+        QStringList arguments{"--timeout", "100", command};
+        if (command == "capture") {
+            arguments << "-o" << dir.filePath("page.bmp");
+        }
+        int code = 0;
+        QString err;
+        Run(arguments, code, &err);
+        QCOMPARE(err, message);
+        QCOMPARE(code, exitCode);
+        QVERIFY(!QFile::exists(dir.filePath("page.bmp")));
     }
 
     void saysHowToDeclareACamera() {
@@ -240,7 +290,7 @@ private Q_SLOTS:
 
         int code = 0;
         const QString printed = Run({"udev-rule", "1234:abcd"}, code);
-        Run({"udev-rule", "1234:abcd", "--install", "--rules-dir", rulesDir}, code, env);
+        Run({"udev-rule", "1234:abcd", "--install", "--rules-dir", rulesDir}, code, nullptr, env);
         QCOMPARE(code, exitCode);
         for (const QString& tool : QStringList{"pkexec", "sudo"}) {
             QCOMPARE(QFile::exists(dir.filePath(tool + ".args")), tool == used);

@@ -7,16 +7,18 @@
 #include <vector>
 
 #include "device/DeviceLink.h"
-#include "device/LinkHost.h"
 #include "device/SimulatedBackend.h"
 #include "panel/RemoteDlg.h"
 #include "panel/RemoteOwner.h"
+#include "res/ErrorCode.h"
+#include "ui/ReportingLink.h"
 
 namespace tavelo::test {
 
 // Stands in for the main frame and the view around a panel: records the messages the link
-// shows, closes the panel as the view does (a queued close), and forgets it when told.
-class PanelHost : public LinkHost, public RemoteOwner {
+// shows (through the frame's ReportingLink), closes the panel as the view does (a queued
+// close), and forgets it when told.
+class PanelHost : public LinkFeedback, public RemoteOwner {
 public:
     int ReportError(int code) override {
         errors.push_back(code);
@@ -26,15 +28,12 @@ public:
         return 1;
     }
     bool IsNotReady() const override { return notReady; }
-    int PictureWidth() const override { return 1280; }
-    int PictureHeight() const override { return 1024; }
     void CloseRemote() override {
         ++closeRemoteCalls;
         if (panel) {
             panel->PostClose();
         }
     }
-    void SetProgressPos(int) override {}
 
     void ForgetRemote() override {
         ++forgetCalls;

@@ -6,28 +6,25 @@
 #include <cstdlib>
 
 #include "device/DeviceLink.h"
-#include "device/LinkHost.h"
 #include "device/SimulatedBackend.h"
 #include "panel/RemoteDlg.h"
 #include "panel/RemoteOwner.h"
+#include "ui/ReportingLink.h"
 
 namespace {
 
-class PreviewHost : public tavelo::LinkHost, public tavelo::RemoteOwner {
+class PreviewHost : public tavelo::LinkFeedback, public tavelo::RemoteOwner {
 public:
     int ReportError(int code) override {
         std::fprintf(stderr, "error %d\n", code);
         return 1;
     }
     bool IsNotReady() const override { return false; }
-    int PictureWidth() const override { return 0; }
-    int PictureHeight() const override { return 0; }
     void CloseRemote() override {
         if (panel) {
             panel->PostClose();
         }
     }
-    void SetProgressPos(int) override {}
     void ForgetRemote() override {
         panel = nullptr;
         QApplication::quit();
@@ -50,8 +47,9 @@ int main(int argc, char** argv) {
         *fields[i - 1] = std::atoi(argv[i]);
     }
     PreviewHost host;
-    tavelo::DeviceLink link(backend, host);
-    host.panel = new tavelo::CRemoteDlg(link, host);
+    tavelo::DeviceLink link(backend);
+    tavelo::ReportingLink reporting(link, host);
+    host.panel = new tavelo::CRemoteDlg(reporting, host);
     host.panel->Create();
     return app.exec();
 }

@@ -23,14 +23,15 @@ namespace {
 struct Rig {
     SimulatedBackend backend{SimulatedBackend::WireLog::Kept};
     PanelHost host;
-    DeviceLink link{backend, host, 50};
+    DeviceLink link{backend, 50};
+    ReportingLink reporting{link, host};
     QPointer<CRemoteDlg> panel;
 
     SimulatedCamera::State& State() { return backend.Camera().GetState(); }
 
     bool Open() {
         host.window.show();
-        host.panel = new CRemoteDlg(link, host);
+        host.panel = new CRemoteDlg(reporting, host);
         panel = host.panel;
         const bool created = panel->Create();
         if (panel) {
@@ -100,7 +101,7 @@ private Q_SLOTS:
     void opensTitledAndSizedAndAsksTheCamera() {
         Rig rig;
         rig.host.window.show();
-        rig.host.panel = new CRemoteDlg(rig.link, rig.host);
+        rig.host.panel = new CRemoteDlg(rig.reporting, rig.host);
         rig.panel = rig.host.panel;
         QVERIFY(rig.panel->Create());
         QCOMPARE(rig.panel->windowTitle(), QStringLiteral("Remote control"));
@@ -764,7 +765,7 @@ private Q_SLOTS:
         Rig rig;
         rig.backend.SetPipeBroken("PIPE00", true);
         rig.host.window.show();
-        rig.host.panel = new CRemoteDlg(rig.link, rig.host);
+        rig.host.panel = new CRemoteDlg(rig.reporting, rig.host);
         rig.panel = rig.host.panel;
         QVERIFY(rig.panel->Create());
         QVERIFY(rig.panel->isVisible());

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "device/DeviceBackend.h"
-#include "support/RecordingHost.h"
+#include "support/LinkRig.h"
 
 namespace tavelo::test {
 

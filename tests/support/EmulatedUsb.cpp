@@ -51,11 +51,15 @@ std::string Descriptors(const EmulatedDeviceSpec& described) {
 
 // A URB the device has taken: waiting for data, or done and waiting to be reaped.
 struct EmulatedCamera::Pending {
-    UMockdevIoctlData* urb = nullptr;  // our reference to libusb's usbdevfs_urb
-    std::vector<std::uint8_t> data;    // what an IN URB delivers
+    UMockdevIoctlData* urb = nullptr;     // our reference to libusb's usbdevfs_urb
+    UMockdevIoctlData* buffer = nullptr;  // and to an IN URB's buffer
+    std::vector<std::uint8_t> data;       // what an IN URB delivers
     int status = 0;
     int actual = 0;
     ~Pending() {
+        if (buffer != nullptr) {
+            umockdev_ioctl_data_unref(buffer);
+        }
         if (urb != nullptr) {
             umockdev_ioctl_data_unref(urb);
         }
@@ -130,6 +134,12 @@ void EmulatedCamera::SetGoneAtRow(int row) {
 void EmulatedCamera::SetGone(bool gone) {
     std::lock_guard lock(m_mutex);
     m_bGone = gone;
+}
+
+void EmulatedCamera::SetFault(const std::string& text, Fault fault) {
+    std::lock_guard lock(m_mutex);
+    m_faultText = text;
+    m_fault = fault;
 }
 
 std::vector<EmulatedCamera::Urb> EmulatedCamera::Wire() const {
@@ -228,6 +238,17 @@ bool EmulatedCamera::Submit(UMockdevIoctlClient* client, UMockdevIoctlData* arg)
             if (m_model.PictureArmed()) {
                 m_nImageRow = 0;  // rows are counted from the start of each picture
             }
+            const std::string text(
+                reinterpret_cast<const char*>(bytes.data()),
+                strnlen(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+            if (m_fault != Fault::None && text == m_faultText) {
+                std::uint8_t withheld[8];
+                m_model.TakeReply(withheld);
+                m_bEmptyReplyNext = m_fault == Fault::EmptyReply;
+                if (m_fault == Fault::GoneAfter) {
+                    m_bGone = true;
+                }
+            }
         }
         m_wire.push_back({urb->endpoint, bytes, urb->buffer_length});
         pending->actual = urb->buffer_length;
@@ -236,11 +257,18 @@ bool EmulatedCamera::Submit(UMockdevIoctlClient* client, UMockdevIoctlData* arg)
         return true;
     }
     // An IN URB: the camera answers at once if it has something to give, else it waits
-    // until libusb gives up and discards the URB.
+    // until libusb gives up and discards the URB. The buffer is resolved through umockdev,
+    // so the rows also reach a tool running in a process of its own.
+    pending->buffer = umockdev_ioctl_data_resolve(
+        pending->urb, G_STRUCT_OFFSET(usbdevfs_urb, buffer), length, nullptr);
     std::vector<std::uint8_t> data(length);
     std::size_t given = 0;
     bool gone = false;
-    if (urb->endpoint == kReplyEndpoint) {
+    bool empty = false;
+    if (urb->endpoint == kReplyEndpoint && m_bEmptyReplyNext) {
+        m_bEmptyReplyNext = false;
+        empty = true;
+    } else if (urb->endpoint == kReplyEndpoint) {
         std::uint8_t reply[8];
         if (m_model.TakeReply(reply)) {
             given = std::min(length, sizeof reply);
@@ -264,7 +292,7 @@ bool EmulatedCamera::Submit(UMockdevIoctlClient* client, UMockdevIoctlData* arg)
         pending->status = -ENODEV;
         m_wire.push_back({urb->endpoint, {}, urb->buffer_length});
         m_completed.push_back(std::move(pending));
-    } else if (given > 0) {
+    } else if (given > 0 || empty) {
         data.resize(given);
         m_wire.push_back({urb->endpoint, data, urb->buffer_length});
         pending->actual = static_cast<int>(given);
@@ -287,9 +315,9 @@ void EmulatedCamera::Reap(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
     auto* urb = reinterpret_cast<usbdevfs_urb*>(done->urb->data);
     urb->status = done->status;
     urb->actual_length = done->actual;
-    if (!done->data.empty()) {
-        // The test shares libusb's address space: the URB's buffer is libusb's own memory.
-        std::memcpy(urb->buffer, done->data.data(), done->data.size());
+    if (!done->data.empty() && done->buffer != nullptr) {
+        umockdev_ioctl_data_update(done->buffer, 0, done->data.data(),
+                                   static_cast<gint>(done->data.size()));
     }
     UMockdevIoctlData* slot = umockdev_ioctl_data_resolve(arg, 0, sizeof(gpointer), nullptr);
     umockdev_ioctl_data_set_ptr(slot, 0, done->urb);

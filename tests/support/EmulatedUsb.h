@@ -53,6 +53,11 @@ public:
     void SetShortRowAt(int row);         // that row of the picture arrives half long
     void SetGoneAtRow(int row);          // the device goes away while sending that row
     void SetGone(bool gone);             // every ioctl answers ENODEV
+    // How the camera takes the command `text` (five characters): it keeps its answer to
+    // itself (a read waits out its time-out), answers with an empty packet, or goes away
+    // right after the packet.
+    enum class Fault { None, Silent, EmptyReply, GoneAfter };
+    void SetFault(const std::string& text, Fault fault);
 
     // What happened on the wire.
     struct Urb {
@@ -95,6 +100,9 @@ private:
     bool m_bClaimRefused = false;
     bool m_bClaimed = false;
     bool m_bGone = false;
+    std::string m_faultText;
+    Fault m_fault = Fault::None;
+    bool m_bEmptyReplyNext = false;
     int m_nIoctls = 0;
     int m_nClaims = 0;
     int m_nReleases = 0;

@@ -1,21 +1,55 @@
 #include "CliHost.h"
 
+#include "res/ErrorCode.h"
 #include "res/Strings.h"
 
 namespace tavelo::cli {
 
-int CliHost::ReportError(int code) {
+void CliHost::ReportError(int code) {
     const char* text = ErrorText(code);
     if (text == nullptr) {
-        return 0;
+        return;
     }
     EndProgress();
-    m_errors.push_back(code);
     std::fprintf(stderr, "tavelo-cli: %s\n", text);
-    return 1;
 }
 
-void CliHost::SetProgressPos(int pos) {
+void CliHost::Report(LinkResult result) {
+    switch (result) {
+        case LinkResult::Done:
+            return;
+        case LinkResult::NotACommand:
+            std::fprintf(stderr, "tavelo-cli: a command has at most %d characters\n",
+                         PACKET_SIZE - 1);
+            return;
+        case LinkResult::NotSent:
+            return ReportError(ERR_TRANSMIT);
+        case LinkResult::ReplyPipeNotOpened:
+            return ReportError(ERR_RECEIVE);
+        case LinkResult::Refused:
+            return ReportError(ERR_COMMUNICATE);
+        case LinkResult::NoAnswer:
+            std::fputs("tavelo-cli: the main unit did not answer\n", stderr);
+            return;
+        case LinkResult::NoPictureSize:
+            std::fputs("tavelo-cli: the main unit named no picture size\n", stderr);
+            return;
+        case LinkResult::Incomplete:
+            return ReportError(ERR_CAPTURE);
+        case LinkResult::OutOfMemory:
+            return ReportError(ERR_MEMORY);
+    }
+}
+
+void CliHost::OutOfMemory() {
+    ReportError(ERR_MEMORY);
+}
+
+void CliHost::TransferStarts(int, int height) {
+    m_nHeight = height;
+}
+
+void CliHost::RowsReceived(int pos) {
     if (!m_bShowProgress || m_nHeight <= 0) {
         return;
     }

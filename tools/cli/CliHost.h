@@ -1,38 +1,35 @@
 #pragma once
 
 #include <cstdio>
-#include <vector>
 
-#include "device/LinkHost.h"
+#include "camera/Capture.h"
+#include "device/CameraLink.h"
+#include "picture/RawConversion.h"
 
 namespace tavelo::cli {
 
-// The link's host for a terminal: messages go to stderr, the transfer's progress is drawn as
-// a bar there when stderr is a terminal.
-class CliHost : public LinkHost {
+// What the terminal shows: one line on stderr for a failure, in the words the application
+// uses for it, and the transfer's progress as a bar there when stderr is a terminal.
+class CliHost : public CaptureHooks, public MemoryShortage {
 public:
     explicit CliHost(bool showProgress) : m_bShowProgress(showProgress) {}
 
-    int ReportError(int code) override;
-    bool IsNotReady() const override { return false; }
-    int PictureWidth() const override { return m_nWidth; }
-    int PictureHeight() const override { return m_nHeight; }
-    void CloseRemote() override {}
-    void SetProgressPos(int pos) override;
+    // Prints the message of an error code of the frame's table.
+    void ReportError(int code);
+    // Prints the line a failed exchange gives; nothing for Done.
+    void Report(LinkResult result);
 
-    void SetPictureSize(int width, int height) {
-        m_nWidth = width;
-        m_nHeight = height;
-    }
-    void EndProgress();
-    const std::vector<int>& Errors() const { return m_errors; }
+    void TransferStarts(int width, int height) override;
+    void RowsReceived(int rows) override;
+    void TransferEnded() override { EndProgress(); }
+    void OutOfMemory() override;
 
 private:
+    void EndProgress();
+
     bool m_bShowProgress;
     bool m_bProgressShown = false;
-    int m_nWidth = 0;
     int m_nHeight = 0;
-    std::vector<int> m_errors;
 };
 
 }  // namespace tavelo::cli

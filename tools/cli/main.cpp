@@ -4,8 +4,6 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <algorithm>
-
 #include <QFile>
 #include <QString>
 #include <algorithm>
@@ -20,12 +18,16 @@
 #include "CliHost.h"
 #include "DeviceListing.h"
 #include "UdevRule.h"
+#include "camera/Capture.h"
 #include "camera/CommandSet.h"
+#include "device/DeviceLink.h"
+#include "device/UsbDiagnostics.h"
 #include "picture/CaptureLook.h"
 #include "picture/PictureEngine.h"
 #include "picture/PictureFiles.h"
 #include "picture/PictureResult.h"
 #include "picture/RawConversion.h"
+#include "res/ErrorCode.h"
 #include "res/Strings.h"
 
 using namespace tavelo;
@@ -171,23 +173,48 @@ void PrintState(const char* name, int value, std::initializer_list<const char*> 
     }
 }
 
-bool HasError(const cli::CliHost& host, int code) {
-    return std::find(host.Errors().begin(), host.Errors().end(), code) != host.Errors().end();
-}
-
-bool IsEmpty(const StatusReply& reply) {
-    return std::all_of(reply.begin(), reply.end(), [](std::uint8_t b) { return b == 0; });
-}
-
-// Both groups in words. A reply that could not be read is still printed (every value then
-// reads -48, as the panel would take it), and the tool ends with that failure's code.
-int Status(DeviceLink& link, const cli::CliHost& host) {
-    StatusReply r0, r2;
-    if (!QueryStatus(link, cmd::QUERY_GROUP0, r0)) {
-        return EXIT_NOT_SENT;
+// The exit code of each way an exchange with the camera can end.
+int ExitCode(LinkResult result) {
+    switch (result) {
+        case LinkResult::Done:
+            return EXIT_OK;
+        case LinkResult::NotACommand:
+            return EXIT_USAGE;
+        case LinkResult::NotSent:
+            return EXIT_NOT_SENT;
+        case LinkResult::ReplyPipeNotOpened:
+            return EXIT_NO_REPLY_PIPE;
+        case LinkResult::Refused:
+            return EXIT_REFUSED;
+        case LinkResult::NoAnswer:
+            return EXIT_NO_ANSWER;
+        case LinkResult::NoPictureSize:
+            return EXIT_UNKNOWN_STATUS;
+        case LinkResult::Incomplete:
+            return EXIT_TRANSFER;
+        case LinkResult::OutOfMemory:
+            return EXIT_MEMORY;
     }
-    if (!QueryStatus(link, cmd::QUERY_GROUP2, r2)) {
-        return EXIT_NOT_SENT;
+    return EXIT_USAGE;
+}
+
+int Fail(cli::CliHost& host, LinkResult result) {
+    host.Report(result);
+    return ExitCode(result);
+}
+
+// Both groups in words. A reply that came empty is still printed (every value then reads
+// -48, as the panel would take it), and the tool ends with code 5; any other failure ends it
+// at once.
+int Status(DeviceLink& link, cli::CliHost& host) {
+    StatusReply r0, r2;
+    const LinkResult first = QueryStatus(link, cmd::QUERY_GROUP0, r0);
+    if (first != LinkResult::Done && first != LinkResult::NoAnswer) {
+        return Fail(host, first);
+    }
+    const LinkResult second = QueryStatus(link, cmd::QUERY_GROUP2, r2);
+    if (second != LinkResult::Done && second != LinkResult::NoAnswer) {
+        return Fail(host, second);
     }
     const StatusGroup0 g0 = DecodeGroup0(r0);
     const StatusGroup2 g2 = DecodeGroup2(r2);
@@ -206,37 +233,15 @@ int Status(DeviceLink& link, const cli::CliHost& host) {
     PrintState("camera rotation", g2.rotation, {"0", "90", "180", "270"});
     PrintState("aperture", g2.aperture, {"off", "on"});
     PrintState("contrast", g2.contrast, {"off", "on"});
-    if (HasError(host, ERR_RECEIVE)) {
-        return EXIT_NO_REPLY_PIPE;
-    }
-    if (IsEmpty(r0) || IsEmpty(r2)) {
-        std::fprintf(stderr, "tavelo-cli: the main unit did not answer\n");
-        return EXIT_NO_ANSWER;
-    }
-    return EXIT_OK;
+    return Fail(host, first != LinkResult::Done ? first : second);
 }
 
-int Send(DeviceLink& link, const cli::CliHost& host, const std::string& text) {
-    if (text.size() > PACKET_SIZE - 1) {
-        std::fprintf(stderr, "tavelo-cli: a command has at most %d characters\n", PACKET_SIZE - 1);
-        return EXIT_USAGE;
-    }
-    if (!link.SendCommand(text.c_str())) {
-        return EXIT_NOT_SENT;
-    }
-    if (link.WaitAck()) {
+int Send(DeviceLink& link, cli::CliHost& host, const std::string& text) {
+    const LinkResult result = SendAndConfirm(link, text.c_str());
+    if (result == LinkResult::Done) {
         std::printf("acknowledged\n");
-        return EXIT_OK;
     }
-    const auto& errors = host.Errors();
-    if (!errors.empty() && errors.back() == ERR_RECEIVE) {
-        return EXIT_NO_REPLY_PIPE;
-    }
-    if (!errors.empty() && errors.back() == ERR_COMMUNICATE) {
-        return EXIT_REFUSED;
-    }
-    std::fprintf(stderr, "tavelo-cli: the main unit did not answer\n");
-    return EXIT_NO_ANSWER;
+    return Fail(host, result);
 }
 
 // The bitmap as the application shows it after a capture (the mode-2 resize, the sharpen
@@ -264,52 +269,25 @@ int WritePicture(const MemoryBlock& bitmap, const Options& o, int mode, int rota
     return EXIT_OK;
 }
 
-// The capture sequence: status query, picture size, transfer start and its acknowledgement,
-// the rows, the flip, the conversion and the file.
+// The capture exchange, the flip, the conversion and the file.
 int Capture(DeviceLink& link, cli::CliHost& host, const Options& o) {
-    StatusReply status;
-    if (!QueryStatus(link, cmd::QUERY_GROUP2, status)) {
-        return EXIT_NOT_SENT;
-    }
-    if (HasError(host, ERR_RECEIVE)) {
-        return EXIT_NO_REPLY_PIPE;  // already said; the zeros would only add a second line
-    }
-    const StatusGroup2 g2 = DecodeGroup2(status);
-    int width = 0, height = 0;
-    if (!RawCaptureSize(g2.captureMode, g2.rotation, width, height)) {
+    CapturedRows captured = CaptureRows(link, host);
+    if (captured.result == LinkResult::NoPictureSize) {
         std::fprintf(stderr, "tavelo-cli: no picture size for capture mode %d, rotation %d\n",
-                     g2.captureMode, g2.rotation);
+                     captured.mode, captured.rotation);
         return EXIT_UNKNOWN_STATUS;
     }
-    host.SetPictureSize(width, height);
-    if (!link.SendCommand(cmd::TRANSFER)) {
-        return EXIT_NOT_SENT;
+    if (captured.result != LinkResult::Done) {
+        return Fail(host, captured.result);
     }
-    if (!link.WaitAck()) {
-        const bool refused = !host.Errors().empty() && host.Errors().back() == ERR_COMMUNICATE;
-        if (!refused) {
-            std::fprintf(stderr, "tavelo-cli: the main unit did not answer\n");
-        }
-        return refused ? EXIT_REFUSED : EXIT_NO_ANSWER;
-    }
-    MemoryBlock rows = MemoryBlock::Allocate(2u * width * height);
-    if (rows.IsNull()) {
-        host.ReportError(ERR_MEMORY);
-        return EXIT_MEMORY;
-    }
-    const bool whole = link.ReadImage(rows);
-    host.EndProgress();
-    if (!whole) {
-        host.ReportError(ERR_CAPTURE);
-        return EXIT_TRANSFER;
-    }
-    MemoryBlock raw = FlipRows(rows, width, height, host);
-    rows.Free();
+    const int width = captured.width, height = captured.height;
+    MemoryBlock raw = FlipRows(captured.rows, width, height, host);
+    captured.rows.Free();
     MemoryBlock bitmap = raw ? BuildBitmap(raw, width, height, host) : MemoryBlock();
     if (bitmap.IsNull()) {
         return EXIT_MEMORY;
     }
-    return WritePicture(bitmap, o, g2.captureMode, g2.rotation, host);
+    return WritePicture(bitmap, o, captured.mode, captured.rotation, host);
 }
 
 }  // namespace
@@ -336,7 +314,7 @@ int main(int argc, char** argv) {
         return EXIT_NOT_SENT;
     }
     cli::CliHost host(isatty(STDERR_FILENO) != 0);
-    DeviceLink link(*backend, host, options.timeoutMs);
+    DeviceLink link(*backend, options.timeoutMs);
     if (options.command == "status") {
         return Status(link, host);
     }

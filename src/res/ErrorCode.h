@@ -18,14 +18,4 @@ enum ErrorCode : int {
     ERR_NOT_XGA = 12,        // "The RGB output setting is not XGA output"
 };
 
-// Whoever shows error messages: the main frame in the application, stderr in the tool.
-class ErrorReporter {
-public:
-    // Shows the message of `code`; returns the box's answer, 0 for an unknown code.
-    virtual int ReportError(int code) = 0;
-
-protected:
-    ~ErrorReporter() = default;
-};
-
 }  // namespace tavelo
