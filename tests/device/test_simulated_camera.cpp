@@ -9,7 +9,7 @@
 #include "device/MemoryBlock.h"
 #include "device/SimulatedBackend.h"
 #include "device/SimulatedCamera.h"
-#include "support/RecordingHost.h"
+#include "support/LinkRig.h"
 
 using namespace tavelo;
 
@@ -76,10 +76,12 @@ qint64 ResidentBytes() {
 
 // One whole picture through the device link, as the view's capture takes it.
 bool CaptureThroughTheLink(SimulatedBackend& backend) {
-    test::RecordingHost host;
-    DeviceLink link(backend, host);
-    MemoryBlock block = MemoryBlock::Allocate(std::size_t(2) * host.width * host.height);
-    return link.SendCommand("TR0  ") && link.WaitAck() && link.ReadImage(block);
+    test::LinkRig rig(backend);
+    const int width = 1280, height = 1024;
+    MemoryBlock block = MemoryBlock::Allocate(std::size_t(2) * width * height);
+    return rig.link.SendCommand("TR0  ") == LinkResult::Done &&
+           rig.link.WaitAck() == LinkResult::Done &&
+           rig.ReadImage(block, width, height) == LinkResult::Done;
 }
 
 std::vector<std::uint8_t> ReadWholePicture(SimulatedCamera& camera, std::size_t expected) {
