@@ -97,6 +97,8 @@ protected:
 private:
     void UpdateClock();
     void CheckConnection();
+    // The view says why the camera cannot be reached (or that it is the simulated one).
+    void ExplainCamera(bool present);
 
     DeviceLink m_link;
     QTimer m_timerClock;

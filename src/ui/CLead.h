@@ -10,6 +10,8 @@
 #include "picture/PictureEngine.h"
 #include "picture/ViewPainter.h"
 
+class QLabel;
+
 namespace tavelo {
 
 class MemoryBlock;
@@ -84,6 +86,13 @@ public:
     std::int16_t Resize(float width, float height, short flags);
     std::int16_t Sharpen(short amount);
 
+    // A heading and a few sentences shown in the middle of the window while it holds no
+    // picture (what is wrong with the camera, say). Two empty texts show nothing.
+    void SetNotice(const QString& heading, const QString& text);
+    QString NoticeHeading() const { return m_noticeHeading; }
+    QString NoticeText() const { return m_noticeText; }
+    bool IsNoticeShown() const;
+
     const PictureEngine& Engine() const { return m_engine; }
     // Frames rendered since construction: what tests read to see that painting happened.
     int RenderCount() const { return m_nRenderCount; }
@@ -102,6 +111,7 @@ private:
     void SyncScrollBars();
     void Changed();  // repaint if automatic repaint is on
     QSizeF ViewportSize() const;
+    void UpdateNotice();  // shown only over an empty window, centred in it
 
     PictureEngine m_engine;
     ViewPainter m_painter;
@@ -121,6 +131,9 @@ private:
     short m_nValue19 = 0;
     bool m_bSyncing = false;
     int m_nRenderCount = 0;
+    QLabel* m_pNotice = nullptr;  // made on the first notice
+    QString m_noticeHeading;
+    QString m_noticeText;
 };
 
 }  // namespace tavelo

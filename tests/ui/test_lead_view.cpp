@@ -1,3 +1,4 @@
+#include <QLabel>
 #include <QScrollBar>
 #include <QtTest>
 #include <cstring>
@@ -347,6 +348,32 @@ private Q_SLOTS:
         QVERIFY(after != before);
         m_lead->RenderFrame(m_frame);
         QCOMPARE(after, m_frame);
+    }
+
+    // The notice shows over an empty window only, centred and whole, and is read out as it
+    // reads.
+    void noticeOnlyWithoutPicture() {
+        m_lead->resize(500, 300);
+        m_lead->SetNotice("No camera found", "Plug <the> camera in, then run \"a b\".");
+        auto* label = m_lead->findChild<QLabel*>("notice");
+        QVERIFY(label != nullptr);
+        QVERIFY(!m_lead->IsNoticeShown());  // a picture is shown
+        m_lead->SetPictureHandle(0);
+        QVERIFY(m_lead->IsNoticeShown());
+        QVERIFY(label->text().contains("Plug &lt;the&gt; camera in, then run <span"));
+        QVERIFY(label->text().contains("nowrap; font-family:monospace\">&quot;a b&quot;</span>."));
+        QCOMPARE(label->accessibleName(), QStringLiteral("No camera found"));
+        const QRect port(QPoint(), m_lead->viewport()->size());
+        QVERIFY(port.contains(label->geometry()));
+        QVERIFY(qAbs(label->geometry().center().x() - port.center().x()) <= 1);
+        QVERIFY(label->height() >= label->heightForWidth(label->width()));
+        m_lead->SetNotice({}, {});
+        QVERIFY(!m_lead->IsNoticeShown());
+        m_lead->SetNotice("Simulated camera", "Pictures come from a model.");
+        QVERIFY(m_lead->IsNoticeShown());
+        MemoryBlock block = CoordinateBmp(40, 30);
+        QCOMPARE(m_lead->LoadMemory(block, 0, 0, long(block.Size())), PIC_OK);
+        QVERIFY(!m_lead->IsNoticeShown());
     }
 
     void refusedLoadKeepsPicture() {
