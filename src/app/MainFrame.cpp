@@ -361,6 +361,10 @@ void CMainFrame::UpdateCommandUI() {
     m_pCommands->UpdateAll();
 }
 
+bool CMainFrame::RunCommand(int id) {
+    return m_pCommands->Run(id);
+}
+
 bool CMainFrame::IsNotReady() const {
     return m_pView == nullptr || m_pView->m_bNotReady;
 }

@@ -79,6 +79,7 @@ public:
     void SetCommandHandler(int id, CommandHandler handler) override;
     void SetUpdateHandler(int id, UpdateHandler handler) override;
     void UpdateCommandUI() override;
+    bool RunCommand(int id) override;
     QWidget* MainWindow() override { return this; }
 
     // LinkHost

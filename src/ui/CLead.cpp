@@ -1,10 +1,12 @@
 #include "ui/CLead.h"
 
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 
@@ -18,6 +20,8 @@ namespace {
 // Window rows painted through the band at a time: a band of a wide window still fits the
 // processor's cache while it is written and read again.
 constexpr int kBandRows = 32;
+// One notch of a mouse wheel, in eighths of a degree.
+constexpr int kWheelNotch = 120;
 // Room between the notice and the window's edges, and its widest line, in average characters.
 constexpr int kNoticeMargin = 16;
 constexpr int kNoticeColumns = 60;
@@ -273,6 +277,68 @@ void CLead::SyncScrollBars() {
     sync(horizontalScrollBar(), m_view.left(), scrolling ? m_view.width() : 0, port.width());
     sync(verticalScrollBar(), m_view.top(), scrolling ? m_view.height() : 0, port.height());
     m_bSyncing = false;
+    // The hand says that the picture can be dragged.
+    if (m_dragFrom) {
+        return;
+    }
+    if (CanPan()) {
+        viewport()->setCursor(Qt::OpenHandCursor);
+    } else {
+        viewport()->unsetCursor();
+    }
+}
+
+bool CLead::CanPan() const {
+    return horizontalScrollBar()->maximum() > 0 || verticalScrollBar()->maximum() > 0;
+}
+
+void CLead::wheelEvent(QWheelEvent* event) {
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        m_nWheelZoom = 0;
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    // A fine-grained wheel or touchpad sends parts of a notch: they add up to whole steps.
+    m_nWheelZoom += event->angleDelta().y();
+    const int steps = m_nWheelZoom / kWheelNotch;
+    m_nWheelZoom -= steps * kWheelNotch;
+    event->accept();
+    if (steps != 0) {
+        Q_EMIT zoomStepsRequested(steps);
+    }
+}
+
+void CLead::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !CanPan()) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    m_dragFrom = event->position().toPoint();
+    m_dragScroll = QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    viewport()->setCursor(Qt::ClosedHandCursor);
+    event->accept();
+}
+
+void CLead::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_dragFrom) {
+        QAbstractScrollArea::mouseMoveEvent(event);
+        return;
+    }
+    // The picture point under the pointer stays under it.
+    const QPoint moved = event->position().toPoint() - *m_dragFrom;
+    horizontalScrollBar()->setValue(m_dragScroll.x() - moved.x());
+    verticalScrollBar()->setValue(m_dragScroll.y() - moved.y());
+    event->accept();
+}
+
+void CLead::mouseReleaseEvent(QMouseEvent* event) {
+    if (!m_dragFrom || event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mouseReleaseEvent(event);
+        return;
+    }
+    m_dragFrom.reset();
+    SyncScrollBars();
+    event->accept();
 }
 
 void CLead::SetNotice(const QString& heading, const QString& text) {

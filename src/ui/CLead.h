@@ -99,10 +99,20 @@ public:
     // Renders the current view into `frame` (viewport-sized), as a paint does.
     void RenderFrame(QImage& frame);
 
+Q_SIGNALS:
+    // Ctrl and the wheel asked for this many zoom steps, in whole notches, positive to
+    // enlarge. The owner zooms by its own commands, which know their limits.
+    void zoomStepsRequested(int steps);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    // The wheel with Ctrl zooms; dragging with the left button pans a larger picture.
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void PictureChanged();             // after a load or a transformation
@@ -111,6 +121,7 @@ private:
     void SyncScrollBars();
     void Changed();  // repaint if automatic repaint is on
     QSizeF ViewportSize() const;
+    bool CanPan() const;  // the painted picture is larger than the window
     void UpdateNotice();  // shown only over an empty window, centred in it
 
     PictureEngine m_engine;
@@ -134,6 +145,9 @@ private:
     QLabel* m_pNotice = nullptr;  // made on the first notice
     QString m_noticeHeading;
     QString m_noticeText;
+    std::optional<QPoint> m_dragFrom;  // where a panning drag started, in the window
+    QPoint m_dragScroll;               // the scroll bars' values then
+    int m_nWheelZoom = 0;              // Ctrl+wheel eighths of a degree not yet a whole notch
 };
 
 }  // namespace tavelo

@@ -101,6 +101,8 @@ private:
     void SetZoom(float percent);  // flag 57, paint size mode 4, zoom factor, zoom pane
     void Rotate(int step);
     void ShowIdleStatus();  // "Not Ready" or "Ready !" by m_bNotReady
+    // Ctrl+wheel: Zoom In or Zoom Out, as far as the commands allow.
+    void OnWheelZoom(int steps);
 };
 
 }  // namespace tavelo

@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -405,6 +406,75 @@ private Q_SLOTS:
         QCOMPARE(app.Lead().GetZoomPercent(), out);
         app.Lead().SetZoomPercent(start);
         QCOMPARE(app.CommandEnabled(ID_ZOOM_OUT), int(start) > 10);
+    }
+
+    // The menu's brackets, the keys other programs zoom with, and Ctrl with the wheel all run
+    // the zoom commands; the arrow keys pan. Keys go where a real key goes: the focus.
+    void zoomAndPanByKeysAndWheel_data() {
+        QTest::addColumn<int>("key");  // 0: the wheel instead
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("wheel");
+        QTest::addColumn<float>("start");
+        QTest::addColumn<float>("zoom");
+        QTest::addColumn<bool>("panned");
+        const int ctrl = Qt::ControlModifier;
+        const int pad = Qt::ControlModifier | Qt::KeypadModifier;
+        QTest::newRow("Ctrl+[") << int(Qt::Key_BracketLeft) << ctrl << 0 << 50.f << 60.f << false;
+        QTest::newRow("Ctrl+]") << int(Qt::Key_BracketRight) << ctrl << 0 << 50.f << 40.f << false;
+        QTest::newRow("Ctrl+=") << int(Qt::Key_Equal) << ctrl << 0 << 50.f << 60.f << false;
+        QTest::newRow("Ctrl++") << int(Qt::Key_Plus) << ctrl << 0 << 50.f << 60.f << false;
+        QTest::newRow("Ctrl and keypad +")
+            << int(Qt::Key_Plus) << pad << 0 << 50.f << 60.f << false;
+        QTest::newRow("Ctrl+-") << int(Qt::Key_Minus) << ctrl << 0 << 50.f << 40.f << false;
+        QTest::newRow("Ctrl and keypad -")
+            << int(Qt::Key_Minus) << pad << 0 << 50.f << 40.f << false;
+        QTest::newRow("Ctrl+- at 10 is greyed")
+            << int(Qt::Key_Minus) << ctrl << 0 << 10.f << 10.f << false;
+        QTest::newRow("wheel up") << 0 << ctrl << 120 << 50.f << 60.f << false;
+        QTest::newRow("wheel down") << 0 << ctrl << -120 << 50.f << 40.f << false;
+        QTest::newRow("two notches") << 0 << ctrl << 240 << 50.f << 70.f << false;
+        QTest::newRow("wheel down at 10 is greyed") << 0 << ctrl << -120 << 10.f << 10.f << false;
+        // Zoom In is greyed without a picture: a notch must not zoom the empty control.
+        QTest::newRow("wheel up without a picture") << 0 << ctrl << 120 << -1.f << 100.f << false;
+        QTest::newRow("wheel without Ctrl scrolls") << 0 << 0 << -120 << 200.f << 200.f << true;
+        QTest::newRow("arrow pans") << int(Qt::Key_Down) << 0 << 0 << 200.f << 200.f << true;
+        QTest::newRow("page pans") << int(Qt::Key_PageDown) << 0 << 0 << 200.f << 200.f << true;
+    }
+
+    void zoomAndPanByKeysAndWheel() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, wheel);
+        QFETCH(float, start);
+        QFETCH(float, zoom);
+        QFETCH(bool, panned);
+        App app;
+        if (start > 0) {
+            app.frame->Commands().Run(ID_CAPTURE);  // as Alt+C: the commands update after it
+            app.Lead().SetZoomPercent(start);
+        }
+        const float top = app.Lead().GetViewTop();
+        app.frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(app.frame.get()));
+        if (key != 0) {
+            QWidget* focus = QApplication::focusWidget();
+            QVERIFY(focus != nullptr);
+            QTest::keyClick(focus, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        } else {
+            QWidget* port = app.Lead().viewport();
+            const QPointF at(port->width() / 2.0, port->height() / 2.0);
+            QWheelEvent turn(at, port->mapToGlobal(at), QPoint(), QPoint(0, wheel), Qt::NoButton,
+                             Qt::KeyboardModifiers(modifiers), Qt::NoScrollPhase, false);
+            QApplication::sendEvent(port, &turn);
+        }
+        QCOMPARE(app.Lead().GetZoomPercent(), zoom);
+        if (zoom == start) {
+            QCOMPARE(app.Lead().GetViewTop() < top, panned);
+        }
+        if (start > 0 && zoom != start) {
+            QCOMPARE(app.frame->m_wndStatusBar->GetPaneText(CMainFrame::PANE_ZOOM),
+                     QString::asprintf(" %.2f%% ", zoom));
+        }
     }
 
     void actualSizeAndBestFit() {
