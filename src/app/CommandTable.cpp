@@ -46,7 +46,8 @@ CommandTable::CommandTable(QWidget* window) : QObject(window), m_pWindow(window)
         if (action == nullptr) {
             action = Create(accel.id, CommandTip(accel.id));
         }
-        action->setShortcut(QKeySequence(QString::fromLatin1(accel.keys)));
+        // A command's further keys come after its first, which menus and tips name.
+        action->setShortcuts(action->shortcuts() << QKeySequence(QString::fromLatin1(accel.keys)));
     }
 }
 

@@ -17,6 +17,12 @@ public:
         return std::nullopt;
     }
     std::unique_ptr<PipeHandle> Open(std::string_view) override { return nullptr; }
+    CameraDiagnosis DescribeNotReady() override {
+        CameraDiagnosis diagnosis;
+        diagnosis.kind = CameraDiagnosis::Kind::UsbUnavailable;
+        diagnosis.detail = "libusb could not be started";
+        return diagnosis;
+    }
 };
 
 }  // namespace

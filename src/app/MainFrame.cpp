@@ -158,6 +158,8 @@ void CMainFrame::CheckConnection() {
     if (m_pView == nullptr) {
         return;
     }
+    // Before any box: the window behind it already says what is wrong.
+    ExplainCamera(present);
     if (present) {
         m_pView->m_bNotReady = false;
         SetStatusText(IDS_READY);
@@ -176,6 +178,22 @@ void CMainFrame::CheckConnection() {
 void CMainFrame::OnDeviceChange() {
     // A burst of notifications restarts the wait each time: one check, a second after the last.
     m_timerCheck.start(CHECK_MS);
+    // While no camera is reached, what the view says follows the devices at once; the check
+    // a second later decides about "Ready !".
+    if (m_pView != nullptr && m_pView->m_bNotReady) {
+        ExplainCamera(false);
+    }
+}
+
+void CMainFrame::ExplainCamera(bool present) {
+    DeviceBackend& backend = m_link.Backend();
+    CameraDiagnosis diagnosis;
+    if (present) {
+        diagnosis.simulated = backend.IsSimulated();
+    } else {
+        diagnosis = backend.DescribeNotReady();
+    }
+    m_pView->ShowCameraDiagnosis(diagnosis, present);
 }
 
 void CMainFrame::OnMenuSelect(int id) {
@@ -342,6 +360,10 @@ void CMainFrame::SetUpdateHandler(int id, UpdateHandler handler) {
 
 void CMainFrame::UpdateCommandUI() {
     m_pCommands->UpdateAll();
+}
+
+bool CMainFrame::RunCommand(int id) {
+    return m_pCommands->Run(id);
 }
 
 bool CMainFrame::IsNotReady() const {

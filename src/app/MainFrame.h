@@ -79,6 +79,7 @@ public:
     void SetCommandHandler(int id, CommandHandler handler) override;
     void SetUpdateHandler(int id, UpdateHandler handler) override;
     void UpdateCommandUI() override;
+    bool RunCommand(int id) override;
     QWidget* MainWindow() override { return this; }
 
     // LinkFeedback
@@ -95,6 +96,8 @@ protected:
 private:
     void UpdateClock();
     void CheckConnection();
+    // The view says why the camera cannot be reached (or that it is the simulated one).
+    void ExplainCamera(bool present);
 
     DeviceLink m_link;
     ReportingLink m_reporting{m_link, *this};

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "device/CameraDiagnosis.h"
+
 namespace tavelo {
 
 // A device interface class, in the usual GUID layout.
@@ -36,7 +38,9 @@ struct IoResult {
     Status status = Status::Failed;
     std::size_t transferred = 0;
 
-    bool Complete(std::size_t asked) const { return status == Status::Done && transferred == asked; }
+    bool Complete(std::size_t asked) const {
+        return status == Status::Done && transferred == asked;
+    }
 };
 
 // An open interface or pipe. Closing is destruction.
@@ -71,6 +75,17 @@ public:
     // Opens an interface's device path, or a pipe path (device path, "\", pipe name), for
     // synchronous reading and writing, shared. nullptr is the invalid handle.
     virtual std::unique_ptr<PipeHandle> Open(std::string_view path) = 0;
+
+    // Why no camera opens, asked after a connection check found none; it may look at the
+    // devices afresh. A backend that cannot tell says Failed.
+    virtual CameraDiagnosis DescribeNotReady() {
+        CameraDiagnosis diagnosis;
+        diagnosis.kind = CameraDiagnosis::Kind::Failed;
+        diagnosis.simulated = IsSimulated();
+        return diagnosis;
+    }
+    // True when the camera is a model inside the program rather than a device.
+    virtual bool IsSimulated() const { return false; }
 };
 
 }  // namespace tavelo

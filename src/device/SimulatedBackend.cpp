@@ -7,6 +7,8 @@
 #include <set>
 #include <thread>
 
+#include "device/DeviceDiscovery.h"
+
 namespace tavelo {
 
 namespace {
@@ -38,6 +40,7 @@ struct SimulatedBackend::Impl {
         std::deque<std::array<std::uint8_t, 8>> replies;
         bool plugged = true;
         bool locked = false;
+        bool denied = false;
         bool pathUnreadable = false;
         bool enumerationFails = false;
     };
@@ -232,7 +235,7 @@ std::unique_ptr<PipeHandle> SimulatedBackend::Open(std::string_view path) {
     for (std::size_t i = 0; i < impl.units.size(); ++i) {
         const Impl::Unit& unit = impl.units[i];
         const std::string device = impl.PathOf(static_cast<int>(i));
-        if (!unit.plugged || unit.locked || !path.starts_with(device)) {
+        if (!unit.plugged || unit.locked || unit.denied || !path.starts_with(device)) {
             continue;
         }
         const std::string_view rest = path.substr(device.size());
@@ -255,6 +258,52 @@ std::unique_ptr<PipeHandle> SimulatedBackend::Open(std::string_view path) {
         return std::make_unique<Impl::Handle>(impl, static_cast<int>(i), pipe);
     }
     return nullptr;
+}
+
+CameraDiagnosis SimulatedBackend::DescribeNotReady() {
+    using Kind = CameraDiagnosis::Kind;
+    const Impl& impl = *m_pImpl;
+    CameraDiagnosis diagnosis;
+    diagnosis.simulated = true;
+    if (impl.enumerationFails) {
+        diagnosis.kind = Kind::UsbUnavailable;
+        diagnosis.detail = "the simulated cameras cannot be listed";
+        return diagnosis;
+    }
+    const auto faultOf = [&](int index) {
+        const Impl::Unit& unit = impl.units[static_cast<std::size_t>(index)];
+        if (unit.denied) {
+            return Kind::NoPermission;
+        }
+        if (unit.locked) {
+            return Kind::Busy;
+        }
+        const bool pipeTooLong =
+            impl.PathOf(index).size() + PIPE_COMMAND.size() + 1 >= PATH_BUFFER_SIZE;
+        if (unit.pathUnreadable || unit.enumerationFails || pipeTooLong ||
+            impl.brokenPipes.count(PipeName(Pipe::Command)) != 0) {
+            return Kind::Failed;
+        }
+        return Kind::Reachable;
+    };
+    // The first camera that opens wins; else the fault a person can mend soonest is told.
+    constexpr Kind kOrder[] = {Kind::Reachable, Kind::NoPermission, Kind::Busy, Kind::Failed};
+    const auto place = [&](Kind kind) { return std::find(kOrder, std::end(kOrder), kind); };
+    diagnosis.kind = Kind::NoDevice;
+    for (int i = 0; i < CameraCount(); ++i) {
+        if (!impl.units[static_cast<std::size_t>(i)].plugged) {
+            continue;
+        }
+        const Kind kind = faultOf(i);
+        if (diagnosis.kind == Kind::NoDevice || place(kind) < place(diagnosis.kind)) {
+            diagnosis.kind = kind;
+            diagnosis.device = "sim:" + std::to_string(i);
+        }
+    }
+    if (diagnosis.kind == Kind::Failed) {
+        diagnosis.detail = "a simulated fault";
+    }
+    return diagnosis;
 }
 
 SimulatedCamera& SimulatedBackend::Camera(int index) {
@@ -291,6 +340,10 @@ void SimulatedBackend::SetDeviceChangeHandler(std::function<void()> handler) {
 
 void SimulatedBackend::SetLocked(int index, bool locked) {
     m_pImpl->units.at(static_cast<std::size_t>(index)).locked = locked;
+}
+
+void SimulatedBackend::SetPermissionDenied(int index, bool denied) {
+    m_pImpl->units.at(static_cast<std::size_t>(index)).denied = denied;
 }
 
 void SimulatedBackend::SetPathUnreadable(int index, bool unreadable) {

@@ -28,6 +28,9 @@ public:
 
     std::optional<std::vector<InterfaceEntry>> EnumerateInterfaces(const Guid& cls) override;
     std::unique_ptr<PipeHandle> Open(std::string_view path) override;
+    // From the fault state: what a person would be told about the first camera that fails.
+    CameraDiagnosis DescribeNotReady() override;
+    bool IsSimulated() const override { return true; }
 
     // Cameras, in enumeration order. Their device paths are stable texts.
     SimulatedCamera& Camera(int index = 0);
@@ -41,7 +44,8 @@ public:
     void SetDeviceChangeHandler(std::function<void()> handler);
 
     // Faults.
-    void SetLocked(int index, bool locked);  // interface held elsewhere: cannot be opened
+    void SetLocked(int index, bool locked);            // interface held elsewhere: cannot be opened
+    void SetPermissionDenied(int index, bool denied);  // this user may not open it
     void SetPathUnreadable(int index, bool unreadable);
     void SetEnumerationFails(bool fails);  // the set of interfaces cannot be obtained
     void NakNextCommand();                 // the next command is refused with NAK

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 
+#include "device/UsbCameraDiagnosis.h"
 #include "device/UsbDevices.h"
 
 namespace tavelo {
@@ -172,6 +173,8 @@ public:
         const int endpoint = pipe == kInterfaceOnly ? kInterfaceOnly : interface.endpoints[pipe];
         return std::make_unique<UsbPipe>(std::move(claimed), endpoint);
     }
+
+    CameraDiagnosis DescribeNotReady() override { return DiagnoseUsbCamera(m_pSession->Options()); }
 
 private:
     std::unique_ptr<usb::UsbSession> m_pSession;

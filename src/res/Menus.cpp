@@ -43,11 +43,13 @@ constexpr TopMenu kMenuBar[] = {
     {"&Zoom", kZoom}, {"Ro&tation", kRotation}, {"&Help", kHelp},
 };
 
-// Ctrl+R belongs to the toggle alone; the Show and Hide items only name it.
+// Ctrl+R belongs to the toggle alone; the Show and Hide items only name it. Zoom also has
+// the keys other programs zoom with; the menu names the brackets, its first keys.
 constexpr Accelerator kAccelerators[] = {
     {ID_CAPTURE, "Alt+C"},      {ID_RC_TOGGLE, "Ctrl+R"},         {ID_ZOOM_IN, "Ctrl+["},
     {ID_ZOOM_OUT, "Ctrl+]"},    {ID_HIDDEN_MODE, "Ctrl+Alt+Ins"}, {ID_ROTATE_LEFT, "Alt+9"},
     {ID_ROTATE_RIGHT, "Alt+0"}, {ID_FILE_OPEN, "Ctrl+O"},         {ID_FILE_SAVE, "Ctrl+S"},
+    {ID_ZOOM_IN, "Ctrl+="},     {ID_ZOOM_IN, "Ctrl++"},           {ID_ZOOM_OUT, "Ctrl+-"},
 };
 
 constexpr int kToolbar[] = {

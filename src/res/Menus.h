@@ -26,7 +26,7 @@ struct Accelerator {
 // greys while no picture is shown; Capture sits elsewhere so it stays reachable.
 std::span<const TopMenu> MainMenu();
 
-// Accelerators 128.
+// Accelerators 128. A command may have several; its first is the one menus and tips name.
 std::span<const Accelerator> MainAccelerators();
 
 // Toolbar 128, left to right; 0 is a separator.

@@ -1,8 +1,12 @@
 #include "ui/CLead.h"
 
+#include <QLabel>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 
@@ -16,6 +20,11 @@ namespace {
 // Window rows painted through the band at a time: a band of a wide window still fits the
 // processor's cache while it is written and read again.
 constexpr int kBandRows = 32;
+// One notch of a mouse wheel, in eighths of a degree.
+constexpr int kWheelNotch = 120;
+// Room between the notice and the window's edges, and its widest line, in average characters.
+constexpr int kNoticeMargin = 16;
+constexpr int kNoticeColumns = 60;
 }  // namespace
 
 CLead::CLead(QWidget* parent) : QAbstractScrollArea(parent) {
@@ -199,6 +208,7 @@ std::int16_t CLead::Sharpen(short amount) {
 void CLead::PictureChanged() {
     m_clip.reset();
     LayoutView(false);
+    UpdateNotice();
     if (m_bAutoSize) {
         SetAutoSize(true);
     }
@@ -267,6 +277,124 @@ void CLead::SyncScrollBars() {
     sync(horizontalScrollBar(), m_view.left(), scrolling ? m_view.width() : 0, port.width());
     sync(verticalScrollBar(), m_view.top(), scrolling ? m_view.height() : 0, port.height());
     m_bSyncing = false;
+    // The hand says that the picture can be dragged.
+    if (m_dragFrom) {
+        return;
+    }
+    if (CanPan()) {
+        viewport()->setCursor(Qt::OpenHandCursor);
+    } else {
+        viewport()->unsetCursor();
+    }
+}
+
+bool CLead::CanPan() const {
+    return horizontalScrollBar()->maximum() > 0 || verticalScrollBar()->maximum() > 0;
+}
+
+void CLead::wheelEvent(QWheelEvent* event) {
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        m_nWheelZoom = 0;
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    // A fine-grained wheel or touchpad sends parts of a notch: they add up to whole steps.
+    m_nWheelZoom += event->angleDelta().y();
+    const int steps = m_nWheelZoom / kWheelNotch;
+    m_nWheelZoom -= steps * kWheelNotch;
+    event->accept();
+    if (steps != 0) {
+        Q_EMIT zoomStepsRequested(steps);
+    }
+}
+
+void CLead::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !CanPan()) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    m_dragFrom = event->position().toPoint();
+    m_dragScroll = QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    viewport()->setCursor(Qt::ClosedHandCursor);
+    event->accept();
+}
+
+void CLead::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_dragFrom) {
+        QAbstractScrollArea::mouseMoveEvent(event);
+        return;
+    }
+    // The picture point under the pointer stays under it.
+    const QPoint moved = event->position().toPoint() - *m_dragFrom;
+    horizontalScrollBar()->setValue(m_dragScroll.x() - moved.x());
+    verticalScrollBar()->setValue(m_dragScroll.y() - moved.y());
+    event->accept();
+}
+
+void CLead::mouseReleaseEvent(QMouseEvent* event) {
+    if (!m_dragFrom || event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mouseReleaseEvent(event);
+        return;
+    }
+    m_dragFrom.reset();
+    SyncScrollBars();
+    event->accept();
+}
+
+void CLead::SetNotice(const QString& heading, const QString& text) {
+    m_noticeHeading = heading;
+    m_noticeText = text;
+    if (m_pNotice == nullptr) {
+        if (heading.isEmpty() && text.isEmpty()) {
+            return;
+        }
+        // A label rather than painted text: its words can be selected and copied (they name
+        // commands to run), and screen readers read it.
+        m_pNotice = new QLabel(viewport());
+        m_pNotice->setObjectName(QStringLiteral("notice"));
+        m_pNotice->setTextFormat(Qt::RichText);
+        m_pNotice->setWordWrap(true);
+        m_pNotice->setAlignment(Qt::AlignCenter);
+        m_pNotice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        m_pNotice->setFrameShape(QFrame::StyledPanel);
+        m_pNotice->setMargin(kNoticeMargin);
+        m_pNotice->setAutoFillBackground(true);
+        m_pNotice->setBackgroundRole(QPalette::Window);
+        m_pNotice->setForegroundRole(QPalette::WindowText);
+    }
+    // What stands in double quotes is a command to type: kept on one line, in a fixed font.
+    static const QRegularExpression quoted(QStringLiteral("&quot;(.*?)&quot;"));
+    QString body = text.toHtmlEscaped();
+    body.replace(quoted, QStringLiteral("<span style=\"white-space:nowrap; font-family:monospace\">"
+                                        "&quot;\\1&quot;</span>"));
+    m_pNotice->setText(QStringLiteral("<p style=\"font-size:large\"><b>%1</b></p><p>%2</p>")
+                           .arg(heading.toHtmlEscaped(), body));
+    m_pNotice->setAccessibleName(heading);
+    m_pNotice->setAccessibleDescription(text);
+    UpdateNotice();
+}
+
+bool CLead::IsNoticeShown() const {
+    return m_pNotice != nullptr && !m_pNotice->isHidden();
+}
+
+void CLead::UpdateNotice() {
+    if (m_pNotice == nullptr) {
+        return;
+    }
+    const bool shown =
+        !m_engine.HasPicture() && !(m_noticeHeading.isEmpty() && m_noticeText.isEmpty());
+    m_pNotice->setVisible(shown);
+    if (!shown) {
+        return;
+    }
+    const QSize port = viewport()->size();
+    const int widest = m_pNotice->fontMetrics().averageCharWidth() * kNoticeColumns;
+    const int width = std::max(1, std::min(widest, port.width() - 2 * kNoticeMargin));
+    const int height = m_pNotice->heightForWidth(width);
+    // Centred; a window too low for it shows its top, where the heading is.
+    m_pNotice->setGeometry((port.width() - width) / 2, std::max(0, (port.height() - height) / 2),
+                           width, height);
 }
 
 void CLead::scrollContentsBy(int, int) {
@@ -286,6 +414,7 @@ void CLead::scrollContentsBy(int, int) {
 
 void CLead::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
+    UpdateNotice();
     if (m_nZoomMode == kZoomModeFit) {
         LayoutView(false);
     } else {

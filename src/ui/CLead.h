@@ -10,6 +10,8 @@
 #include "picture/PictureEngine.h"
 #include "picture/ViewPainter.h"
 
+class QLabel;
+
 namespace tavelo {
 
 class MemoryBlock;
@@ -84,16 +86,33 @@ public:
     std::int16_t Resize(float width, float height, short flags);
     std::int16_t Sharpen(short amount);
 
+    // A heading and a few sentences shown in the middle of the window while it holds no
+    // picture (what is wrong with the camera, say). Two empty texts show nothing.
+    void SetNotice(const QString& heading, const QString& text);
+    QString NoticeHeading() const { return m_noticeHeading; }
+    QString NoticeText() const { return m_noticeText; }
+    bool IsNoticeShown() const;
+
     const PictureEngine& Engine() const { return m_engine; }
     // Frames rendered since construction: what tests read to see that painting happened.
     int RenderCount() const { return m_nRenderCount; }
     // Renders the current view into `frame` (viewport-sized), as a paint does.
     void RenderFrame(QImage& frame);
 
+Q_SIGNALS:
+    // Ctrl and the wheel asked for this many zoom steps, in whole notches, positive to
+    // enlarge. The owner zooms by its own commands, which know their limits.
+    void zoomStepsRequested(int steps);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    // The wheel with Ctrl zooms; dragging with the left button pans a larger picture.
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void PictureChanged();             // after a load or a transformation
@@ -102,6 +121,8 @@ private:
     void SyncScrollBars();
     void Changed();  // repaint if automatic repaint is on
     QSizeF ViewportSize() const;
+    bool CanPan() const;  // the painted picture is larger than the window
+    void UpdateNotice();  // shown only over an empty window, centred in it
 
     PictureEngine m_engine;
     ViewPainter m_painter;
@@ -121,6 +142,12 @@ private:
     short m_nValue19 = 0;
     bool m_bSyncing = false;
     int m_nRenderCount = 0;
+    QLabel* m_pNotice = nullptr;  // made on the first notice
+    QString m_noticeHeading;
+    QString m_noticeText;
+    std::optional<QPoint> m_dragFrom;  // where a panning drag started, in the window
+    QPoint m_dragScroll;               // the scroll bars' values then
+    int m_nWheelZoom = 0;              // Ctrl+wheel eighths of a degree not yet a whole notch
 };
 
 }  // namespace tavelo

@@ -44,6 +44,8 @@ public:
     virtual void SetUpdateHandler(int id, UpdateHandler handler) = 0;
     // Runs every update handler now (menus and toolbar also update on their own).
     virtual void UpdateCommandUI() = 0;
+    // Runs a command as its menu item would: false if it has no handler or is disabled.
+    virtual bool RunCommand(int id) = 0;
 
     // The main window, as parent of dialogs and panels.
     virtual QWidget* MainWindow() = 0;

@@ -55,6 +55,9 @@ CTavelo2View::CTavelo2View(QWidget* parent) : QWidget(parent) {
     m_lead = new CLead(this);
     m_lead->setObjectName(QStringLiteral("lead"));
     m_lead->setGeometry(rect());
+    // Keys given to the view reach the control, whose arrows and pages pan the picture.
+    setFocusProxy(m_lead);
+    connect(m_lead, &CLead::zoomStepsRequested, this, &CTavelo2View::OnWheelZoom);
 }
 
 CTavelo2View::~CTavelo2View() {

@@ -10,6 +10,7 @@ namespace tavelo {
 class CLead;
 class CRemoteDlg;
 class ViewHost;
+struct CameraDiagnosis;
 
 // The single view filling the main frame. The picture lives in the imaging control that fills
 // it; the view captures, zooms, fits and rotates it, and keeps the state the frame, the link
@@ -30,6 +31,10 @@ public:
 
     void CloseRemote();     // asks an open remote control panel to close (queued)
     void RepaintPicture();  // repaints a shown picture
+    // While no picture is shown the view says what the diagnosis means and what to do; with
+    // a real camera ready (`ready`, the last check's finding) it is the plain grey view.
+    // (Tavelo2ViewCamera.cpp)
+    void ShowCameraDiagnosis(const CameraDiagnosis& diagnosis, bool ready);
 
     // RemoteOwner
     void ForgetRemote() override;  // the panel is going away on its own
@@ -96,6 +101,8 @@ private:
     void SetZoom(float percent);  // flag 57, paint size mode 4, zoom factor, zoom pane
     void Rotate(int step);
     void ShowIdleStatus();  // "Not Ready" or "Ready !" by m_bNotReady
+    // Ctrl+wheel: Zoom In or Zoom Out, as far as the commands allow.
+    void OnWheelZoom(int steps);
 };
 
 }  // namespace tavelo

@@ -281,6 +281,55 @@ private Q_SLOTS:
         QCOMPARE(a.prompts.messages.first().text, kDisconnected);
     }
 
+    // The empty view over a real USB stack: what it says for each way the camera can be out
+    // of reach, and how a device change mends it without waiting for the check.
+    void emptyViewExplains_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("heading");
+        QTest::addColumn<QString>("says");
+        const QString at = QStringLiteral("f055:7a01 at usb:1-1");
+        QTest::newRow("no device") << ""
+                                   << "No camera found"
+                                   << "tavelo-cli devices --all";
+        QTest::newRow("node without permission") << "mode 000"
+                                                 << "The camera may not be opened"
+                                                 << "(" + at + ") has its udev rule";
+        QTest::newRow("held by another program") << "busy"
+                                                 << "The camera is in use"
+                                                 << "holds the camera (" + at + ")";
+    }
+
+    void emptyViewExplains() {
+        QFETCH(QString, fault);
+        QFETCH(QString, heading);
+        QFETCH(QString, says);
+        test::WithoutFileOverride asUser;
+        QVERIFY(asUser.Active());
+        EmulatedCamera* camera = nullptr;
+        if (!fault.isEmpty()) {
+            camera = &PlugCamera();
+            camera->SetClaimRefused(fault == "busy");
+            QVERIFY(fault != "mode 000" || m_usb->SetNodeMode(*camera, 0));
+        }
+        UsbApp a;
+        QVERIFY(a.started);
+        CLead& lead = *a.View().m_lead;
+        QTRY_VERIFY_WITH_TIMEOUT(lead.IsNoticeShown(), kCheckWaitMs);
+        QCOMPARE(lead.NoticeHeading(), heading);
+        QVERIFY2(lead.NoticeText().contains(says), qPrintable(lead.NoticeText()));
+        QCOMPARE(a.Status(), QStringLiteral("Not Ready"));
+        QVERIFY(a.prompts.messages.isEmpty());
+        if (camera != nullptr) {
+            return;
+        }
+        // Plugged in: the device change says so at once, and the check gives the grey view.
+        PlugCamera();
+        QTRY_COMPARE_WITH_TIMEOUT(lead.NoticeHeading(), QStringLiteral("Camera found"), 2000);
+        QVERIFY(a.View().m_bNotReady);
+        QTRY_VERIFY_WITH_TIMEOUT(!a.View().m_bNotReady, kCheckWaitMs);
+        QVERIFY(!lead.IsNoticeShown());
+    }
+
     void newsWithoutAFrameAndAfterStopping() {
         // Before any frame exists the session itself carries the news; once stopped, nothing.
         DeviceSession session(false, {});

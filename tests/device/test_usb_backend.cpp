@@ -8,6 +8,7 @@
 #include "device/DeviceLink.h"
 #include "device/MemoryBlock.h"
 #include "device/UsbBackend.h"
+#include "device/UsbCameraDiagnosis.h"
 #include "device/UsbDiagnostics.h"
 #include "support/EmulatedUsb.h"
 #include "support/LinkRig.h"
@@ -282,6 +283,50 @@ private Q_SLOTS:
         QVERIFY(lines[1].contains("expected endpoints"));
         QVERIFY(lines[2].startsWith("usb:1-3  f055:7a01"));
         QVERIFY(lines[2].endsWith("<- in use"));
+    }
+
+    // Of several candidates the one that can be used wins; else the fault soonest mended.
+    void oneDiagnosisOfMany_data() {
+        using V = UsbDeviceReport::Verdict;
+        using K = CameraDiagnosis::Kind;
+        QTest::addColumn<QList<int>>("verdicts");  // of usb:1-1, usb:1-2, ...
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("device");
+        QTest::newRow("none") << QList<int>{} << int(K::NoDevice) << "";
+        QTest::newRow("usable behind a busy one")
+            << QList<int>{int(V::Busy), int(V::Usable)} << int(K::Reachable) << "usb:1-2";
+        QTest::newRow("permission before busy")
+            << QList<int>{int(V::Busy), int(V::NoPermission)} << int(K::NoPermission) << "usb:1-2";
+        QTest::newRow("busy before a failure")
+            << QList<int>{int(V::Failed), int(V::Busy)} << int(K::Busy) << "usb:1-2";
+        QTest::newRow("a device gone is a failure")
+            << QList<int>{int(V::NoCameraInterface), int(V::Gone)} << int(K::Failed) << "usb:1-2";
+        QTest::newRow("not the camera, first of two")
+            << QList<int>{int(V::NoCameraInterface), int(V::NoCameraInterface)}
+            << int(K::NotTheCamera) << "usb:1-1";
+    }
+
+    void oneDiagnosisOfMany() {
+        QFETCH(QList<int>, verdicts);
+        QFETCH(int, kind);
+        QFETCH(QString, device);
+        std::vector<UsbDeviceReport> reports;
+        for (int verdict : verdicts) {
+            UsbDeviceReport report;
+            report.path = "usb:1-" + std::to_string(reports.size() + 1);
+            report.id = {0xf055, std::uint16_t(reports.size())};
+            report.verdict = UsbDeviceReport::Verdict(verdict);
+            report.reason = "reason " + report.path;
+            reports.push_back(report);
+        }
+        const CameraDiagnosis diagnosis = DiagnosisOfUsbReports(reports);
+        QCOMPARE(int(diagnosis.kind), kind);
+        QCOMPARE(QString::fromStdString(diagnosis.device), device);
+        if (!device.isEmpty()) {
+            const int index = device.back().digitValue() - 1;
+            QCOMPARE(diagnosis.usbId, FormatUsbId(reports[index].id));
+            QCOMPARE(diagnosis.detail, reports[index].reason);
+        }
     }
 
     void parseUsbId_data() {

@@ -30,6 +30,8 @@ public:
         }
         return std::make_unique<Handle>(*this, std::move(handle));
     }
+    CameraDiagnosis DescribeNotReady() override { return m_inner.DescribeNotReady(); }
+    bool IsSimulated() const override { return m_inner.IsSimulated(); }
 
     std::vector<std::string> openedPaths;
     ReadHook onRead;    // when set, decides every read

@@ -1,8 +1,12 @@
 #include "support/EmulatedUsb.h"
 
+#include <linux/capability.h>
 #include <linux/ioctl.h>
 #include <linux/usbdevice_fs.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <umockdev.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -377,6 +381,51 @@ void EmulatedUsb::Unplug(EmulatedCamera& camera) {
     umockdev_testbed_uevent(m_pTestbed, camera.SysPath().c_str(), "remove");
     umockdev_testbed_remove_device(m_pTestbed, camera.SysPath().c_str());
     umockdev_testbed_detach_ioctl(m_pTestbed, camera.DevNode().c_str(), nullptr);
+}
+
+bool EmulatedUsb::SetNodeMode(const EmulatedCamera& camera, unsigned mode) {
+    const std::string node =
+        std::string(umockdev_testbed_get_root_dir(m_pTestbed)) + camera.DevNode();
+    return ::chmod(node.c_str(), static_cast<mode_t>(mode)) == 0;
+}
+
+namespace {
+
+bool Capabilities(__user_cap_data_struct (&data)[2], bool set) {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    return ::syscall(set ? SYS_capset : SYS_capget, &header, data) == 0;
+}
+
+constexpr unsigned kOverrides = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
+
+}  // namespace
+
+WithoutFileOverride::WithoutFileOverride() {
+    __user_cap_data_struct data[2] = {};
+    if (!Capabilities(data, false)) {
+        return;
+    }
+    m_effective[0] = data[0].effective;
+    m_effective[1] = data[1].effective;
+    if ((data[0].effective & kOverrides) == 0) {
+        m_bActive = true;  // nothing to give up: not root, or already without them
+        return;
+    }
+    // Only the effective set: the permitted one keeps them, so they can be taken back.
+    data[0].effective &= ~kOverrides;
+    m_bActive = m_bRestore = Capabilities(data, true);
+}
+
+WithoutFileOverride::~WithoutFileOverride() {
+    if (!m_bRestore) {
+        return;
+    }
+    __user_cap_data_struct data[2] = {};
+    if (Capabilities(data, false)) {
+        data[0].effective = m_effective[0];
+        data[1].effective = m_effective[1];
+        Capabilities(data, true);
+    }
 }
 
 }  // namespace tavelo::test

@@ -128,10 +128,30 @@ public:
     EmulatedCamera& Plug(const EmulatedDeviceSpec& described);
     // Unplugs it (udev hears "remove", its sysfs entry and node go away).
     void Unplug(EmulatedCamera& camera);
+    // Gives its device node these permission bits (0: nobody may open it, as before the
+    // udev rule gave the desktop user access); false if the node could not be changed.
+    bool SetNodeMode(const EmulatedCamera& camera, unsigned mode);
 
 private:
     UMockdevTestbed* m_pTestbed;
     std::vector<std::unique_ptr<EmulatedCamera>> m_cameras;
+};
+
+// While it lives, this thread cannot override file permissions even when it runs as root, so
+// a node without permission bits stays closed to it as to a desktop user. False from Active()
+// when that could not be arranged.
+class WithoutFileOverride {
+public:
+    WithoutFileOverride();
+    ~WithoutFileOverride();
+    WithoutFileOverride(const WithoutFileOverride&) = delete;
+    WithoutFileOverride& operator=(const WithoutFileOverride&) = delete;
+    bool Active() const { return m_bActive; }
+
+private:
+    bool m_bActive = false;
+    bool m_bRestore = false;
+    unsigned m_effective[2] = {};
 };
 
 }  // namespace tavelo::test

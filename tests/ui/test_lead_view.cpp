@@ -1,4 +1,6 @@
+#include <QLabel>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QtTest>
 #include <cstring>
 
@@ -347,6 +349,107 @@ private Q_SLOTS:
         QVERIFY(after != before);
         m_lead->RenderFrame(m_frame);
         QCOMPARE(after, m_frame);
+    }
+
+    // Arrow keys and pages step the scroll bars; a drag carries the picture with the pointer.
+    // A picture that fits the window stays where it is.
+    void panning_data() {
+        QTest::addColumn<float>("zoom");
+        QTest::addColumn<QString>("gesture");
+        QTest::addColumn<QPoint>("moved");  // of the display rectangle's corner
+        QTest::newRow("right arrow") << 200.0f << "Right" << QPoint(-20, 0);
+        QTest::newRow("down arrow") << 200.0f << "Down" << QPoint(0, -20);
+        QTest::newRow("page down") << 200.0f << "PageDown" << QPoint(0, -kPortH);
+        QTest::newRow("left at the edge") << 200.0f << "Left" << QPoint(0, 0);
+        QTest::newRow("page up at the top") << 200.0f << "PageUp" << QPoint(0, 0);
+        QTest::newRow("drag") << 200.0f << "drag" << QPoint(-30, -20);
+        QTest::newRow("drag past the edge") << 200.0f << "drag back" << QPoint(0, 0);
+        QTest::newRow("drag a fitting picture") << 25.0f << "drag" << QPoint(0, 0);
+        QTest::newRow("arrow on a fitting picture") << 25.0f << "Down" << QPoint(0, 0);
+    }
+    void panning() {
+        QFETCH(float, zoom);
+        QFETCH(QString, gesture);
+        QFETCH(QPoint, moved);
+        m_lead->SetZoomPercent(zoom);
+        m_lead->horizontalScrollBar()->setValue(0);  // at the top-left corner
+        m_lead->verticalScrollBar()->setValue(0);
+        const QPointF before(m_lead->GetViewLeft(), m_lead->GetViewTop());
+        QWidget* port = m_lead->viewport();
+        if (gesture.startsWith("drag")) {
+            const QPoint from(100, 80);
+            const QPoint to = gesture == "drag" ? QPoint(70, 60) : QPoint(150, 120);
+            QTest::mousePress(port, Qt::LeftButton, {}, from);
+            QTest::mouseMove(port, to);
+            QTest::mouseRelease(port, Qt::LeftButton, {}, to);
+        } else {
+            const QMap<QString, Qt::Key> keys{{"Right", Qt::Key_Right},
+                                              {"Left", Qt::Key_Left},
+                                              {"Down", Qt::Key_Down},
+                                              {"PageDown", Qt::Key_PageDown},
+                                              {"PageUp", Qt::Key_PageUp}};
+            QTest::keyClick(m_lead.get(), keys.value(gesture));
+        }
+        QCOMPARE(QPointF(m_lead->GetViewLeft(), m_lead->GetViewTop()) - before, QPointF(moved));
+        if (zoom == 200.0f) {  // what is painted moved with it
+            QCOMPARE(FrameAt(0, 0),
+                     At(int(-m_lead->GetViewLeft() / 2), int(-m_lead->GetViewTop() / 2)));
+        }
+    }
+
+    // Ctrl and the wheel ask the owner for whole zoom steps and zoom nothing themselves.
+    void ctrlWheelAsksToZoom_data() {
+        QTest::addColumn<QList<int>>("deltas");
+        QTest::addColumn<QList<int>>("steps");
+        QTest::newRow("a notch up") << QList<int>{120} << QList<int>{1};
+        QTest::newRow("a notch down") << QList<int>{-120} << QList<int>{-1};
+        QTest::newRow("two at once") << QList<int>{240} << QList<int>{2};
+        QTest::newRow("fine wheel adds up") << QList<int>{40, 40, 40, 40} << QList<int>{1};
+        QTest::newRow("back and forth") << QList<int>{60, -120, -60} << QList<int>{-1};
+    }
+    void ctrlWheelAsksToZoom() {
+        QFETCH(QList<int>, deltas);
+        QFETCH(QList<int>, steps);
+        QSignalSpy asked(m_lead.get(), &CLead::zoomStepsRequested);
+        QWidget* port = m_lead->viewport();
+        for (int delta : deltas) {
+            QWheelEvent turn(QPointF(50, 50), port->mapToGlobal(QPointF(50, 50)), QPoint(),
+                             QPoint(0, delta), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase,
+                             false);
+            QApplication::sendEvent(port, &turn);
+        }
+        QList<int> got;
+        for (const QList<QVariant>& signal : asked) {
+            got << signal.at(0).toInt();
+        }
+        QCOMPARE(got, steps);
+        QCOMPARE(m_lead->GetZoomPercent(), 100.0f);
+    }
+
+    // The notice shows over an empty window only, centred and whole, and is read out as it
+    // reads.
+    void noticeOnlyWithoutPicture() {
+        m_lead->resize(500, 300);
+        m_lead->SetNotice("No camera found", "Plug <the> camera in, then run \"a b\".");
+        auto* label = m_lead->findChild<QLabel*>("notice");
+        QVERIFY(label != nullptr);
+        QVERIFY(!m_lead->IsNoticeShown());  // a picture is shown
+        m_lead->SetPictureHandle(0);
+        QVERIFY(m_lead->IsNoticeShown());
+        QVERIFY(label->text().contains("Plug &lt;the&gt; camera in, then run <span"));
+        QVERIFY(label->text().contains("nowrap; font-family:monospace\">&quot;a b&quot;</span>."));
+        QCOMPARE(label->accessibleName(), QStringLiteral("No camera found"));
+        const QRect port(QPoint(), m_lead->viewport()->size());
+        QVERIFY(port.contains(label->geometry()));
+        QVERIFY(qAbs(label->geometry().center().x() - port.center().x()) <= 1);
+        QVERIFY(label->height() >= label->heightForWidth(label->width()));
+        m_lead->SetNotice({}, {});
+        QVERIFY(!m_lead->IsNoticeShown());
+        m_lead->SetNotice("Simulated camera", "Pictures come from a model.");
+        QVERIFY(m_lead->IsNoticeShown());
+        MemoryBlock block = CoordinateBmp(40, 30);
+        QCOMPARE(m_lead->LoadMemory(block, 0, 0, long(block.Size())), PIC_OK);
+        QVERIFY(!m_lead->IsNoticeShown());
     }
 
     void refusedLoadKeepsPicture() {

@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -10,6 +11,7 @@
 #include "support/DeviceTestSupport.h"
 #include "support/ViewApp.h"
 #include "ui/CLead.h"
+#include "view/CameraNotice.h"
 #include "view/Tavelo2View.h"
 
 using namespace tavelo;
@@ -83,6 +85,151 @@ private Q_SLOTS:
         QVERIFY(app.CommandEnabled(ID_CAPTURE));
         QVERIFY(!app.CommandEnabled(ID_ZOOM_IN));
         QVERIFY(!app.CommandEnabled(ID_FILE_SAVE));
+    }
+
+    // What the empty view says for each diagnosis: the heading, what the words must name (the
+    // device, the command that mends it) and what they must not (another fault's remedy).
+    void cameraNotice_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("simulated");
+        QTest::addColumn<bool>("ready");
+        QTest::addColumn<bool>("marked");
+        QTest::addColumn<QString>("detail");
+        QTest::addColumn<QString>("heading");
+        QTest::addColumn<QStringList>("says");
+        QTest::addColumn<QString>("never");
+        using K = CameraDiagnosis::Kind;
+        const QString at = QStringLiteral("f055:7a01 at usb:1-2");
+        QTest::newRow("real camera ready") << int(K::Reachable) << false << true << false << ""
+                                           << "" << QStringList{} << "camera";
+        QTest::newRow("found, not yet checked")
+            << int(K::Reachable) << false << false << false << ""
+            << "Camera found" << QStringList{"connected"} << "udev";
+        QTest::newRow("no device")
+            << int(K::NoDevice) << false << false << false << ""
+            << "No camera found"
+            << QStringList{"Plug the camera in", "\"tavelo-cli devices --all\"",
+                           "\"tavelo-cli udev-rule VID:PID --install\""}
+            << "usb:1-2";
+        QTest::newRow("no rule") << int(K::NoPermission) << false << false << false << ""
+                                 << "The camera may not be opened"
+                                 << QStringList{at, "\"tavelo-cli udev-rule f055:7a01 --install\""}
+                                 << "udevadm";
+        QTest::newRow("rule not in force")
+            << int(K::NoPermission) << false << false << true << ""
+            << "The camera may not be opened"
+            << QStringList{at,
+                           "\"sudo udevadm control --reload-rules\" and \"sudo udevadm trigger\""}
+            << "udev-rule";
+        QTest::newRow("busy") << int(K::Busy) << false << false << false << ""
+                              << "The camera is in use"
+                              << QStringList{"Another program holds the camera (" + at + ")"}
+                              << "udev";
+        QTest::newRow("not the camera")
+            << int(K::NotTheCamera) << false << false << false << ""
+            << "This device is not the camera"
+            << QStringList{at, "--usb-id", "\"tavelo-cli devices --all\""} << "udevadm";
+        QTest::newRow("no USB") << int(K::UsbUnavailable) << false << false << false
+                                << "libusb could not be started"
+                                << "USB cannot be used"
+                                << QStringList{"reached: libusb could not be started.",
+                                               "/dev/bus/usb"}
+                                << "usb:1-2";
+        QTest::newRow("other failure")
+            << int(K::Failed) << false << false << false << "cannot be claimed: Pipe error"
+            << "The camera cannot be opened"
+            << QStringList{at, "(cannot be claimed: Pipe error)", "\"tavelo-cli devices\""}
+            << "udevadm";
+        QTest::newRow("simulated, ready")
+            << int(K::Reachable) << true << true << false << ""
+            << "Simulated camera" << QStringList{"model", "start tavelo without --simulate"}
+            << "udev";
+        QTest::newRow("simulated, unplugged")
+            << int(K::NoDevice) << true << false << false << ""
+            << "Simulated camera"
+            << QStringList{"No camera found. Plug", "start tavelo without --simulate"} << "usb:1-2";
+    }
+
+    void cameraNotice() {
+        QFETCH(int, kind);
+        QFETCH(bool, simulated);
+        QFETCH(bool, ready);
+        QFETCH(bool, marked);
+        QFETCH(QString, detail);
+        QFETCH(QString, heading);
+        QFETCH(QStringList, says);
+        QFETCH(QString, never);
+        CameraDiagnosis diagnosis;
+        diagnosis.kind = CameraDiagnosis::Kind(kind);
+        diagnosis.simulated = simulated;
+        diagnosis.markedByRule = marked;
+        diagnosis.detail = detail.toStdString();
+        if (kind != int(CameraDiagnosis::Kind::NoDevice) &&
+            kind != int(CameraDiagnosis::Kind::UsbUnavailable)) {
+            diagnosis.device = "usb:1-2";
+            diagnosis.usbId = "f055:7a01";
+        }
+        const CameraNotice notice = NoticeOf(diagnosis, ready);
+        QCOMPARE(notice.heading, heading);
+        QCOMPARE(notice.text.isEmpty(), heading.isEmpty());
+        for (const QString& words : says) {
+            QVERIFY2(notice.text.contains(words), qPrintable(notice.text));
+        }
+        QVERIFY2(!notice.text.contains(never), qPrintable(notice.text));
+        // One or two plain sentences; the model adds its heading and the way to a real camera.
+        QVERIFY2(notice.text.count(QStringLiteral(". ")) + 1 <= (simulated ? 4 : 2),
+                 qPrintable(notice.text));
+    }
+
+    // Through the frame's checks and device changes the empty view follows the simulated
+    // camera's faults, says at once when a camera comes back, and marks the model as such.
+    void emptyViewExplains_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("none") << ""
+                              << "Pictures come from a model";
+        QTest::newRow("unplugged") << "unplug"
+                                   << "No camera found.";
+        QTest::newRow("not permitted") << "deny"
+                                       << "The camera may not be opened.";
+        QTest::newRow("held elsewhere") << "lock"
+                                        << "The camera is in use.";
+        QTest::newRow("no listing") << "list"
+                                    << "USB cannot be used.";
+        QTest::newRow("broken pipe") << "pipe"
+                                     << "The camera cannot be opened.";
+    }
+
+    void emptyViewExplains() {
+        QFETCH(QString, fault);
+        QFETCH(QString, says);
+        App app;
+        if (fault == "unplug") {
+            app.camera.SetPlugged(0, false);
+        } else if (fault == "deny") {
+            app.camera.SetPermissionDenied(0, true);
+        } else if (fault == "lock") {
+            app.camera.SetLocked(0, true);
+        } else if (fault == "list") {
+            app.camera.SetEnumerationFails(true);
+        } else if (fault == "pipe") {
+            app.camera.SetPipeBroken("PIPE00", true);
+        }
+        app.frame->OnTimer(CMainFrame::TIMER_CHECK);
+        QCOMPARE(app.view->m_bNotReady, !fault.isEmpty());
+        QVERIFY(app.Lead().IsNoticeShown());
+        QCOMPARE(app.Lead().NoticeHeading(), QStringLiteral("Simulated camera"));
+        QVERIFY2(app.Lead().NoticeText().contains(says), qPrintable(app.Lead().NoticeText()));
+        if (fault != "unplug") {
+            return;
+        }
+        // Plugged in again: the device change alone already says so; the check makes it ready.
+        app.camera.SetPlugged(0, true);
+        QVERIFY(app.view->m_bNotReady);
+        QVERIFY2(app.Lead().NoticeText().startsWith("Camera found."),
+                 qPrintable(app.Lead().NoticeText()));
+        app.frame->OnTimer(CMainFrame::TIMER_CHECK);
+        QVERIFY(app.Lead().NoticeText().contains("Pictures come from a model"));
     }
 
     void capture_data() {
@@ -241,6 +388,75 @@ private Q_SLOTS:
         QCOMPARE(app.Lead().GetZoomPercent(), out);
         app.Lead().SetZoomPercent(start);
         QCOMPARE(app.CommandEnabled(ID_ZOOM_OUT), int(start) > 10);
+    }
+
+    // The menu's brackets, the keys other programs zoom with, and Ctrl with the wheel all run
+    // the zoom commands; the arrow keys pan. Keys go where a real key goes: the focus.
+    void zoomAndPanByKeysAndWheel_data() {
+        QTest::addColumn<int>("key");  // 0: the wheel instead
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("wheel");
+        QTest::addColumn<float>("start");
+        QTest::addColumn<float>("zoom");
+        QTest::addColumn<bool>("panned");
+        const int ctrl = Qt::ControlModifier;
+        const int pad = Qt::ControlModifier | Qt::KeypadModifier;
+        QTest::newRow("Ctrl+[") << int(Qt::Key_BracketLeft) << ctrl << 0 << 50.f << 60.f << false;
+        QTest::newRow("Ctrl+]") << int(Qt::Key_BracketRight) << ctrl << 0 << 50.f << 40.f << false;
+        QTest::newRow("Ctrl+=") << int(Qt::Key_Equal) << ctrl << 0 << 50.f << 60.f << false;
+        QTest::newRow("Ctrl++") << int(Qt::Key_Plus) << ctrl << 0 << 50.f << 60.f << false;
+        QTest::newRow("Ctrl and keypad +")
+            << int(Qt::Key_Plus) << pad << 0 << 50.f << 60.f << false;
+        QTest::newRow("Ctrl+-") << int(Qt::Key_Minus) << ctrl << 0 << 50.f << 40.f << false;
+        QTest::newRow("Ctrl and keypad -")
+            << int(Qt::Key_Minus) << pad << 0 << 50.f << 40.f << false;
+        QTest::newRow("Ctrl+- at 10 is greyed")
+            << int(Qt::Key_Minus) << ctrl << 0 << 10.f << 10.f << false;
+        QTest::newRow("wheel up") << 0 << ctrl << 120 << 50.f << 60.f << false;
+        QTest::newRow("wheel down") << 0 << ctrl << -120 << 50.f << 40.f << false;
+        QTest::newRow("two notches") << 0 << ctrl << 240 << 50.f << 70.f << false;
+        QTest::newRow("wheel down at 10 is greyed") << 0 << ctrl << -120 << 10.f << 10.f << false;
+        // Zoom In is greyed without a picture: a notch must not zoom the empty control.
+        QTest::newRow("wheel up without a picture") << 0 << ctrl << 120 << -1.f << 100.f << false;
+        QTest::newRow("wheel without Ctrl scrolls") << 0 << 0 << -120 << 200.f << 200.f << true;
+        QTest::newRow("arrow pans") << int(Qt::Key_Down) << 0 << 0 << 200.f << 200.f << true;
+        QTest::newRow("page pans") << int(Qt::Key_PageDown) << 0 << 0 << 200.f << 200.f << true;
+    }
+
+    void zoomAndPanByKeysAndWheel() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, wheel);
+        QFETCH(float, start);
+        QFETCH(float, zoom);
+        QFETCH(bool, panned);
+        App app;
+        if (start > 0) {
+            app.frame->Commands().Run(ID_CAPTURE);  // as Alt+C: the commands update after it
+            app.Lead().SetZoomPercent(start);
+        }
+        const float top = app.Lead().GetViewTop();
+        app.frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(app.frame.get()));
+        if (key != 0) {
+            QWidget* focus = QApplication::focusWidget();
+            QVERIFY(focus != nullptr);
+            QTest::keyClick(focus, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        } else {
+            QWidget* port = app.Lead().viewport();
+            const QPointF at(port->width() / 2.0, port->height() / 2.0);
+            QWheelEvent turn(at, port->mapToGlobal(at), QPoint(), QPoint(0, wheel), Qt::NoButton,
+                             Qt::KeyboardModifiers(modifiers), Qt::NoScrollPhase, false);
+            QApplication::sendEvent(port, &turn);
+        }
+        QCOMPARE(app.Lead().GetZoomPercent(), zoom);
+        if (zoom == start) {
+            QCOMPARE(app.Lead().GetViewTop() < top, panned);
+        }
+        if (start > 0 && zoom != start) {
+            QCOMPARE(app.frame->m_wndStatusBar->GetPaneText(CMainFrame::PANE_ZOOM),
+                     QString::asprintf(" %.2f%% ", zoom));
+        }
     }
 
     void actualSizeAndBestFit() {
