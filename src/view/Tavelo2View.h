@@ -8,6 +8,7 @@
 namespace tavelo {
 
 class CLead;
+class PageList;
 class CRemoteDlg;
 class ViewHost;
 
@@ -64,6 +65,22 @@ public:
     void OnFileSave();  // the shown picture as a BMP or JPEG file
     void OnFileOpen();  // hidden mode only: a picture file instead of the capture
 
+    // Pages of the sitting (PageCommands.cpp, SeriesCommands.cpp). Pages are kept once
+    // StartPages has made this run's folder under `root`; until then there are none.
+    bool StartPages(const QString& root, const QString& runId);
+    // Asks whether to take over the pages of runs that did not end normally.
+    void OfferAbandonedPages();
+    PageList* Pages() const { return m_pPages; }
+    // Shows page `row` as if it had just been captured or opened.
+    bool ShowPage(int row);
+    // Capture as the Capture command does; true when a new picture came and is shown.
+    bool CaptureAsPage();
+    void OnCaptureToSeries();  // Capture, then the picture into the series folder
+    void OnSeriesSetting();
+    void OnExportPdf();
+    void OnFilePrint();
+    void OnEditCopy();
+
     CLead* m_lead = nullptr;
     int m_nHeight = 0;        // rows of the raw capture
     int m_nWidth = 0;         // columns of the raw capture
@@ -81,6 +98,7 @@ public:
     int m_nQFactor = 15;
     ViewHost* m_pFrame = nullptr;
     CRemoteDlg* m_pRemote = nullptr;
+    PageList* m_pPages = nullptr;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;  // the control follows the view
@@ -96,6 +114,10 @@ private:
     void SetZoom(float percent);  // flag 57, paint size mode 4, zoom factor, zoom pane
     void Rotate(int step);
     void ShowIdleStatus();  // "Not Ready" or "Ready !" by m_bNotReady
+    void RegisterPageCommands();
+    void AddOpenedPage(const QString& path);
+    void ShowLoadedPicture();  // best fit, menus and status once a page is loaded
+    QString SaveToSeries();    // the path written, empty on failure
 };
 
 }  // namespace tavelo
