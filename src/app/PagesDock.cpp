@@ -27,7 +27,10 @@ CPagesDock::CPagesDock(CMainFrame& frame, CTavelo2View& view)
 
     auto* series = new QToolButton(body);
     series->setObjectName(QStringLiteral("captureToSeries"));
-    series->setDefaultAction(frame.Commands().Action(ID_CAPTURE_SERIES));
+    QAction* seriesAction = frame.Commands().Action(ID_CAPTURE_SERIES);
+    // The button names the command without the key the menu item shows after a tab.
+    seriesAction->setIconText(seriesAction->text().section(QLatin1Char('\t'), 0, 0).remove('&'));
+    series->setDefaultAction(seriesAction);
     series->setToolButtonStyle(Qt::ToolButtonTextOnly);
     series->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     layout->addWidget(series);

@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -123,7 +124,10 @@ QString CreateSeriesFile(const QString& folder, const SeriesPattern& pattern,
     if (fd < 0) {
         return {};
     }
-    const bool written = WriteAll(fd, bytes);
+    // mkstemp makes the file private; a saved picture gets what any new file gets.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const bool written = ::fchmod(fd, 0666 & ~mask) == 0 && WriteAll(fd, bytes);
     ::close(fd);
     QString result;
     if (written) {

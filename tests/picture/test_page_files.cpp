@@ -1,6 +1,8 @@
 // The files of a sitting's pages: series names that never overwrite, and the multi-page
 // PDF, read back with poppler's tools.
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -108,6 +110,7 @@ private Q_SLOTS:
     // Another writer takes the name between the check and the creation: its file stays as
     // it was and the picture goes under the next name.
     void createNeverOverwrites() {
+        const mode_t oldMask = ::umask(022);
         QTemporaryDir dir;
         const SeriesPattern pattern("page-{n:03}");
         QVERIFY(Touch(dir.filePath("page-001.JPG")));
@@ -117,12 +120,15 @@ private Q_SLOTS:
         const QString path = CreateSeriesFile(dir.path(), pattern, "JPG", next, "ours");
         QCOMPARE(path, dir.filePath("page-003.JPG"));
         QCOMPARE(ReadAll(path), QByteArray("ours"));
+        // Readable by others as any new file under the usual mask, not private.
+        QVERIFY(QFileInfo(path).permissions().testFlag(QFileDevice::ReadOther));
         QCOMPARE(ReadAll(dir.filePath("page-002.JPG")), QByteArray("theirs"));
         QCOMPARE(ReadAll(dir.filePath("page-001.JPG")), QByteArray("old"));
         // Nothing else is left behind: no temporary file.
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
         // A folder that is not there takes nothing and says so.
         QVERIFY(CreateSeriesFile(dir.filePath("missing"), pattern, "JPG", 1, "x").isEmpty());
+        ::umask(oldMask);
     }
 
     void defaultPaper_data() {
