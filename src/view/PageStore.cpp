@@ -4,9 +4,11 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cstdio>
+
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QTextStream>
 
 #include "picture/CaptureLook.h"
@@ -38,9 +40,31 @@ int LockFolder(const QString& folder) {
     return fd;
 }
 
+// Written whole under a temporary name, then renamed: a killed run leaves the old file or
+// the new one, never half of one. The disk is not waited for (what the kernel holds
+// survives the process), which keeps a page's cost next to the capture's.
 bool WriteFile(const QString& path, const char* data, qint64 size) {
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data, size) == size && file.commit();
+    const QString temp = path + QStringLiteral(".part");
+    QFile file(temp);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(data, size) != size ||
+        !file.flush()) {
+        file.remove();
+        return false;
+    }
+    file.close();
+    if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0) {
+        QFile::remove(temp);
+        return false;
+    }
+    return true;
+}
+
+// A thumbnail from a whole picture: a cheap cut down to twice the size first, then a
+// smooth step, which looks the same as one smooth step at a fraction of its cost.
+QImage MakeThumbnail(const QImage& shown, int size) {
+    const QImage rough =
+        shown.scaled(2 * size, 2 * size, Qt::KeepAspectRatio, Qt::FastTransformation);
+    return rough.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
 }  // namespace
@@ -82,9 +106,11 @@ QString PageStore::DataPath(int index) const {
 bool PageStore::AddRecord(const PageRecord& record, const QImage& shown) {
     // The thumbnail last but one and the list last: a run killed in between leaves files
     // that no list names, never a listed page without its data.
-    const QImage thumb =
-        shown.scaled(kThumbnailSize, kThumbnailSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    if (!thumb.save(PathOf(record.name, QStringLiteral("png")), "PNG")) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) ||
+        !MakeThumbnail(shown, kThumbnailSize).save(&buffer, "PNG") ||
+        !WriteFile(PathOf(record.name, QStringLiteral("png")), png.constData(), png.size())) {
         return false;
     }
     m_pages.push_back(record);
@@ -186,18 +212,15 @@ QImage PageStore::Picture(int index) const {
 }
 
 bool PageStore::WriteIndex() const {
-    QSaveFile file(QDir(m_folder).filePath(kIndex));
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    QTextStream out(&file);
+    QByteArray text;
+    QTextStream out(&text);
     for (const PageRecord& p : m_pages) {
         out << p.name << '\t' << (p.raw ? "raw" : "file") << '\t' << p.width << '\t' << p.height
             << '\t' << p.mode << '\t' << p.camRotation << '\t' << p.sharpIndex << '\t'
             << (p.suffix.isEmpty() ? QStringLiteral("-") : p.suffix) << '\n';
     }
     out.flush();
-    return file.commit();
+    return WriteFile(QDir(m_folder).filePath(kIndex), text.constData(), text.size());
 }
 
 std::vector<PageRecord> PageStore::ReadIndex(const QString& folder) {
