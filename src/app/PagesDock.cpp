@@ -83,6 +83,12 @@ CPagesDock::CPagesDock(CMainFrame& frame, CTavelo2View& view)
 }
 
 bool CPagesDock::eventFilter(QObject* watched, QEvent* event) {
+    // Ctrl+C is the frame's Copy of the shown picture, not the list's copy of a page number.
+    if (watched == m_pList && event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        event->ignore();
+        return true;
+    }
     if (watched == m_pList && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Delete) {
