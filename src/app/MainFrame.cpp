@@ -59,6 +59,14 @@ CMainFrame::CMainFrame(DeviceBackend& backend, QWidget* parent)
 
     m_timerClock.setInterval(CLOCK_MS);
     connect(&m_timerClock, &QTimer::timeout, this, [this] { OnTimer(TIMER_CLOCK); });
+    m_timerMessage.setSingleShot(true);
+    connect(&m_timerMessage, &QTimer::timeout, this, [this] {
+        // Only while the message is still up: a status set since then stays.
+        if (m_wndStatusBar != nullptr &&
+            m_sTimedMessage == m_wndStatusBar->GetPaneText(PANE_MESSAGE)) {
+            SetMessageText(IdleText());
+        }
+    });
     m_timerCheck.setInterval(CHECK_MS);
     connect(&m_timerCheck, &QTimer::timeout, this, [this] { OnTimer(TIMER_CHECK); });
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
@@ -325,13 +333,24 @@ void CMainFrame::SetProgressPos(int pos) {
         return;
     }
     QProgressBar* bar = m_wndStatusBar->m_wndProgress;
+    // The position follows every row, but a row that leaves the drawn bar as long as it was
+    // is not painted: a thousand synchronous repaints would cost as much as the transfer.
+    const int before = m_wndStatusBar->ProgressLength();
     // Rows beyond the range keep the bar full, as a progress control clamps its position.
     bar->setValue(std::clamp(pos, bar->minimum(), bar->maximum()));
-    bar->repaint();
+    if (m_wndStatusBar->ProgressLength() != before) {
+        bar->repaint();
+    }
 }
 
 void CMainFrame::EnableMainWindow(bool enable) {
     setEnabled(enable);
+}
+
+void CMainFrame::ShowMessageFor(const QString& text, int ms) {
+    SetMessageText(text);
+    m_sTimedMessage = text;
+    m_timerMessage.start(ms);
 }
 
 LinkResult CMainFrame::SendCommand(const char* text) {

@@ -72,6 +72,7 @@ public:
     int ReportError(int code) override;
     void SetProgressPos(int pos) override;
     void EnableMainWindow(bool enable) override;
+    void ShowMessageFor(const QString& text, int ms) override;
     LinkResult SendCommand(const char* text) override;
     LinkResult ReadReply(std::uint8_t (&buffer)[PACKET_SIZE]) override;
     LinkResult WaitAck() override;
@@ -103,6 +104,8 @@ private:
     ReportingLink m_reporting{m_link, *this};
     QTimer m_timerClock;
     QTimer m_timerCheck;
+    QTimer m_timerMessage;  // ends a message shown for a while
+    QString m_sTimedMessage;
     CommandTable* m_pCommands = nullptr;
     CTavelo2View* m_pView = nullptr;
     bool m_bHelpMode = false;  // no context help mode exists; kept for the idle text rule

@@ -137,6 +137,18 @@ void CMainStatusBar::MoveProgressToPane() {
     m_wndProgress->update();
 }
 
+int CMainStatusBar::ProgressLength() const {
+    if (m_wndProgress == nullptr) {
+        return 0;
+    }
+    const QProgressBar& bar = *m_wndProgress;
+    const qint64 range = qint64(bar.maximum()) - bar.minimum();
+    if (range <= 0) {
+        return 0;
+    }
+    return static_cast<int>((qint64(bar.value()) - bar.minimum()) * bar.width() / range);
+}
+
 void CMainStatusBar::resizeEvent(QResizeEvent* event) {
     QStatusBar::resizeEvent(event);
     MoveProgressToPane();

@@ -42,6 +42,8 @@ public:
 
     // Puts the progress control onto pane 2's rectangle (after pane widths change).
     void MoveProgressToPane();
+    // Pixels of the progress control's width its position fills.
+    int ProgressLength() const;
 
     QProgressBar* m_wndProgress = nullptr;
 

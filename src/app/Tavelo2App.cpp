@@ -1,12 +1,16 @@
 #include "app/Tavelo2App.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QDir>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStandardPaths>
 
 #include "app/AboutDlg.h"
 #include "app/DeviceSession.h"
 #include "app/MainFrame.h"
+#include "app/PagesDock.h"
 #include "app/SplashDlg.h"
 #include "res/CommandIds.h"
 #include "res/Icons.h"
@@ -16,6 +20,21 @@
 #include "view/Tavelo2View.h"
 
 namespace tavelo {
+namespace {
+
+QString PagesRoot() {
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation))
+        .filePath(QStringLiteral("pages"));
+}
+
+// Unique among the runs of this user: start time and process id.
+QString RunId() {
+    return QStringLiteral("%1-%2")
+        .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")))
+        .arg(QCoreApplication::applicationPid());
+}
+
+}  // namespace
 
 CTavelo2App::CTavelo2App(int& argc, char** argv) {
     if (QCoreApplication::instance() == nullptr) {
@@ -90,6 +109,10 @@ bool CTavelo2App::InitInstance(const StartOptions& options) {
     m_pFrame = std::move(window.frame);
     m_pView = window.view;
     m_pFrame->SetCommandHandler(ID_APP_ABOUT, [this] { OnAppAbout(); });
+    // The pages of this run live in a cache folder of its own; a run without one still
+    // captures, but keeps no pages.
+    m_pView->StartPages(PagesRoot(), RunId());
+    new CPagesDock(*m_pFrame, *m_pView);
 
     m_pFrame->RestorePlacement(options.showCmd);
     m_instance.Listen([this] {
@@ -98,6 +121,7 @@ bool CTavelo2App::InitInstance(const StartOptions& options) {
         }
     });
     m_pFrame->repaint();
+    m_pView->OfferAbandonedPages();
 
     if (options.splash) {
         m_splash = new CSplashDlg(m_pFrame.get());

@@ -24,6 +24,14 @@ enum CommandId : int {
     ID_HIDDEN_MODE = 32782,
     ID_ROTATE_LEFT = 32785,
     ID_ROTATE_RIGHT = 32786,
+
+    // Pages of a sitting: series capture, the Pages dock, export, copy and print.
+    ID_CAPTURE_SERIES = 32790,
+    ID_SERIES_SETTING = 32791,
+    ID_EXPORT_PDF = 32792,
+    ID_VIEW_PAGES = 32793,
+    ID_FILE_PRINT = 57607,
+    ID_EDIT_COPY = 57634,
 };
 
 // Status bar indicators; each one's string is the text that sizes its pane.

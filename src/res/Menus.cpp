@@ -9,11 +9,17 @@ constexpr MenuItem kFile[] = {
     {ID_FILE_SAVE, "&Save...\tCtrl+S"},
     {ID_JPEG_SETTING, "&JPEG Setting..."},
     {0, nullptr},
+    {ID_SERIES_SETTING, "Se&ries..."},
+    {ID_EXPORT_PDF, "Export &PDF..."},
+    {ID_FILE_PRINT, "P&rint...\tCtrl+P"},
+    {0, nullptr},
     {ID_APP_EXIT, "E&xit"},
 };
 
 constexpr MenuItem kEdit[] = {
     {ID_SHARPNESS, "&Sharpness..."},
+    {0, nullptr},
+    {ID_EDIT_COPY, "&Copy\tCtrl+C"},
 };
 
 constexpr MenuItem kCamera[] = {
@@ -21,6 +27,8 @@ constexpr MenuItem kCamera[] = {
     {0, nullptr},
     {ID_RC_SHOW, "&Show the RC\tCtrl+R"},
     {ID_RC_HIDE, "&Hide the RC\tCtrl+R"},
+    {0, nullptr},
+    {ID_CAPTURE_SERIES, "Capture to Se&ries\tF5"},
 };
 
 constexpr MenuItem kZoom[] = {
@@ -37,10 +45,20 @@ constexpr MenuItem kHelp[] = {
     {ID_APP_ABOUT, "&About Tavelo..."},
 };
 
+constexpr MenuItem kWindow[] = {
+    {ID_VIEW_PAGES, "&Pages"},
+};
+
 // "Ca&mera" rather than "&Camera": Alt+C belongs to Capture.
 constexpr TopMenu kMenuBar[] = {
-    {"&File", kFile}, {"&Edit", kEdit},         {"Ca&mera", kCamera},
-    {"&Zoom", kZoom}, {"Ro&tation", kRotation}, {"&Help", kHelp},
+    {"&File", kFile},
+    {"&Edit", kEdit},
+    {"Ca&mera", kCamera},
+    {"&Zoom", kZoom},
+    {"Ro&tation", kRotation},
+    {"&Help", kHelp},
+    // Added after the others, so every menu before it keeps its position.
+    {"&Window", kWindow},
 };
 
 // Ctrl+R belongs to the toggle alone; the Show and Hide items only name it. Zoom also has
@@ -50,6 +68,7 @@ constexpr Accelerator kAccelerators[] = {
     {ID_ZOOM_OUT, "Ctrl+]"},    {ID_HIDDEN_MODE, "Ctrl+Alt+Ins"}, {ID_ROTATE_LEFT, "Alt+9"},
     {ID_ROTATE_RIGHT, "Alt+0"}, {ID_FILE_OPEN, "Ctrl+O"},         {ID_FILE_SAVE, "Ctrl+S"},
     {ID_ZOOM_IN, "Ctrl+="},     {ID_ZOOM_IN, "Ctrl++"},           {ID_ZOOM_OUT, "Ctrl+-"},
+    {ID_CAPTURE_SERIES, "F5"},  {ID_EDIT_COPY, "Ctrl+C"},         {ID_FILE_PRINT, "Ctrl+P"},
 };
 
 constexpr int kToolbar[] = {

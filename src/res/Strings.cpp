@@ -44,6 +44,14 @@ constexpr Entry kStrings[] = {
     {ID_HIDDEN_MODE, "Switch the hidden mode on or off.\nHidden mode"},
     {ID_ROTATE_LEFT, "Rotate the picture a quarter turn to the left.\nRotate left"},
     {ID_ROTATE_RIGHT, "Rotate the picture a quarter turn to the right.\nRotate right"},
+    {ID_CAPTURE_SERIES,
+     "Capture a new image and save it as the next page of the series.\n"
+     "Capture to Series"},
+    {ID_SERIES_SETTING, "Choose the folder, names and format of the series.\nSeries"},
+    {ID_EXPORT_PDF, "Export the pages as one PDF document.\nExport PDF"},
+    {ID_VIEW_PAGES, "Show or hide the pages of this session.\nPages"},
+    {ID_FILE_PRINT, "Print the picture or the pages.\nPrint"},
+    {ID_EDIT_COPY, "Copy the picture to the clipboard.\nCopy"},
 };
 
 constexpr const char* kErrors[] = {

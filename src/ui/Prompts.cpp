@@ -63,15 +63,8 @@ int RunMessageBox(const MessagePrompt& prompt) {
 }
 
 QString RunFileDialog(const FilePrompt& prompt) {
-    QFileDialog dialog(prompt.parent, prompt.caption);
-    dialog.setAcceptMode(prompt.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(prompt.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (!prompt.nameFilters.isEmpty()) {
-        dialog.setNameFilters(prompt.nameFilters);
-    }
-    if (!prompt.defaultSuffix.isEmpty()) {
-        dialog.setDefaultSuffix(prompt.defaultSuffix);
-    }
+    const std::unique_ptr<QFileDialog> made = MakeFileDialog(prompt);
+    QFileDialog& dialog = *made;
     // A save dialog comes back while the chosen name lies in a folder that does not exist:
     // no file can be written there. (It asks before overwriting on its own.)
     for (;;) {
@@ -89,6 +82,33 @@ QString RunFileDialog(const FilePrompt& prompt) {
 }
 
 }  // namespace
+
+std::unique_ptr<QFileDialog> MakeFileDialog(const FilePrompt& prompt) {
+    auto dialog = std::make_unique<QFileDialog>(prompt.parent, prompt.caption);
+    dialog->setAcceptMode(prompt.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(prompt.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!prompt.directory.isEmpty()) {
+        dialog->setDirectory(prompt.directory);
+    }
+    if (!prompt.nameFilters.isEmpty()) {
+        dialog->setNameFilters(prompt.nameFilters);
+    }
+    if (!prompt.defaultSuffix.isEmpty()) {
+        dialog->setDefaultSuffix(prompt.defaultSuffix);
+    }
+    if (!prompt.filterSuffixes.isEmpty()) {
+        QFileDialog* d = dialog.get();
+        QObject::connect(d, &QFileDialog::filterSelected, d,
+                         [d, filters = prompt.nameFilters,
+                          suffixes = prompt.filterSuffixes](const QString& filter) {
+                             const qsizetype i = filters.indexOf(filter);
+                             if (i >= 0 && i < suffixes.size()) {
+                                 d->setDefaultSuffix(suffixes[i]);
+                             }
+                         });
+    }
+    return dialog;
+}
 
 int ShowMessage(const MessagePrompt& prompt) {
     if (const MessageHandler& handler = CurrentMessageHandler()) {

@@ -3,7 +3,9 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
+class QFileDialog;
 class QWidget;
 
 namespace tavelo {
@@ -32,6 +34,10 @@ struct FilePrompt {
     QString caption;          // empty: the dialog's own
     QStringList nameFilters;  // "Bitmap Files (*.BMP *.bmp)", ...
     QString defaultSuffix;    // appended to a name typed without extension
+    // When not empty: the extension each filter gives a name typed without one, in the
+    // order of nameFilters (the default suffix follows the filter chosen).
+    QStringList filterSuffixes;
+    QString directory;  // the folder the dialog opens in; empty: the dialog's own choice
 };
 
 using MessageHandler = std::function<int(const MessagePrompt&)>;
@@ -42,6 +48,9 @@ int ShowMessage(const MessagePrompt& prompt);
 
 // Shows a modal file dialog; returns the chosen path, or an empty text on Cancel.
 QString AskFileName(const FilePrompt& prompt);
+
+// The file dialog the product shows for `prompt`, not yet run (tests drive it directly).
+std::unique_ptr<QFileDialog> MakeFileDialog(const FilePrompt& prompt);
 
 // Replace the real dialogs; an empty handler puts them back.
 void SetMessageHandler(MessageHandler handler);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <cstdint>
 #include <functional>
 
@@ -37,6 +38,11 @@ public:
     virtual int ReportError(int code) = 0;               // modal warning of an error code
     virtual void SetProgressPos(int pos) = 0;            // progress control in the status bar
     virtual void EnableMainWindow(bool enable) = 0;      // no input during a transfer
+    // The message pane shows `text` for `ms` milliseconds, then the idle text again.
+    virtual void ShowMessageFor(const QString& text, int ms) {
+        Q_UNUSED(text);
+        Q_UNUSED(ms);
+    }
 
     // Command routing by id. A command without a handler is disabled; one without an update
     // handler is enabled and unchecked. Setting an empty handler removes it.

@@ -1,5 +1,7 @@
 #include "view/PictureFilePrompt.h"
 
+#include "settings/SeriesSettings.h"
+
 namespace tavelo {
 
 FilePrompt PictureFilePrompt(QWidget* parent, bool save) {
@@ -10,6 +12,12 @@ FilePrompt PictureFilePrompt(QWidget* parent, bool save) {
     prompt.nameFilters = {QStringLiteral("Bitmap Files (*.BMP)"),
                           QStringLiteral("JPEG Files (*.JPG)")};
     prompt.defaultSuffix = QStringLiteral("BMP");
+    if (save) {
+        // A name typed without an extension takes the chosen filter's; the first filter is
+        // the bitmap one, so until another is chosen that is "BMP" still.
+        prompt.filterSuffixes = {QStringLiteral("BMP"), QStringLiteral("JPG")};
+        prompt.directory = SaveDialogFolder();
+    }
     return prompt;
 }
 

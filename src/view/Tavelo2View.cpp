@@ -90,6 +90,7 @@ void CTavelo2View::OnInitialUpdate(ViewHost* frame) {
     m_nSharpIndex = GetProfileInt("Settings", "Sharpness", 3);
     m_nSharpValue = SharpnessValue(m_nSharpIndex);
     RegisterCommands();
+    RegisterPageCommands();
 }
 
 void CTavelo2View::RegisterCommands() {

@@ -8,6 +8,7 @@
 namespace tavelo {
 
 class CLead;
+class PageList;
 class CRemoteDlg;
 class ViewHost;
 struct CameraDiagnosis;
@@ -69,6 +70,22 @@ public:
     void OnFileSave();  // the shown picture as a BMP or JPEG file
     void OnFileOpen();  // hidden mode only: a picture file instead of the capture
 
+    // Pages of the sitting (PageCommands.cpp, SeriesCommands.cpp). Pages are kept once
+    // StartPages has made this run's folder under `root`; until then there are none.
+    bool StartPages(const QString& root, const QString& runId);
+    // Asks whether to take over the pages of runs that did not end normally.
+    void OfferAbandonedPages();
+    PageList* Pages() const { return m_pPages; }
+    // Shows page `row` as if it had just been captured or opened.
+    bool ShowPage(int row);
+    // Capture as the Capture command does; true when a new picture came and is shown.
+    bool CaptureAsPage();
+    void OnCaptureToSeries();  // Capture, then the picture into the series folder
+    void OnSeriesSetting();
+    void OnExportPdf();
+    void OnFilePrint();
+    void OnEditCopy();
+
     CLead* m_lead = nullptr;
     int m_nHeight = 0;        // rows of the raw capture
     int m_nWidth = 0;         // columns of the raw capture
@@ -86,6 +103,7 @@ public:
     int m_nQFactor = 15;
     ViewHost* m_pFrame = nullptr;
     CRemoteDlg* m_pRemote = nullptr;
+    PageList* m_pPages = nullptr;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;  // the control follows the view
@@ -103,6 +121,10 @@ private:
     void ShowIdleStatus();  // "Not Ready" or "Ready !" by m_bNotReady
     // Ctrl+wheel: Zoom In or Zoom Out, as far as the commands allow.
     void OnWheelZoom(int steps);
+    void RegisterPageCommands();
+    void AddOpenedPage(const QString& path);
+    void ShowLoadedPicture();  // best fit, menus and status once a page is loaded
+    QString SaveToSeries();    // the path written, empty on failure
 };
 
 }  // namespace tavelo

@@ -5,6 +5,7 @@
 #include "picture/PictureEngine.h"
 #include "picture/PictureFiles.h"
 #include "res/Strings.h"
+#include "settings/SeriesSettings.h"
 #include "ui/CLead.h"
 #include "ui/Prompts.h"
 #include "ui/ViewHost.h"
@@ -54,9 +55,13 @@ void CTavelo2View::OnFileSave() {
         m_lead->SaveFile(path, static_cast<short>(format), bits, static_cast<short>(m_nQFactor), 0);
     wait.Restore();
     ShowIdleStatus();
-    if (result != 0 && m_pFrame != nullptr) {
-        m_pFrame->ReportError(ERR_SAVE);
+    if (result != 0) {
+        if (m_pFrame != nullptr) {
+            m_pFrame->ReportError(ERR_SAVE);
+        }
+        return;
     }
+    RememberSaveFolder(path);
 }
 
 void CTavelo2View::OnFileOpen() {
@@ -103,6 +108,7 @@ void CTavelo2View::OnFileOpen() {
     GreyPictureMenus(false);
     wait.Restore();
     ShowIdleStatus();
+    AddOpenedPage(path);
 }
 
 }  // namespace tavelo

@@ -47,6 +47,8 @@ struct PromptRecorder {
         QTemporaryDir home;                                           \
         qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8()); \
         qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());             \
+        qputenv("XDG_CACHE_HOME", home.filePath("cache").toUtf8());   \
+        qputenv("HOME", home.path().toUtf8());                        \
         qputenv("TMPDIR", home.path().toUtf8());                      \
         QApplication app(argc, argv);                                 \
         TestClass test;                                               \

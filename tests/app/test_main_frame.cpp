@@ -261,6 +261,35 @@ private Q_SLOTS:
         QCOMPARE(f.Bar().m_wndProgress->value(), shown);
     }
 
+    // Every row moves the position, but the bar is painted only when its drawn length
+    // changes: at most once a pixel of its width, and it still grows to full on screen.
+    void progressPaintsOnlyWhenItGrows() {
+        Frame f;
+        f.frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.frame.get()));
+        QProgressBar* bar = f.Bar().m_wndProgress;
+        struct Paints : QObject {
+            QList<int> values;
+            bool eventFilter(QObject* o, QEvent* e) override {
+                if (e->type() == QEvent::Paint) {
+                    values.append(static_cast<QProgressBar*>(o)->value());
+                }
+                return false;
+            }
+        } paints;
+        bar->installEventFilter(&paints);
+        for (int row = 1; row <= 1024; ++row) {
+            f.frame->SetProgressPos(row);
+            QCOMPARE(bar->value(), std::min(row, 768));
+        }
+        bar->removeEventFilter(&paints);
+        QVERIFY2(paints.values.size() <= bar->width() + 2,
+                 qPrintable(
+                     QString("%1 paints, %2 pixels").arg(paints.values.size()).arg(bar->width())));
+        QVERIFY(paints.values.size() >= bar->width() / 2);
+        QCOMPARE(paints.values.constLast(), 768);
+    }
+
     void statusTexts_data() {
         QTest::addColumn<int>("id");
         QTest::addColumn<QString>("text");
@@ -340,6 +369,16 @@ private Q_SLOTS:
                               << "Ctrl+S";
         QTest::newRow("jpeg") << int(ID_JPEG_SETTING) << "&JPEG Setting..."
                               << "";
+        QTest::newRow("capture to series") << int(ID_CAPTURE_SERIES) << "Capture to Se&ries\tF5"
+                                           << "F5";
+        QTest::newRow("series") << int(ID_SERIES_SETTING) << "Se&ries..."
+                                << "";
+        QTest::newRow("export pdf") << int(ID_EXPORT_PDF) << "Export &PDF..."
+                                    << "";
+        QTest::newRow("print") << int(ID_FILE_PRINT) << "P&rint...\tCtrl+P"
+                               << "Ctrl+P";
+        QTest::newRow("copy") << int(ID_EDIT_COPY) << "&Copy\tCtrl+C"
+                              << "Ctrl+C";
     }
     void menuCommands() {
         QFETCH(int, id);

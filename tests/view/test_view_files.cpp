@@ -9,15 +9,22 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QImageReader>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QStandardPaths>
 #include <memory>
 
+#include "picture/PictureEngine.h"
+#include "picture/PictureFiles.h"
 #include "res/CommandIds.h"
 #include "settings/Profile.h"
 #include "support/FileFaults.h"
 #include "support/PictureSamples.h"
 #include "support/ViewApp.h"
+#include "view/PictureFilePrompt.h"
 
 using namespace tavelo;
 
@@ -123,6 +130,76 @@ private Q_SLOTS:
         QCOMPARE(asked.nameFilters, QStringList({"Bitmap Files (*.BMP)", "JPEG Files (*.JPG)"}));
         QVERIFY(app.prompts.messages.isEmpty());
         QCOMPARE(app.Pane(CMainFrame::PANE_MESSAGE), QStringLiteral("Ready !"));
+    }
+
+    // The real dialog: a name typed without extension takes the chosen filter's, a typed
+    // extension stays, and the extension alone then decides the format.
+    void dialogExtensionFollowsFilter_data() {
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<bool>("bmp");
+        QTest::newRow("bitmap filter, bare name") << 0 << "page"
+                                                  << "page.BMP" << true;
+        QTest::newRow("JPEG filter, bare name") << 1 << "page"
+                                                << "page.JPG" << false;
+        QTest::newRow("JPEG filter, typed .bmp") << 1 << "page.bmp"
+                                                 << "page.bmp" << true;
+        QTest::newRow("bitmap filter, typed .jpg") << 0 << "page.jpg"
+                                                   << "page.jpg" << false;
+        QTest::newRow("bitmap filter, typed .txt") << 0 << "page.txt"
+                                                   << "page.txt" << false;
+    }
+    void dialogExtensionFollowsFilter() {
+        QFETCH(int, filter);
+        QFETCH(QString, typed);
+        QFETCH(QString, chosen);
+        QFETCH(bool, bmp);
+        QTemporaryDir dir;
+        FilePrompt prompt = PictureFilePrompt(nullptr, true);
+        prompt.directory = dir.path();
+        const std::unique_ptr<QFileDialog> dialog = MakeFileDialog(prompt);
+        dialog->setOption(QFileDialog::DontUseNativeDialog);
+        dialog->show();
+        QCOMPARE(dialog->defaultSuffix(), QStringLiteral("BMP"));  // until a filter is chosen
+        // As the user chooses it: through the dialog's list of filters.
+        auto* filters = dialog->findChild<QComboBox*>("fileTypeCombo");
+        QVERIFY(filters != nullptr);
+        for (int i = 0; i < filter; ++i) {
+            QTest::keyClick(filters, Qt::Key_Down);
+        }
+        QCOMPARE(dialog->selectedNameFilter(), prompt.nameFilters[filter]);
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        QVERIFY(name != nullptr);
+        name->setText(typed);
+        QMetaObject::invokeMethod(dialog.get(), "accept");  // as the Save button does
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        QCOMPARE(dialog->selectedFiles(), QStringList{dir.filePath(chosen)});
+        QCOMPARE(SaveFormatOfPath(dir.filePath(chosen)) == PictureEngine::kFormatBmp, bmp);
+    }
+
+    // Save opens in the user's Pictures folder, never the working one, then in the folder
+    // last saved to; a save that failed moves nothing.
+    void saveDialogFolder() {
+        QTemporaryDir dir;
+        const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+        QVERIFY(QDir().mkpath(pictures));
+        App app;
+        app.Capture();
+        app.SaveAs(QString());
+        QCOMPARE(app.fileDialogs.constLast().directory, pictures);
+        QVERIFY(app.fileDialogs.constLast().directory != QDir::currentPath());
+        QVERIFY(QDir().mkpath(dir.filePath("scans")));
+        app.SaveAs(dir.filePath("scans/one.jpg"));
+        app.SaveAs(dir.filePath("missing/two.jpg"));  // fails: no such folder
+        QCOMPARE(app.prompts.Texts(), QStringList{kSaveFailed});
+        app.SaveAs(QString());
+        QCOMPARE(app.fileDialogs.constLast().directory, dir.filePath("scans"));
+        // The folder is kept in the settings store, for the next run.
+        App next;
+        next.Capture();
+        next.SaveAs(QString());
+        QCOMPARE(next.fileDialogs.constLast().directory, dir.filePath("scans"));
     }
 
     // Only the name's extension chooses the format, in any case. A BMP keeps the picture's own

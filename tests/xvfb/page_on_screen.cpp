@@ -4,6 +4,7 @@
 //
 //   page_on_screen blank SHOT.png   0 if the window is drawn and no page is shown
 //   page_on_screen page SHOT.png    0 if the page is shown as described
+//   page_on_screen dock N SHOT.png  0 if the Pages dock shows N thumbnails beside it
 //
 // Exit code 1 means "not (yet)", so a caller can poll; 2 is a usage or file error.
 
@@ -14,6 +15,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -43,14 +45,18 @@ bool IsInk(QRgb pixel) {
     return qRed(pixel) <= 70 && qGreen(pixel) <= 70 && qBlue(pixel) <= 70;
 }
 
-// Bounding box of the largest 4-connected area of pure red, or an empty rectangle.
-QRect LargestRedArea(const QImage& shot) {
+struct Area {
+    QRect box;
+    long count = 0;
+};
+
+// Every 4-connected area of pure red.
+std::vector<Area> RedAreas(const QImage& shot) {
     const int w = shot.width(), h = shot.height();
     std::vector<char> seen(static_cast<std::size_t>(w) * h, 0);
     auto index = [w](int x, int y) { return static_cast<std::size_t>(y) * w + x; };
     auto red = [&shot](int x, int y) { return Near(shot.pixel(x, y), Qt::red, 40); };
-    QRect best;
-    long bestCount = 0;
+    std::vector<Area> areas;
     std::vector<QPoint> stack;
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
@@ -76,10 +82,26 @@ QRect LargestRedArea(const QImage& shot) {
                     }
                 }
             }
-            if (count > bestCount) {
-                bestCount = count;
-                best = box;
-            }
+            areas.push_back({box, count});
+        }
+    }
+    return areas;
+}
+
+// A filled rectangle of at least `side` pixels each way, not a stroke of an icon.
+bool IsPatch(const Area& a, int side) {
+    return a.box.width() >= side && a.box.height() >= side &&
+           a.count >= 0.9 * a.box.width() * a.box.height();
+}
+
+// Bounding box of the largest 4-connected area of pure red, or an empty rectangle.
+QRect LargestRedArea(const QImage& shot) {
+    QRect best;
+    long bestCount = 0;
+    for (const Area& a : RedAreas(shot)) {
+        if (a.count > bestCount) {
+            bestCount = a.count;
+            best = a.box;
         }
     }
     // A patch is a filled rectangle, not a stroke of an icon.
@@ -88,6 +110,24 @@ QRect LargestRedArea(const QImage& shot) {
         return {};
     }
     return best;
+}
+
+// The Pages dock right of the view: the red patch of each thumbnail's chart, smaller than
+// the shown page's and right of it.
+int Thumbnails(const QImage& shot, int expected) {
+    const QRect page = LargestRedArea(shot);
+    if (page.isEmpty()) {
+        std::printf("no page shown\n");
+        return 1;
+    }
+    const double pageW = page.width() / kPatch;
+    const double pageRight = page.left() + (1.0 - kChartLeft) * pageW;
+    int thumbnails = 0;
+    for (const Area& a : RedAreas(shot)) {
+        thumbnails += a.box.left() > pageRight && IsPatch(a, 3) && a.box.width() < kMinPatchSide;
+    }
+    std::printf("%d thumbnails right of the page (%d expected)\n", thumbnails, expected);
+    return thumbnails == expected ? 0 : 1;
 }
 
 int Blank(const QImage& shot) {
@@ -201,8 +241,13 @@ int Page(const QImage& shot) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "dock") == 0) {
+        const QImage shot =
+            QImage(QString::fromLocal8Bit(argv[3])).convertToFormat(QImage::Format_RGB32);
+        return shot.isNull() ? 2 : Thumbnails(shot, std::atoi(argv[2]));
+    }
     if (argc != 3) {
-        std::fprintf(stderr, "usage: %s blank|page SHOT.png\n", argv[0]);
+        std::fprintf(stderr, "usage: %s blank|page SHOT.png | dock N SHOT.png\n", argv[0]);
         return 2;
     }
     const QImage shot =

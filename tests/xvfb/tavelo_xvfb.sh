@@ -26,7 +26,7 @@ done
 work=$(mktemp -d "${TMPDIR:-/tmp}/tavelo-xvfb.XXXXXX") || exit 1
 mkdir -p "$out" "$work/home" "$work/config" "$work/tmp" "$work/runtime"
 chmod 700 "$work/runtime"
-rm -f "$out"/before.png "$out"/after.png "$out"/panel.png
+rm -f "$out"/before.png "$out"/after.png "$out"/dock.png "$out"/panel.png
 
 xvfb_pid=""
 app_pid=""
@@ -96,6 +96,7 @@ export XAUTHORITY="$work/no-xauthority"
 run_tavelo() {
     env -u WAYLAND_DISPLAY -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS \
         HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
+        XDG_CACHE_HOME="$work/cache" \
         TMPDIR="$work/tmp" QT_QPA_PLATFORM=xcb LC_ALL=C \
         ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
         "$app" --simulate </dev/null
@@ -137,6 +138,25 @@ done
 cat "$work/check.txt"
 [ -n "$captured" ] || fail "the page did not show after ten Alt+C presses"
 echo "the page shows after Alt+C press $captured"
+
+# F5 three times: Capture to Series. The Pages dock then shows four thumbnails (the Alt+C
+# capture and the three series pages) and the series folder holds three files.
+dock_shown() {
+    shot "$out/dock.png" && "$checker" dock 4 "$out/dock.png" >"$work/check.txt"
+}
+for _ in 1 2 3; do
+    timeout 10 xdotool windowfocus --sync "$window" 2>/dev/null
+    xdotool key --clearmodifiers F5
+    sleep 1
+done
+poll 30 dock_shown || {
+    cat "$work/check.txt"
+    fail "the Pages dock did not show four thumbnails within 30 s of three F5 presses"
+}
+cat "$work/check.txt"
+series=$(ls "$work/home/Pictures/Tavelo" 2>/dev/null | tr '\n' ' ')
+[ "$series" = "page-001.JPG page-002.JPG page-003.JPG " ] || fail "series folder holds: $series"
+echo "series: $series"
 
 # Ctrl+R opens the remote control panel, a 330 x 480 window.
 timeout 10 xdotool windowfocus --sync "$window" 2>/dev/null
@@ -190,5 +210,5 @@ wait "$app_pid"
 status=$?
 app_pid=""
 [ "$status" -eq 0 ] || fail "tavelo ended with status $status after File > Exit"
-echo "PASS: page shown at best fit, remote control panel opened, tavelo ended with status 0"
+echo "PASS: page shown at best fit, three series pages in the dock, remote control panel opened, tavelo ended with status 0"
 exit 0

@@ -1,0 +1,150 @@
+#include "picture/SeriesNames.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <algorithm>
+
+namespace tavelo {
+namespace {
+
+const QRegularExpression& Field() {
+    static const QRegularExpression field(QStringLiteral("\\{(n(?::0(\\d))?|date|time)\\}"));
+    return field;
+}
+
+// Tries enough names to get past any number of other writers, yet ends on a folder that
+// refuses every link.
+constexpr int kMaxTries = 10000;
+
+bool WriteAll(int fd, const QByteArray& bytes) {
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        p += n;
+        left -= n;
+    }
+    return ::fsync(fd) == 0;
+}
+
+}  // namespace
+
+SeriesPattern::SeriesPattern(const QString& pattern) : m_pattern(pattern) {
+    m_pattern.replace(QLatin1Char('/'), QLatin1Char('_'));
+    if (m_pattern.isEmpty()) {
+        m_pattern = QStringLiteral("page");
+    }
+    bool hasNumber = false;
+    for (auto it = Field().globalMatch(m_pattern); it.hasNext();) {
+        hasNumber |= it.next().captured(1).startsWith(QLatin1Char('n'));
+    }
+    if (!hasNumber) {
+        m_pattern += QStringLiteral("-{n}");
+    }
+}
+
+QString SeriesPattern::Name(int number, const QString& extension, const QDateTime& when) const {
+    QString name;
+    qsizetype at = 0;
+    for (auto it = Field().globalMatch(m_pattern); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        name += m_pattern.mid(at, m.capturedStart() - at);
+        const QString field = m.captured(1);
+        if (field == QLatin1String("date")) {
+            name += when.toString(QStringLiteral("yyyy-MM-dd"));
+        } else if (field == QLatin1String("time")) {
+            name += when.toString(QStringLiteral("HH-mm-ss"));
+        } else {
+            const int width = m.captured(2).isEmpty() ? 0 : m.captured(2).toInt();
+            name += QStringLiteral("%1").arg(number, width, 10, QLatin1Char('0'));
+        }
+        at = m.capturedEnd();
+    }
+    name += m_pattern.mid(at);
+    return name + QLatin1Char('.') + extension;
+}
+
+int SeriesPattern::NumberOf(const QString& fileName, const QString& extension) const {
+    QString expression = QStringLiteral("^");
+    qsizetype at = 0;
+    for (auto it = Field().globalMatch(m_pattern); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        expression += QRegularExpression::escape(m_pattern.mid(at, m.capturedStart() - at));
+        const QString field = m.captured(1);
+        if (field == QLatin1String("date")) {
+            expression += QStringLiteral("\\d{4}-\\d{2}-\\d{2}");
+        } else if (field == QLatin1String("time")) {
+            expression += QStringLiteral("\\d{2}-\\d{2}-\\d{2}");
+        } else {
+            expression += QStringLiteral("(\\d+)");
+        }
+        at = m.capturedEnd();
+    }
+    expression += QRegularExpression::escape(m_pattern.mid(at));
+    expression +=
+        QStringLiteral("\\.") + QRegularExpression::escape(extension) + QStringLiteral("$");
+    const QRegularExpression re(expression, QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = re.match(fileName);
+    if (!m.hasMatch()) {
+        return -1;
+    }
+    bool ok = false;
+    const int number = m.captured(1).toInt(&ok);
+    return ok ? number : -1;
+}
+
+int NextSeriesNumber(const QString& folder, const SeriesPattern& pattern,
+                     const QString& extension) {
+    int highest = 0;
+    const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        highest = std::max(highest, pattern.NumberOf(name, extension));
+    }
+    return highest + 1;
+}
+
+QString CreateSeriesFile(const QString& folder, const SeriesPattern& pattern,
+                         const QString& extension, int number, const QByteArray& bytes,
+                         const QDateTime& when) {
+    const QDir dir(folder);
+    QByteArray temp = QFile::encodeName(dir.filePath(QStringLiteral(".series-XXXXXX")));
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        return {};
+    }
+    // mkstemp makes the file private; a saved picture gets what any new file gets.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const bool written = ::fchmod(fd, 0666 & ~mask) == 0 && WriteAll(fd, bytes);
+    ::close(fd);
+    QString result;
+    if (written) {
+        // link() fails with EEXIST instead of replacing: the one step that claims a name.
+        for (int tries = 0; tries < kMaxTries && number > 0; ++tries, ++number) {
+            const QString path = dir.filePath(pattern.Name(number, extension, when));
+            if (::link(temp.constData(), QFile::encodeName(path).constData()) == 0) {
+                result = path;
+                break;
+            }
+            if (errno != EEXIST) {
+                break;
+            }
+        }
+    }
+    ::unlink(temp.constData());
+    return result;
+}
+
+}  // namespace tavelo

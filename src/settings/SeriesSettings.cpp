@@ -1,0 +1,58 @@
+#include "settings/SeriesSettings.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include "res/Strings.h"
+#include "settings/Profile.h"
+
+namespace tavelo {
+namespace {
+
+constexpr const char* kSeriesFolder = "SeriesFolder";
+constexpr const char* kSeriesPattern = "SeriesPattern";
+constexpr const char* kSeriesFormat = "SeriesFormat";
+constexpr const char* kLastSaveFolder = "LastSaveFolder";
+
+QString PicturesFolder() {
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return pictures.isEmpty() ? QDir::homePath() : pictures;
+}
+
+}  // namespace
+
+SeriesSettings LoadSeriesSettings() {
+    SeriesSettings s;
+    s.folder = GetProfileString(SETTINGS_SECTION, kSeriesFolder);
+    if (s.folder.isEmpty()) {
+        s.folder = QDir(PicturesFolder()).filePath(QStringLiteral("Tavelo"));
+    }
+    s.pattern = GetProfileString(SETTINGS_SECTION, kSeriesPattern);
+    if (s.pattern.isEmpty()) {
+        s.pattern = QStringLiteral("page-{n:03}");
+    }
+    s.bmp = GetProfileString(SETTINGS_SECTION, kSeriesFormat) == QLatin1String("BMP");
+    return s;
+}
+
+bool SaveSeriesSettings(const SeriesSettings& s) {
+    return WriteProfileString(SETTINGS_SECTION, kSeriesFolder, s.folder) &&
+           WriteProfileString(SETTINGS_SECTION, kSeriesPattern, s.pattern) &&
+           WriteProfileString(SETTINGS_SECTION, kSeriesFormat,
+                              s.bmp ? QStringLiteral("BMP") : QStringLiteral("JPEG"));
+}
+
+QString SaveDialogFolder() {
+    const QString last = GetProfileString(SETTINGS_SECTION, kLastSaveFolder);
+    if (!last.isEmpty() && QFileInfo(last).isDir()) {
+        return last;
+    }
+    return PicturesFolder();
+}
+
+void RememberSaveFolder(const QString& savedPath) {
+    WriteProfileString(SETTINGS_SECTION, kLastSaveFolder, QFileInfo(savedPath).absolutePath());
+}
+
+}  // namespace tavelo

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+namespace tavelo {
+
+// Where and how Capture to Series writes its pictures, kept in the settings store beside
+// the other values of section "Settings".
+struct SeriesSettings {
+    QString folder;    // default: the user's Pictures folder, "Tavelo" in it
+    QString pattern;   // default "page-{n:03}"
+    bool bmp = false;  // JPEG unless BMP was chosen
+
+    QString Extension() const { return bmp ? QStringLiteral("BMP") : QStringLiteral("JPG"); }
+};
+
+SeriesSettings LoadSeriesSettings();
+bool SaveSeriesSettings(const SeriesSettings& settings);
+
+// The folder File Save opens in: the one last saved to, else the user's Pictures folder
+// (the home folder where there is none), never the working folder.
+QString SaveDialogFolder();
+void RememberSaveFolder(const QString& savedPath);
+
+}  // namespace tavelo

@@ -1,0 +1,109 @@
+#include "view/PagePrompts.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace tavelo {
+namespace {
+
+ExportHandler& CurrentExportHandler() {
+    static ExportHandler handler;
+    return handler;
+}
+
+PrintHandler& CurrentPrintHandler() {
+    static PrintHandler handler;
+    return handler;
+}
+
+bool RunExportDialog(QWidget* parent, ExportChoice& choice) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("Export PDF"));
+    auto* paper = new QComboBox(&dialog);
+    paper->addItem(QStringLiteral("A4"), int(QPageSize::A4));
+    paper->addItem(QStringLiteral("Letter"), int(QPageSize::Letter));
+    paper->setCurrentIndex(choice.paper == QPageSize::Letter ? 1 : 0);
+    auto* selected = new QCheckBox(QStringLiteral("&Selected pages only"), &dialog);
+    selected->setEnabled(choice.haveSelection);
+    selected->setChecked(choice.haveSelection && choice.selectedOnly);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* form = new QFormLayout(&dialog);
+    form->addRow(QStringLiteral("&Paper:"), paper);
+    form->addRow(selected);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    choice.paper = static_cast<QPageSize::PageSizeId>(paper->currentData().toInt());
+    choice.selectedOnly = selected->isChecked();
+    return true;
+}
+
+}  // namespace
+
+bool AskExportChoice(QWidget* parent, ExportChoice& choice) {
+    if (const ExportHandler& handler = CurrentExportHandler()) {
+        return handler(choice);
+    }
+    return RunExportDialog(parent, choice);
+}
+
+bool AskPrint(QWidget* parent, QPrinter& printer, int pages) {
+    // What is shown is printed unless the user asks for the pages.
+    printer.setPrintRange(QPrinter::CurrentPage);
+    if (pages > 0) {
+        printer.setFromTo(1, pages);
+    }
+    if (const PrintHandler& handler = CurrentPrintHandler()) {
+        return handler(printer, pages);
+    }
+    QPrintDialog dialog(&printer, parent);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, true);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, pages > 0);
+    if (pages > 0) {
+        dialog.setMinMax(1, pages);
+    }
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void SetExportHandler(ExportHandler handler) {
+    CurrentExportHandler() = std::move(handler);
+}
+
+void SetPrintHandler(PrintHandler handler) {
+    CurrentPrintHandler() = std::move(handler);
+}
+
+bool PrintPictures(QPrinter& printer, int count, const PagePicture& picture) {
+    if (count <= 0) {
+        return false;
+    }
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        return false;
+    }
+    bool complete = true;
+    for (int i = 0; i < count; ++i) {
+        const QImage page = picture(i);
+        if (page.isNull()) {
+            complete = false;
+            break;
+        }
+        if (i > 0 && !printer.newPage()) {
+            complete = false;
+            break;
+        }
+        DrawPictureFitted(painter, QRectF(0, 0, printer.width(), printer.height()), page);
+    }
+    return painter.end() && complete;
+}
+
+}  // namespace tavelo

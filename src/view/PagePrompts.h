@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QPageSize>
+#include <functional>
+
+#include "picture/PdfPages.h"
+
+class QPrinter;
+class QWidget;
+
+namespace tavelo {
+
+// What Export PDF asks before the file name: the paper and whether only the selected pages
+// go into the document.
+struct ExportChoice {
+    QPageSize::PageSizeId paper = QPageSize::A4;
+    bool haveSelection = false;  // pages are selected in the Pages dock
+    bool selectedOnly = false;
+};
+
+// The dialogs of Export PDF and Print. The product shows its own choice dialog and Qt's
+// print dialog; tests install handlers that answer at once. False on Cancel.
+bool AskExportChoice(QWidget* parent, ExportChoice& choice);
+// `pages` pages exist besides the shown picture; the printer's range says what to print:
+// the current page (the shown picture), all pages or a range of them.
+bool AskPrint(QWidget* parent, QPrinter& printer, int pages);
+
+using ExportHandler = std::function<bool(ExportChoice&)>;
+using PrintHandler = std::function<bool(QPrinter&, int pages)>;
+void SetExportHandler(ExportHandler handler);
+void SetPrintHandler(PrintHandler handler);
+
+// `count` pictures, one a sheet, each fitted to the printable area. False when the printer
+// could not be started or a picture was missing.
+bool PrintPictures(QPrinter& printer, int count, const PagePicture& picture);
+
+}  // namespace tavelo

@@ -1,0 +1,209 @@
+// The files of a sitting's pages: series names that never overwrite, and the multi-page
+// PDF, read back with poppler's tools.
+
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "picture/PdfPages.h"
+#include "picture/SeriesNames.h"
+
+using namespace tavelo;
+
+namespace {
+
+const QDateTime kWhen(QDate(2026, 3, 4), QTime(5, 6, 7));
+
+bool Touch(const QString& path, const QByteArray& bytes = "old") {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A tool's standard output, or an empty text when it is missing or fails.
+QString Run(const QString& tool, const QStringList& args) {
+    QProcess p;
+    p.start(tool, args);
+    if (!p.waitForFinished(30000) || p.exitCode() != 0) {
+        return {};
+    }
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+QImage Picture(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB888);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            image.setPixelColor(x, y, QColor(x % 256, y % 256, (x ^ y) % 256));
+        }
+    }
+    return image;
+}
+
+}  // namespace
+
+class TestPageFiles : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void names_data() {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("default") << "page-{n:03}" << 7 << "page-007.JPG";
+        QTest::newRow("wider than padding") << "page-{n:03}" << 1234 << "page-1234.JPG";
+        QTest::newRow("plain number") << "scan{n}" << 12 << "scan12.JPG";
+        QTest::newRow("date and time")
+            << "{date}_{time}_{n:02}" << 3 << "2026-03-04_05-06-07_03.JPG";
+        QTest::newRow("no number gets one") << "letter" << 2 << "letter-2.JPG";
+        QTest::newRow("no folders in a name") << "../x/{n}" << 1 << ".._x_1.JPG";
+        QTest::newRow("empty") << "" << 1 << "page-1.JPG";
+    }
+    void names() {
+        QFETCH(QString, pattern);
+        QFETCH(int, number);
+        QFETCH(QString, name);
+        const SeriesPattern p(pattern);
+        QCOMPARE(p.Name(number, "JPG", kWhen), name);
+        QCOMPARE(p.NumberOf(name, "JPG"), number);  // the name is read back as its number
+    }
+
+    // The counter continues after the highest number of the pattern's names: gaps stay,
+    // other names and other formats do not count.
+    void nextNumber_data() {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<int>("next");
+        QTest::newRow("empty folder") << "page-{n:03}" << QStringList() << 1;
+        QTest::newRow("gap stays")
+            << "page-{n:03}" << QStringList{"page-001.JPG", "page-003.JPG"} << 4;
+        QTest::newRow("any case of extension")
+            << "page-{n:03}" << QStringList{"page-009.jpg"} << 10;
+        QTest::newRow("unpadded by hand") << "page-{n:03}" << QStringList{"page-41.JPG"} << 42;
+        QTest::newRow("other names and formats")
+            << "page-{n:03}"
+            << QStringList{"page-005.BMP", "page-005.JPG.bak", "xpage-007.JPG", "page-abc.JPG"}
+            << 1;
+        QTest::newRow("other days count")
+            << "{date}-{n}" << QStringList{"2025-12-31-8.JPG", "2026-01-02-2.JPG"} << 9;
+    }
+    void nextNumber() {
+        QFETCH(QString, pattern);
+        QFETCH(QStringList, present);
+        QFETCH(int, next);
+        QTemporaryDir dir;
+        for (const QString& name : present) {
+            QVERIFY(Touch(dir.filePath(name)));
+        }
+        QCOMPARE(NextSeriesNumber(dir.path(), SeriesPattern(pattern), "JPG"), next);
+    }
+
+    // Another writer takes the name between the check and the creation: its file stays as
+    // it was and the picture goes under the next name.
+    void createNeverOverwrites() {
+        const mode_t oldMask = ::umask(022);
+        QTemporaryDir dir;
+        const SeriesPattern pattern("page-{n:03}");
+        QVERIFY(Touch(dir.filePath("page-001.JPG")));
+        const int next = NextSeriesNumber(dir.path(), pattern, "JPG");
+        QCOMPARE(next, 2);
+        QVERIFY(Touch(dir.filePath("page-002.JPG"), "theirs"));  // appears meanwhile
+        const QString path = CreateSeriesFile(dir.path(), pattern, "JPG", next, "ours");
+        QCOMPARE(path, dir.filePath("page-003.JPG"));
+        QCOMPARE(ReadAll(path), QByteArray("ours"));
+        // Readable by others as any new file under the usual mask, not private.
+        QVERIFY(QFileInfo(path).permissions().testFlag(QFileDevice::ReadOther));
+        QCOMPARE(ReadAll(dir.filePath("page-002.JPG")), QByteArray("theirs"));
+        QCOMPARE(ReadAll(dir.filePath("page-001.JPG")), QByteArray("old"));
+        // Nothing else is left behind: no temporary file.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+        // A folder that is not there takes nothing and says so.
+        QVERIFY(CreateSeriesFile(dir.filePath("missing"), pattern, "JPG", 1, "x").isEmpty());
+        ::umask(oldMask);
+    }
+
+    void defaultPaper_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<int>("paper");
+        QTest::newRow("en_US") << "en_US" << int(QPageSize::Letter);
+        QTest::newRow("de_DE") << "de_DE" << int(QPageSize::A4);
+        QTest::newRow("en_GB") << "en_GB" << int(QPageSize::A4);
+    }
+    void defaultPaper() {
+        QFETCH(QString, locale);
+        QFETCH(int, paper);
+        QCOMPARE(int(DefaultPaper(QLocale(locale))), paper);
+    }
+
+    // One page a picture, the paper turned to the picture's shape, and the picture in the
+    // file at its own pixels.
+    void pdfReadBack_data() {
+        QTest::addColumn<int>("paper");
+        QTest::addColumn<QString>("paperName");
+        QTest::newRow("A4") << int(QPageSize::A4) << "A4";
+        QTest::newRow("Letter") << int(QPageSize::Letter) << "letter";
+    }
+    void pdfReadBack() {
+        QFETCH(int, paper);
+        QFETCH(QString, paperName);
+        if (QStandardPaths::findExecutable("pdfinfo").isEmpty() ||
+            QStandardPaths::findExecutable("pdfimages").isEmpty()) {
+            QSKIP("poppler-utils is not installed (scripts/setup installs it)");
+        }
+        QTemporaryDir dir;
+        const QString path = dir.filePath("pages.pdf");
+        const QList<QSize> sizes = {{1280, 1024}, {768, 960}, {1024, 1024}};
+        QCOMPARE(WritePdf(
+                     path, int(sizes.size()),
+                     [&](int i) { return Picture(sizes[i].width(), sizes[i].height()); },
+                     QPageSize::PageSizeId(paper)),
+                 0);
+        const QString info = Run("pdfinfo", {"-f", "1", "-l", "3", path});
+        QVERIFY2(info.contains(QRegularExpression("Pages:\\s+3\\n")), qPrintable(info));
+        const QRegularExpression pageSize(
+            "Page\\s+(\\d) size:\\s+([\\d.]+) x ([\\d.]+) pts \\((\\w+)\\)");
+        int pages = 0;
+        for (auto it = pageSize.globalMatch(info); it.hasNext(); ++pages) {
+            const auto m = it.next();
+            QCOMPARE(m.captured(4), paperName);
+            const bool landscape = m.captured(2).toDouble() > m.captured(3).toDouble();
+            const QSize picture = sizes[m.captured(1).toInt() - 1];
+            QCOMPARE(landscape, picture.width() > picture.height());
+        }
+        QCOMPARE(pages, 3);
+        // pdfimages -list: page num type width height ...
+        const QStringList lines = Run("pdfimages", {"-list", path}).split('\n').mid(2);
+        QList<QSize> stored;
+        for (const QString& line : lines) {
+            const QStringList f = line.simplified().split(' ');
+            if (f.size() > 4 && f[2] == QLatin1String("image")) {
+                stored.append(QSize(f[3].toInt(), f[4].toInt()));
+            }
+        }
+        QCOMPARE(stored, sizes);
+    }
+
+    // A page that cannot be had fails the whole export and leaves the old file alone.
+    void pdfFailureKeepsTheOldFile() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("pages.pdf");
+        QVERIFY(Touch(path));
+        QVERIFY(WritePdf(
+                    path, 2, [](int i) { return i == 0 ? Picture(64, 48) : QImage(); },
+                    QPageSize::A4) != 0);
+        QCOMPARE(ReadAll(path), QByteArray("old"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+    }
+};
+
+QTEST_MAIN(TestPageFiles)
+#include "test_page_files.moc"

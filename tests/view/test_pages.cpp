@@ -1,0 +1,301 @@
+// The pages of a sitting through the view's commands over the simulated camera: captures
+// and opened pictures become pages, a page shows again as captured, Capture to Series
+// names its files, Export PDF, Print and Copy.
+
+#include <QClipboard>
+#include <QDir>
+#include <QImageReader>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+#include "res/CommandIds.h"
+#include "settings/SeriesSettings.h"
+#include "support/ViewApp.h"
+#include "view/PageList.h"
+#include "view/PagePrompts.h"
+
+using namespace tavelo;
+
+namespace {
+
+// The view with this run's pages in a folder of the test's and the series going to another.
+struct App : test::ViewApp {
+    QTemporaryDir dir;
+    QString Series() const { return dir.filePath("series"); }
+    App(const QString& pattern = "page-{n:03}", bool bmp = false) {
+        SeriesSettings s;
+        s.folder = Series();
+        s.pattern = pattern;
+        s.bmp = bmp;
+        SaveSeriesSettings(s);
+        view->StartPages(dir.filePath("cache"), "run");
+    }
+    PageList& Pages() { return *view->Pages(); }
+    // A capture as the Capture command gives it: kept as a page.
+    void Shoot(int mode = 3, int rotation = 0) {
+        camera.Camera().GetState().captureMode = mode;
+        camera.Camera().GetState().rotation = rotation;
+        Command(ID_CAPTURE);
+    }
+    QStringList SeriesFiles() const { return QDir(Series()).entryList(QDir::Files); }
+};
+
+// pdfinfo's page count and the paper name of every page, or -1 without the tool.
+int PdfPages(const QString& path, QStringList* papers = nullptr) {
+    QProcess p;
+    p.start("pdfinfo", {"-f", "1", "-l", "99", path});
+    if (!p.waitForFinished(30000) || p.exitCode() != 0) {
+        return -1;
+    }
+    const QString info = QString::fromUtf8(p.readAllStandardOutput());
+    if (papers != nullptr) {
+        static const QRegularExpression size("size:.*\\((\\w+)\\)");
+        for (auto it = size.globalMatch(info); it.hasNext();) {
+            papers->append(it.next().captured(1));
+        }
+    }
+    static const QRegularExpression pages("Pages:\\s+(\\d+)");
+    return pages.match(info).captured(1).toInt();
+}
+
+bool HavePdfInfo() {
+    return !QStandardPaths::findExecutable("pdfinfo").isEmpty();
+}
+
+}  // namespace
+
+class TestPages : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void cleanup() {
+        SetPrintHandler({});
+        SetExportHandler({});
+    }
+
+    // Each capture is a page on disk with its raw rows; a page shown again looks as the
+    // capture did, at best fit, with its rows as the raw capture, so Sharpness works on it.
+    void capturesBecomePages() {
+        App app;
+        app.Shoot(3, 0);
+        const QImage first = app.Picture();
+        app.Shoot(2, 1);
+        QCOMPARE(app.Pages().rowCount(), 2);
+        const PageStore& store = app.Pages().Store();
+        QCOMPARE(QFileInfo(store.DataPath(0)).size(), qint64(2 * 1280 * 1024));
+        QCOMPARE(QFileInfo(store.DataPath(1)).size(), qint64(2 * 1024 * 1024));
+        QCOMPARE(
+            app.Pages().data(app.Pages().index(0), Qt::DecorationRole).value<QPixmap>().width(),
+            PageStore::kThumbnailSize);
+
+        app.Command(ID_ZOOM_IN);
+        app.Command(ID_ROTATE_LEFT);
+        QVERIFY(app.view->ShowPage(0));
+        QCOMPARE(app.Picture(), first);
+        QCOMPARE(app.Lead().GetZoomPercent(), app.view->CalcFitZoom());
+        QCOMPARE(app.view->m_nRotIndex, 3);
+        QCOMPARE(app.view->m_nWidth, 1280);
+        QCOMPARE(app.view->m_nHeight, 1024);
+        QCOMPARE(app.view->m_hRaw.Size(), std::size_t(2 * 1280 * 1024));
+        QVERIFY(app.CommandEnabled(ID_SHARPNESS));
+        QVERIFY(app.MenuEnabled(MENU_POS_EDIT));
+        // A failed capture adds nothing.
+        app.camera.Camera().GetState().captureMode = 7;
+        app.Command(ID_CAPTURE);
+        QCOMPARE(app.Pages().rowCount(), 2);
+        QVERIFY(app.prompts.messages.isEmpty());
+    }
+
+    // An opened picture is a page too, shown again as opened.
+    void openedPicturesBecomePages() {
+        App app;
+        app.Shoot();
+        const QString file = app.dir.filePath("shot.jpg");
+        QVERIFY(app.Picture().save(file));
+        app.view->OnHiddenMode();
+        app.fileAnswer = file;
+        app.Command(ID_FILE_OPEN);
+        QCOMPARE(app.Pages().rowCount(), 2);
+        const QImage opened = app.Picture();
+        QVERIFY(app.view->ShowPage(0));
+        QVERIFY(app.view->ShowPage(1));
+        QCOMPARE(app.Picture(), opened);
+        QVERIFY(app.view->m_hRaw.IsNull());
+    }
+
+    void deleteAndReorder() {
+        App app;
+        for (int mode : {3, 2, 3}) {
+            app.Shoot(mode, 0);
+        }
+        PageList& pages = app.Pages();
+        const QString a = pages.Store().Page(0).name, c = pages.Store().Page(2).name;
+        QVERIFY(pages.moveRow({}, 2, {}, 0));  // the last page to the front
+        QCOMPARE(pages.Store().Page(0).name, c);
+        QVERIFY(pages.moveRow({}, 0, {}, 3));  // and back to the end
+        QCOMPARE(pages.Store().Page(2).name, c);
+        const QString gone = pages.Store().DataPath(1);
+        QVERIFY(pages.removeRow(1));
+        QCOMPARE(pages.rowCount(), 2);
+        QCOMPARE(pages.Store().Page(0).name, a);
+        QCOMPARE(pages.Store().Page(1).name, c);
+        QVERIFY(!QFile::exists(gone));
+    }
+
+    // Capture to Series: numbered files in the series folder, after what is there, with
+    // the message pane naming each for a while.
+    void captureToSeries_data() {
+        QTest::addColumn<bool>("bmp");
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("JPEG into an empty folder")
+            << false << QStringList()
+            << QStringList{"page-001.JPG", "page-002.JPG", "page-003.JPG"};
+        QTest::newRow("after the highest, gap kept")
+            << false << QStringList{"page-002.JPG"}
+            << QStringList{"page-002.JPG", "page-003.JPG", "page-004.JPG", "page-005.JPG"};
+        QTest::newRow("BMP") << true << QStringList()
+                             << QStringList{"page-001.BMP", "page-002.BMP", "page-003.BMP"};
+    }
+    void captureToSeries() {
+        QFETCH(bool, bmp);
+        QFETCH(QStringList, present);
+        QFETCH(QStringList, after);
+        App app("page-{n:03}", bmp);
+        QVERIFY(QDir().mkpath(app.Series()));
+        for (const QString& name : present) {
+            QFile f(QDir(app.Series()).filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QCOMPARE(app.frame->Commands().Action(ID_CAPTURE_SERIES)->shortcut(), QKeySequence("F5"));
+        for (int i = 0; i < 3; ++i) {
+            app.Command(ID_CAPTURE_SERIES);
+        }
+        QVERIFY2(app.prompts.messages.isEmpty(), qPrintable(app.prompts.Texts().join('|')));
+        QCOMPARE(app.SeriesFiles(), after);
+        QCOMPARE(app.Pages().rowCount(), 3);
+        const QString last = QDir(app.Series()).filePath(after.constLast());
+        QCOMPARE(QImageReader(last).format(), bmp ? QByteArray("bmp") : QByteArray("jpeg"));
+        QCOMPARE(QImageReader(last).size(), app.Picture().size());
+        QCOMPARE(app.Status(), "Saved " + QDir::toNativeSeparators(last));
+        if (!bmp) {
+            return;  // once is enough for the idle text coming back
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(app.Status(), QStringLiteral("Ready !"), 8000);
+    }
+
+    void seriesNeedsTheCamera() {
+        App app;
+        QVERIFY(app.CommandEnabled(ID_CAPTURE_SERIES));
+        app.view->m_bNotReady = true;
+        QVERIFY(!app.CommandEnabled(ID_CAPTURE_SERIES));
+        QVERIFY(!app.CommandEnabled(ID_CAPTURE));
+    }
+
+    // A series folder that cannot be made: the capture is shown and kept as a page, the
+    // save failure is reported.
+    void seriesSaveFailure() {
+        App app;
+        QFile blocker(app.Series());
+        QVERIFY(blocker.open(QIODevice::WriteOnly));  // a file where the folder should be
+        app.Command(ID_CAPTURE_SERIES);
+        QCOMPARE(app.prompts.Texts(), QStringList{"Failed to save the image.\n\n"});
+        QVERIFY(app.view->m_bImage);
+        QCOMPARE(app.Pages().rowCount(), 1);
+    }
+
+    void exportPdf_data() {
+        QTest::addColumn<bool>("selectedOnly");
+        QTest::addColumn<int>("paper");
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<QString>("paperName");
+        QTest::newRow("all, A4") << false << int(QPageSize::A4) << 3 << "A4";
+        QTest::newRow("selected, Letter") << true << int(QPageSize::Letter) << 2 << "letter";
+    }
+    void exportPdf() {
+        QFETCH(bool, selectedOnly);
+        QFETCH(int, paper);
+        QFETCH(int, pages);
+        QFETCH(QString, paperName);
+        if (!HavePdfInfo()) {
+            QSKIP("poppler-utils is not installed (scripts/setup installs it)");
+        }
+        App app;
+        QVERIFY(!app.CommandEnabled(ID_EXPORT_PDF));
+        for (int mode : {3, 2, 3}) {
+            app.Shoot(mode, 0);
+        }
+        auto* selection = app.Pages().Selection();
+        selection->select(app.Pages().index(0), QItemSelectionModel::Select);
+        selection->select(app.Pages().index(2), QItemSelectionModel::Select);
+        bool offered = false;
+        SetExportHandler([&](ExportChoice& choice) {
+            offered = choice.haveSelection;
+            choice.selectedOnly = selectedOnly;
+            choice.paper = QPageSize::PageSizeId(paper);
+            return true;
+        });
+        const QString path = app.dir.filePath("out/pages.pdf");
+        QVERIFY(QDir().mkpath(app.dir.filePath("out")));
+        app.fileAnswer = path;
+        app.Command(ID_EXPORT_PDF);
+        QVERIFY(offered);
+        QCOMPARE(app.fileDialogs.constLast().defaultSuffix, QStringLiteral("pdf"));
+        QStringList papers;
+        QCOMPARE(PdfPages(path, &papers), pages);
+        QCOMPARE(papers, QStringList(QList<QString>(pages, paperName)));
+        QVERIFY(app.prompts.messages.isEmpty());
+        QCOMPARE(SaveDialogFolder(), app.dir.filePath("out"));
+    }
+
+    // Print goes through the same path whatever the printer: here a PDF file. The current
+    // page prints the shown picture; all pages print every page.
+    void print_data() {
+        QTest::addColumn<int>("range");
+        QTest::addColumn<int>("sheets");
+        QTest::newRow("shown picture") << int(QPrinter::CurrentPage) << 1;
+        QTest::newRow("all pages") << int(QPrinter::AllPages) << 3;
+        QTest::newRow("pages 2 to 3") << int(QPrinter::PageRange) << 2;
+    }
+    void print() {
+        QFETCH(int, range);
+        QFETCH(int, sheets);
+        if (!HavePdfInfo()) {
+            QSKIP("poppler-utils is not installed (scripts/setup installs it)");
+        }
+        App app;
+        for (int i = 0; i < 3; ++i) {
+            app.Shoot();
+        }
+        const QString path = app.dir.filePath("printed.pdf");
+        int offered = 0;
+        SetPrintHandler([&](QPrinter& printer, int pages) {
+            offered = pages;
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(path);
+            printer.setPrintRange(QPrinter::PrintRange(range));
+            printer.setFromTo(2, 3);
+            return true;
+        });
+        QCOMPARE(app.frame->Commands().Action(ID_FILE_PRINT)->shortcut(), QKeySequence("Ctrl+P"));
+        app.Command(ID_FILE_PRINT);
+        QCOMPARE(offered, 3);
+        QCOMPARE(PdfPages(path), sheets);
+        QVERIFY(app.prompts.messages.isEmpty());
+    }
+
+    void copy() {
+        App app;
+        QVERIFY(!app.CommandEnabled(ID_EDIT_COPY));
+        app.Shoot(2, 0);
+        QCOMPARE(app.frame->Commands().Action(ID_EDIT_COPY)->shortcut(), QKeySequence("Ctrl+C"));
+        app.Command(ID_EDIT_COPY);
+        const QImage copied = QGuiApplication::clipboard()->image();
+        QCOMPARE(copied.size(), QSize(960, 768));
+        QCOMPARE(copied.convertToFormat(QImage::Format_RGB888), app.Picture());
+    }
+};
+
+TAVELO_APP_TEST_MAIN(TestPages)
+#include "test_pages.moc"
