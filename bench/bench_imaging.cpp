@@ -15,10 +15,10 @@
 
 #include "BenchRatio.h"
 #include "device/MemoryBlock.h"
-#include "picture/CLead.h"
 #include "picture/DurableFile.h"
 #include "picture/JpegQuality.h"
 #include "picture/PictureEngine.h"
+#include "ui/CLead.h"
 
 using namespace tavelo;
 

@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 
-#include "device/ErrorCode.h"
+#include "res/ErrorCode.h"
 #include "picture/CaptureLook.h"
 #include "picture/RawConversion.h"
 #include "res/CommandIds.h"

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QTextStream>
 
+#include "camera/Capture.h"
 #include "picture/CaptureLook.h"
 #include "picture/PictureEngine.h"
 #include "picture/RawConversion.h"
@@ -22,8 +23,8 @@ const QString kIndex = QStringLiteral("pages.txt");
 const QString kLock = QStringLiteral("lock");
 
 // Conversions of stored pages report nothing: a page that cannot be rebuilt is skipped.
-struct SilentErrors : ErrorReporter {
-    int ReportError(int) override { return 0; }
+struct SilentErrors : MemoryShortage {
+    void OutOfMemory() override {}
 };
 
 // The lock of a run folder; -1 when another process holds it (that run is alive).

@@ -6,7 +6,7 @@
 #include <QPrinter>
 #include <algorithm>
 
-#include "device/ErrorCode.h"
+#include "res/ErrorCode.h"
 #include "picture/BmpCodec.h"
 #include "picture/PdfPages.h"
 #include "picture/SeriesNames.h"
