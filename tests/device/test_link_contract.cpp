@@ -155,7 +155,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QByteArray>("packet");
         for (const QString& b : kBackends) {
-            const char* n = qPrintable(b);
+            const QByteArray name = b.toUtf8();  // outlives the rows made from it
+            const char* n = name.constData();
             QTest::addRow("%s, ZO+", n)
                 << b << QByteArray("ZO+  ") << QByteArray::fromHex("5A4F2B2020000000");
             QTest::addRow("%s, one character", n)
@@ -197,7 +198,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("text");  // empty: nothing sent, nothing to answer
         QTest::addColumn<LinkResult>("result");
         for (const QString& b : kBackends) {
-            const char* n = qPrintable(b);
+            const QByteArray name = b.toUtf8();  // outlives the rows made from it
+            const char* n = name.constData();
             QTest::addRow("%s, ACK", n) << b << QByteArray("ZO+  ") << LinkResult::Done;
             QTest::addRow("%s, NAK", n) << b << QByteArray("XX1  ") << LinkResult::Refused;
             QTest::addRow("%s, no reply", n) << b << QByteArray() << LinkResult::NoAnswer;
@@ -288,7 +290,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
         for (const QString& b : kBackends) {
-            const char* n = qPrintable(b);
+            const QByteArray name = b.toUtf8();  // outlives the rows made from it
+            const char* n = name.constData();
             QTest::addRow("%s, 1280 x 1024", n) << b << 3 << 0 << 1280 << 1024;
             QTest::addRow("%s, 1024 x 1280", n) << b << 3 << 3 << 1024 << 1280;
             QTest::addRow("%s, 1280 x 768", n) << b << 2 << 2 << 1280 << 768;
@@ -329,7 +332,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("unplug");  // false: the row arrives short
         QTest::addColumn<int>("row");
         for (const QString& b : kBackends) {
-            const char* n = qPrintable(b);
+            const QByteArray name = b.toUtf8();  // outlives the rows made from it
+            const char* n = name.constData();
             QTest::addRow("%s, first row short", n) << b << false << 0;
             QTest::addRow("%s, row 500 short", n) << b << false << 500;
             QTest::addRow("%s, last row short", n) << b << false << 1023;
