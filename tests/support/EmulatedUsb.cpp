@@ -384,8 +384,9 @@ void EmulatedUsb::Unplug(EmulatedCamera& camera) {
 }
 
 bool EmulatedUsb::SetNodeMode(const EmulatedCamera& camera, unsigned mode) {
-    const std::string node =
-        std::string(umockdev_testbed_get_root_dir(m_pTestbed)) + camera.DevNode();
+    gchar* root = umockdev_testbed_get_root_dir(m_pTestbed);  // ours to free
+    const std::string node = std::string(root) + camera.DevNode();
+    g_free(root);
     return ::chmod(node.c_str(), static_cast<mode_t>(mode)) == 0;
 }
 
