@@ -215,7 +215,8 @@ private Q_SLOTS:
         }
         QCOMPARE(rig.link.WaitAck(), result);
         if (!text.isEmpty()) {
-            const auto replies = On(camera->Wire(), "PIPE01");
+            const auto wire = camera->Wire();  // the replies point into it
+            const auto replies = On(wire, "PIPE01");
             QCOMPARE(replies.size(), std::size_t(1));
             QCOMPARE(replies[0]->asked, std::size_t(8));
         }
