@@ -100,8 +100,9 @@ std::string FormatUsbReports(const std::vector<UsbDeviceReport>& reports) {
         text += '\n';
     }
     if (reports.empty()) {
-        text += std::string("no camera found: no attached device is marked by ") +
-                CAMERA_UDEV_RULES + " or matches a --usb-id VID:PID (find the ids with lsusb)\n";
+        text.append("no camera found: no attached device is marked by ")
+            .append(CAMERA_UDEV_RULES)
+            .append(" or matches a --usb-id VID:PID (find the ids with lsusb)\n");
     } else if (!chosen) {
         text += "no candidate can be used\n";
     }

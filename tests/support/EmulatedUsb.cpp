@@ -108,7 +108,7 @@ std::string EmulatedCamera::Description() const {
     text += std::string("E: BUSNUM=") + bus + "\nE: DEVNUM=" + address + "\n";
     text += "E: DEVNAME=" + DevNode() + "\n";
     if (m_spec.marked) {
-        text += std::string("E: ") + CAMERA_UDEV_PROPERTY + "=1\n";
+        text.append("E: ").append(CAMERA_UDEV_PROPERTY).append("=1\n");
     }
     text += "A: busnum=" + std::to_string(m_spec.bus) + "\\n\n";
     text += "A: devnum=" + std::to_string(m_spec.address) + "\\n\n";
