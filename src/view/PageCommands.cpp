@@ -145,20 +145,24 @@ bool CTavelo2View::ShowPage(int row) {
     }
     wait.Restore();
     if (!loaded) {
-        m_bImage = false;
-        if (m_pFrame != nullptr) {
-            m_pFrame->ShowZoom(-1.0f);
-        }
-        GreyPictureMenus(true);
-        m_lead->SetAutoRedraw(true);
-        ShowIdleStatus();
-        if (m_pFrame != nullptr) {
-            m_pFrame->ReportError(ERR_LOAD);
-        }
+        ShowLoadFailed();
         return false;
     }
     ShowLoadedPicture();
     return true;
+}
+
+void CTavelo2View::ShowLoadFailed() {
+    m_bImage = false;
+    if (m_pFrame != nullptr) {
+        m_pFrame->ShowZoom(-1.0f);
+    }
+    GreyPictureMenus(true);
+    m_lead->SetAutoRedraw(true);
+    ShowIdleStatus();
+    if (m_pFrame != nullptr) {
+        m_pFrame->ReportError(ERR_LOAD);
+    }
 }
 
 void CTavelo2View::ShowLoadedPicture() {

@@ -115,14 +115,7 @@ void CTavelo2View::OnExportPdf() {
         path, static_cast<int>(rows.size()),
         [&](int i) { return store.Picture(rows[static_cast<std::size_t>(i)]); }, choice.paper);
     wait.Restore();
-    ShowIdleStatus();
-    if (result != 0) {
-        if (m_pFrame != nullptr) {
-            m_pFrame->ReportError(ERR_SAVE);
-        }
-        return;
-    }
-    RememberSaveFolder(path);
+    EndSave(path, result);
 }
 
 void CTavelo2View::OnFilePrint() {

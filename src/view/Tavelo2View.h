@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <cstdint>
 
 #include "device/MemoryBlock.h"
 #include "panel/RemoteOwner.h"
@@ -124,6 +125,9 @@ private:
     void RegisterPageCommands();
     void AddOpenedPage(const QString& path);
     void ShowLoadedPicture();  // best fit, menus and status once a page is loaded
+    void ShowLoadFailed();     // the empty view, grey menus, then the load error
+    // The status back to idle, then the save error, or the folder kept for the next save.
+    void EndSave(const QString& path, std::int16_t result);
     QString SaveToSeries();    // the path written, empty on failure
 };
 

@@ -54,6 +54,10 @@ void CTavelo2View::OnFileSave() {
     const std::int16_t result =
         m_lead->SaveFile(path, static_cast<short>(format), bits, static_cast<short>(m_nQFactor), 0);
     wait.Restore();
+    EndSave(path, result);
+}
+
+void CTavelo2View::EndSave(const QString& path, std::int16_t result) {
     ShowIdleStatus();
     if (result != 0) {
         if (m_pFrame != nullptr) {
@@ -80,34 +84,15 @@ void CTavelo2View::OnFileOpen() {
     }
     WaitCursor wait;
     m_lead->SetAutoRedraw(false);
-    if (m_lead->LoadFile(path, 0, 0, 1) != 0) {
-        m_bImage = false;
-        if (m_pFrame != nullptr) {
-            m_pFrame->ShowZoom(-1.0f);
-        }
-        GreyPictureMenus(true);
-        m_lead->SetAutoRedraw(true);
-        wait.Restore();
-        ShowIdleStatus();
-        if (m_pFrame != nullptr) {
-            m_pFrame->ReportError(ERR_LOAD);
-        }
+    const bool loaded = m_lead->LoadFile(path, 0, 0, 1) == 0;
+    wait.Restore();
+    if (!loaded) {
+        ShowLoadFailed();
         return;
     }
-
     // A file is shown as it is: not resized, turned or sharpened.
     m_nSharpValue = 0;
-    m_bImage = true;
-    const float fit = CalcFitZoom();
-    m_lead->SetZoomMode(CLead::kZoomModeFactor);
-    m_lead->SetZoomPercent(fit);
-    m_lead->SetAutoRedraw(true);
-    if (m_pFrame != nullptr) {
-        m_pFrame->ShowZoom(fit);
-    }
-    GreyPictureMenus(false);
-    wait.Restore();
-    ShowIdleStatus();
+    ShowLoadedPicture();
     AddOpenedPage(path);
 }
 
