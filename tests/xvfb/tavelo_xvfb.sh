@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The real application on a private X server: start `tavelo --simulate`, check that the view
 # is blank, press Alt+C, and check the screen until it shows the simulated camera's page at
-# best fit; then Ctrl+R must bring up the remote control panel, and File > Exit with the panel
-# still open must end the application with status 0. With openbox installed, a second start
-# while the window is minimized must end silently and bring the window back.
+# best fit; F5 three times must fill the Pages dock and the series folder, Ctrl+C must put
+# the picture on the clipboard, Ctrl+R must bring up the remote control panel, and File > Exit
+# with the panel still open must end the application with status 0. With openbox installed, a
+# second start while the window is minimized must end silently and bring the window back.
 #
 #   tavelo_xvfb.sh TAVELO PAGE_ON_SCREEN OUTDIR
 #
@@ -16,9 +17,9 @@ app=$1
 checker=$2
 out=$3
 
-for tool in Xvfb xdotool import xwininfo; do
+for tool in Xvfb xdotool import identify xwininfo xclip; do
     if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "SKIP: $tool is not installed (scripts/setup installs xvfb, xdotool, imagemagick, x11-utils)"
+        echo "SKIP: $tool is not installed (scripts/setup installs xvfb, xdotool, imagemagick, x11-utils, xclip)"
         exit 77
     fi
 done
@@ -26,7 +27,7 @@ done
 work=$(mktemp -d "${TMPDIR:-/tmp}/tavelo-xvfb.XXXXXX") || exit 1
 mkdir -p "$out" "$work/home" "$work/config" "$work/tmp" "$work/runtime"
 chmod 700 "$work/runtime"
-rm -f "$out"/before.png "$out"/after.png "$out"/dock.png "$out"/panel.png
+rm -f "$out"/before.png "$out"/after.png "$out"/dock.png "$out"/clipboard.png "$out"/panel.png
 
 xvfb_pid=""
 app_pid=""
@@ -157,6 +158,18 @@ cat "$work/check.txt"
 series=$(ls "$work/home/Pictures/Tavelo" 2>/dev/null | tr '\n' ' ')
 [ "$series" = "page-001.JPG page-002.JPG page-003.JPG " ] || fail "series folder holds: $series"
 echo "series: $series"
+
+# Ctrl+C puts the shown picture, the series' last, on the clipboard: read back as PNG it
+# decodes to that picture's size.
+want=$(identify -format '%wx%h' "$work/home/Pictures/Tavelo/page-003.JPG" 2>/dev/null)
+clipboard_holds_picture() {
+    timeout 10 xclip -selection clipboard -t image/png -o >"$out/clipboard.png" 2>/dev/null &&
+        [ "$(identify -format '%wx%h' "$out/clipboard.png" 2>/dev/null)" = "$want" ]
+}
+timeout 10 xdotool windowfocus --sync "$window" 2>/dev/null
+xdotool key --clearmodifiers ctrl+c
+poll 20 clipboard_holds_picture || fail "the clipboard holds no $want PNG within 20 s of Ctrl+C"
+echo "the clipboard holds the shown picture as a $want PNG"
 
 # Ctrl+R opens the remote control panel, a 330 x 480 window.
 timeout 10 xdotool windowfocus --sync "$window" 2>/dev/null
