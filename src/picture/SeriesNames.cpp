@@ -55,6 +55,10 @@ SeriesPattern::SeriesPattern(const QString& pattern) : m_pattern(pattern) {
     }
 }
 
+bool SeriesPattern::HasFields(const QString& text) {
+    return text.contains(Field());
+}
+
 QString SeriesPattern::Name(int number, const QString& extension, const QDateTime& when) const {
     QString name;
     qsizetype at = 0;

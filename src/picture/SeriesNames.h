@@ -15,6 +15,9 @@ class SeriesPattern {
 public:
     explicit SeriesPattern(const QString& pattern);
 
+    // Whether `text` holds any of the fields above; other text in braces is no field.
+    static bool HasFields(const QString& text);
+
     // The file name (with `extension`, e.g. "JPG") of picture `number` taken at `when`.
     QString Name(int number, const QString& extension, const QDateTime& when) const;
     // The number in a name this pattern made with `extension` (any date and time, any case

@@ -6,10 +6,13 @@
 #include <QtTest>
 
 #include <QImage>
+#include <QImageReader>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 
 #include "device/SimulatedCamera.h"
 
@@ -23,11 +26,16 @@ struct Run {
     QString err;
 };
 
-// `inChild` runs in the tool's process before it starts (limits for fault tests).
-Run RunCli(const QStringList& args, const std::function<void()>& inChild = {}) {
+// `inChild` runs in the tool's process before it starts (limits for fault tests); `env`, when
+// given, is the tool's whole environment.
+Run RunCli(const QStringList& args, const std::function<void()>& inChild = {},
+           const std::optional<QProcessEnvironment>& env = {}) {
     QProcess p;
     if (inChild) {
         p.setChildProcessModifier(inChild);
+    }
+    if (env) {
+        p.setProcessEnvironment(*env);
     }
     p.start(QStringLiteral(TAVELO_CLI), args);
     Run r;
@@ -207,6 +215,29 @@ private Q_SLOTS:
             << QStringList{"--simulate", "capture"} << 1 << "Usage: tavelo-cli";
         QTest::newRow("a file for another command")
             << QStringList{"--simulate", "-o", "x.bmp", "status"} << 1 << "Usage: tavelo-cli";
+        QTest::newRow("an extension it cannot write")
+            << QStringList{"--simulate", "capture", "-o", "x.txt"} << 1
+            << "^tavelo-cli: cannot write \"x\\.txt\": the extension must be one of "
+               "\\.bmp \\.jpg \\.jpeg \\.png \\.pdf, or none for a JPEG\n$";
+        QTest::newRow("a PDF name with a field")
+            << QStringList{"--simulate", "capture", "-o", "x-{n}.pdf"} << 1 << "a PDF is one file";
+        QTest::newRow("a field in the folder")
+            << QStringList{"--simulate", "capture", "-o", "{date}/x.jpg"} << 1
+            << "belong in the file name";
+        QTest::newRow("count 0") << QStringList{"--simulate", "capture", "--count",
+                                                "0",          "-o",      "x.jpg"}
+                                 << 1 << "unexpected argument \"--count\"";
+        QTest::newRow("interval below 0")
+            << QStringList{"--simulate", "capture", "--interval", "-0.5", "-o", "x.jpg"} << 1
+            << "unexpected argument \"--interval\"";
+        QTest::newRow("interval not a number")
+            << QStringList{"--simulate", "capture", "--interval", "nan", "-o", "x.jpg"} << 1
+            << "unexpected argument \"--interval\"";
+        QTest::newRow("paper a5") << QStringList{"--simulate", "capture", "--paper",
+                                                 "a5",         "-o",      "x.pdf"}
+                                  << 1 << "unexpected argument \"--paper\"";
+        QTest::newRow("a count for another command")
+            << QStringList{"--simulate", "--count", "2", "status"} << 1 << "Usage: tavelo-cli";
     }
 
     void failuresEndWithTheirOwnCode() {
@@ -218,32 +249,45 @@ private Q_SLOTS:
         QVERIFY2(r.err.contains(QRegularExpression(message)), qPrintable(r.err));
     }
 
-    // Only the extension chooses the format, in any case: .bmp is a BMP, everything else a
-    // JPEG.
+    // Only the extension chooses the format, in any case: .bmp a BMP, .png a PNG, .jpg,
+    // .jpeg or none a JPEG (a PDF has a test of its own, other extensions are refused).
     void formatByExtension_data() {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("bmp");
-        QTest::newRow(".bmp") << "page.bmp" << true;
-        QTest::newRow(".Bmp") << "page.Bmp" << true;
-        QTest::newRow(".BMP") << "page.BMP" << true;
-        QTest::newRow(".jpg") << "page.jpg" << false;
-        QTest::newRow(".jpeg") << "page.jpeg" << false;
-        QTest::newRow(".txt") << "page.txt" << false;
-        QTest::newRow("no extension") << "page" << false;
-        QTest::newRow(".bmp.jpg") << "page.bmp.jpg" << false;
+        QTest::addColumn<QString>("format");
+        QTest::newRow(".bmp") << "page.bmp"
+                              << "BMP";
+        QTest::newRow(".Bmp") << "page.Bmp"
+                              << "BMP";
+        QTest::newRow(".BMP") << "page.BMP"
+                              << "BMP";
+        QTest::newRow(".jpg") << "page.jpg"
+                              << "JPEG";
+        QTest::newRow(".jpeg") << "page.jpeg"
+                               << "JPEG";
+        QTest::newRow(".JPG") << "page.JPG"
+                              << "JPEG";
+        QTest::newRow("no extension") << "page"
+                                      << "JPEG";
+        QTest::newRow(".bmp.jpg") << "page.bmp.jpg"
+                                  << "JPEG";
+        QTest::newRow(".png") << "page.png"
+                              << "PNG";
+        QTest::newRow(".Png") << "page.Png"
+                              << "PNG";
     }
 
     void formatByExtension() {
         QFETCH(QString, name);
-        QFETCH(bool, bmp);
+        QFETCH(QString, format);
         QTemporaryDir dir;
         const QString file = dir.filePath(name);
         const Run r = RunCli({"--simulate", "capture", "-o", file});
         QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.out, QString("%1: 1280 x 1024 %2\n").arg(file, bmp ? "BMP" : "JPEG"));
+        QCOMPARE(r.out, QString("%1: 1280 x 1024 %2\n").arg(file, format));
         const QByteArray bytes = ReadAll(file);
-        QCOMPARE(bytes.startsWith("BM"), bmp);
-        QCOMPARE(bytes.startsWith(QByteArray("\xFF\xD8\xFF", 3)), !bmp);
+        QCOMPARE(bytes.startsWith("BM"), format == "BMP");
+        QCOMPARE(bytes.startsWith(QByteArray("\xFF\xD8\xFF", 3)), format == "JPEG");
+        QCOMPARE(bytes.startsWith(QByteArray("\x89PNG\r\n\x1A\n", 8)), format == "PNG");
         QCOMPARE(QImage::fromData(bytes).size(), QSize(1280, 1024));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{name});  // no leftovers
     }
@@ -306,6 +350,98 @@ private Q_SLOTS:
                                 .arg(edges[3])
                                 .arg(edges[4])
                                 .arg(edges[6])));
+    }
+
+    // A series: each picture under the next name of the pattern, the number going on after
+    // the highest one in the folder, no file replaced. A plain name takes "-{n}" before its
+    // extension. A failure ends the run with its own code and keeps what was written: here
+    // the second name of the series is one character too long for the file system.
+    void seriesNeverOverwrites_data() {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("written");
+        QTest::addColumn<int>("exitCode");
+        const QString longName = QString(250, 'x');
+        QTest::newRow("pattern, after the highest number")
+            << "page-{n:03}.bmp" << QStringList{"page-002.bmp", "page-007.BMP", "page-009.jpg"}
+            << QStringList{"--count", "3", "--interval", "0.2"}
+            << QStringList{"page-008.bmp", "page-009.bmp", "page-010.bmp"} << 0;
+        QTest::newRow("plain name, three pictures")
+            << "scan.png" << QStringList{"scan.png"} << QStringList{"--count", "3"}
+            << QStringList{"scan-1.png", "scan-2.png", "scan-3.png"} << 0;
+        QTest::newRow("pattern, one picture")
+            << "{n}.jpg" << QStringList{"41.jpg"} << QStringList{} << QStringList{"42.jpg"} << 0;
+        QTest::newRow("fails on the second")
+            << longName + "{n}.jpg" << QStringList{longName + "8.jpg"}
+            << QStringList{"--count", "3"} << QStringList{longName + "9.jpg"} << 9;
+    }
+    void seriesNeverOverwrites() {
+        QFETCH(QString, pattern);
+        QFETCH(QStringList, present);
+        QFETCH(QStringList, options);
+        QFETCH(QStringList, written);
+        QFETCH(int, exitCode);
+        QTemporaryDir dir;
+        const QByteArray old = "an older picture";
+        for (const QString& name : present) {
+            QFile f(dir.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QCOMPARE(f.write(old), old.size());
+        }
+        const Run r =
+            RunCli(QStringList{"--simulate", "capture"} + options << "-o" << dir.filePath(pattern));
+        QCOMPARE(r.exitCode, exitCode);
+        QCOMPARE(r.err,
+                 exitCode == 0 ? QString() : QString("tavelo-cli: Failed to save the image.\n"));
+        QString lines;
+        for (const QString& name : written) {
+            const QString suffix = QFileInfo(name).suffix();
+            const QString format = suffix == "bmp" ? "BMP" : suffix == "png" ? "PNG" : "JPEG";
+            lines += QString("%1: 1280 x 1024 %2\n").arg(dir.filePath(name), format);
+            QImageReader reader(dir.filePath(name));
+            QCOMPARE(reader.format(), format.toLower().toLatin1());
+            QCOMPARE(reader.read().size(), QSize(1280, 1024));
+        }
+        QCOMPARE(r.out, lines);
+        for (const QString& name : present) {
+            QCOMPARE(ReadAll(dir.filePath(name)), old);
+        }
+        QStringList all = present + written;
+        all.sort();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), all);
+    }
+
+    // Every picture of the run a page of one PDF, on the paper asked for and turned to the
+    // picture's shape; no display is needed for it.
+    void pdfOfTheRun() {
+        if (QStandardPaths::findExecutable("pdfinfo").isEmpty()) {
+            QSKIP("poppler's pdfinfo is not installed (scripts/setup installs it)");
+        }
+        QTemporaryDir dir;
+        const QString file = dir.filePath("pages.pdf");
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+            env.remove(name);
+        }
+        const Run r = RunCli({"--simulate", "--rotation", "1", "capture", "--count", "3", "--paper",
+                              "letter", "-o", file},
+                             {}, env);
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+        QString lines;
+        for (int page = 1; page <= 3; ++page) {
+            lines += QString("%1: 1024 x 1280 PDF page %2 of 3\n").arg(file).arg(page);
+        }
+        QCOMPARE(r.out, lines);
+        QProcess info;
+        info.start("pdfinfo", {"-f", "1", "-l", "3", file});
+        QVERIFY(info.waitForFinished(30000));
+        const QString text = QString::fromUtf8(info.readAllStandardOutput());
+        QVERIFY2(text.contains(QRegularExpression("Pages:\\s+3\n")), qPrintable(text));
+        QCOMPARE(text.count(QRegularExpression("Page\\s+\\d size:\\s+612 x 792 pts \\(letter\\)")),
+                 3);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"pages.pdf"});
     }
 
     // A disk that fills up while the picture is written, a file-size limit whose signal

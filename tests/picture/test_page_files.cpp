@@ -59,22 +59,26 @@ private Q_SLOTS:
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("name");
-        QTest::newRow("default") << "page-{n:03}" << 7 << "page-007.JPG";
-        QTest::newRow("wider than padding") << "page-{n:03}" << 1234 << "page-1234.JPG";
-        QTest::newRow("plain number") << "scan{n}" << 12 << "scan12.JPG";
+        QTest::addColumn<bool>("fields");
+        QTest::newRow("default") << "page-{n:03}" << 7 << "page-007.JPG" << true;
+        QTest::newRow("wider than padding") << "page-{n:03}" << 1234 << "page-1234.JPG" << true;
+        QTest::newRow("plain number") << "scan{n}" << 12 << "scan12.JPG" << true;
         QTest::newRow("date and time")
-            << "{date}_{time}_{n:02}" << 3 << "2026-03-04_05-06-07_03.JPG";
-        QTest::newRow("no number gets one") << "letter" << 2 << "letter-2.JPG";
-        QTest::newRow("no folders in a name") << "../x/{n}" << 1 << ".._x_1.JPG";
-        QTest::newRow("empty") << "" << 1 << "page-1.JPG";
+            << "{date}_{time}_{n:02}" << 3 << "2026-03-04_05-06-07_03.JPG" << true;
+        QTest::newRow("no number gets one") << "letter" << 2 << "letter-2.JPG" << false;
+        QTest::newRow("no folders in a name") << "../x/{n}" << 1 << ".._x_1.JPG" << true;
+        QTest::newRow("empty") << "" << 1 << "page-1.JPG" << false;
+        QTest::newRow("other braces are text") << "{x}{n:0}" << 4 << "{x}{n:0}-4.JPG" << false;
     }
     void names() {
         QFETCH(QString, pattern);
         QFETCH(int, number);
         QFETCH(QString, name);
+        QFETCH(bool, fields);
         const SeriesPattern p(pattern);
         QCOMPARE(p.Name(number, "JPG", kWhen), name);
         QCOMPARE(p.NumberOf(name, "JPG"), number);  // the name is read back as its number
+        QCOMPARE(SeriesPattern::HasFields(pattern), fields);
     }
 
     // The counter continues after the highest number of the pattern's names: gaps stay,

@@ -4,9 +4,8 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <QFile>
 #include <QString>
-#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,38 +14,23 @@
 #include <vector>
 
 #include "Backend.h"
+#include "CaptureCommand.h"
+#include "CaptureTarget.h"
 #include "CliHost.h"
 #include "DeviceListing.h"
+#include "ExitCodes.h"
 #include "UdevRule.h"
-#include "camera/Capture.h"
 #include "camera/CommandSet.h"
 #include "device/DeviceLink.h"
 #include "device/UsbDiagnostics.h"
 #include "picture/CaptureLook.h"
-#include "picture/PictureEngine.h"
-#include "picture/PictureFiles.h"
-#include "picture/PictureResult.h"
-#include "picture/RawConversion.h"
-#include "res/ErrorCode.h"
+#include "picture/PdfPages.h"
 #include "res/Strings.h"
 
 using namespace tavelo;
+using namespace tavelo::cli;
 
 namespace {
-
-// Exit codes, one per way to fail.
-enum Exit : int {
-    EXIT_OK = 0,
-    EXIT_USAGE = 1,
-    EXIT_NOT_SENT = 2,        // the command pipe could not be opened: no camera
-    EXIT_NO_REPLY_PIPE = 3,   // the reply pipe could not be opened
-    EXIT_REFUSED = 4,         // the camera answered NAK
-    EXIT_NO_ANSWER = 5,       // no acknowledgement came
-    EXIT_UNKNOWN_STATUS = 6,  // a capture mode and rotation with no picture size
-    EXIT_TRANSFER = 7,        // the picture did not arrive whole
-    EXIT_MEMORY = 8,
-    EXIT_SAVE = 9,
-};
 
 constexpr char kUsage[] =
     "Usage: tavelo-cli [options] <command>\n"
@@ -55,8 +39,16 @@ constexpr char kUsage[] =
     "  status                 print both status groups of the main unit\n"
     "  send TEXT              send a five-character command, e.g. \"ZO+  \", and wait for\n"
     "                         its acknowledgement\n"
-    "  capture -o FILE        capture one still picture into FILE: a BMP file when its\n"
-    "                         extension is .bmp (in any case), a JPEG file otherwise\n"
+    "  capture -o FILE        capture one still picture into FILE, in the format of its\n"
+    "                         extension: .bmp (any case) BMP, .jpg, .jpeg or none JPEG,\n"
+    "                         .png PNG, .pdf PDF; any other extension is refused\n"
+    "  capture --count N [--interval SECONDS] -o PATTERN\n"
+    "                         capture N pictures, each into a new file named by PATTERN:\n"
+    "                         {n} the number, {n:0W} padded to W digits, {date}, {time};\n"
+    "                         the number goes on after the highest one in the folder and\n"
+    "                         no file is replaced; a name without {n} gets -{n} before its\n"
+    "                         extension (page.jpg: page-1.jpg, ...), one without an\n"
+    "                         extension gets .jpg; -o FILE.pdf writes one PDF of them all\n"
     "  devices [--all]        list the USB devices taken for the camera and whether each\n"
     "                         can be used (exit 2 when none can); --all then lists every\n"
     "                         attached device, marking those with the camera's interface\n"
@@ -73,21 +65,24 @@ constexpr char kUsage[] =
     "  --q-factor 2..255      capture: JPEG Q factor, lower is better (default 15)\n"
     "  --sharpness 0..6       capture: sharpness position, 0 softest, 3 as captured,\n"
     "                         6 sharpest (default 3)\n"
+    "  --count N              capture: the number of pictures, 1..100000 (default 1)\n"
+    "  --interval SECONDS     capture: the pause from one picture written to the next\n"
+    "                         capture, 0..86400, fractions allowed (default 0)\n"
+    "  --paper a4|letter      capture into a PDF: its paper (default: the locale's)\n"
     "  --help, --version\n"
     "\n"
     "Exit codes: 0 done, 1 usage, 2 not sent (no camera), 3 no reply pipe, 4 refused,\n"
     "5 no answer, 6 unknown picture size, 7 transfer failed, 8 out of memory, 9 not saved.\n";
 
 struct Options {
-    cli::BackendOptions backend;
+    BackendOptions backend;
     int timeoutMs = PIPE_TIMEOUT_MS;
     std::string command;
     std::string argument;  // the text of send
     std::string output;    // the file of capture
-    // Capture only: how the picture is made to look and written, as the application does.
-    int qFactor = 15;
-    int sharpIndex = kDefaultSharpIndex;
-    bool pictureOptions = false;  // --q-factor or --sharpness given
+    CaptureOptions capture;
+    bool captureOptions = false;  // an option of capture alone given
+    bool paperGiven = false;      // else the locale's paper
     bool allDevices = false;      // devices --all
 };
 
@@ -98,6 +93,27 @@ bool ParseInt(const char* text, int low, int high, int& value) {
         return false;
     }
     value = static_cast<int>(v);
+    return true;
+}
+
+bool ParseSeconds(const char* text, double& value) {
+    char* end = nullptr;
+    const double v = std::strtod(text, &end);
+    if (end == text || *end != '\0' || !std::isfinite(v) || v < 0 || v > 86400) {
+        return false;
+    }
+    value = v;
+    return true;
+}
+
+bool ParsePaper(std::string_view text, QPageSize::PageSizeId& paper) {
+    if (text == "a4" || text == "A4") {
+        paper = QPageSize::A4;
+    } else if (text == "letter" || text == "Letter") {
+        paper = QPageSize::Letter;
+    } else {
+        return false;
+    }
     return true;
 }
 
@@ -125,12 +141,24 @@ int Parse(int argc, char** argv, Options& o) {
             ++i;
         } else if (a == "--timeout" && hasValue && ParseInt(argv[i + 1], 1, 600000, o.timeoutMs)) {
             ++i;
-        } else if (a == "--q-factor" && hasValue && ParseInt(argv[i + 1], 2, 255, o.qFactor)) {
-            o.pictureOptions = true;
+        } else if (a == "--q-factor" && hasValue &&
+                   ParseInt(argv[i + 1], 2, 255, o.capture.qFactor)) {
+            o.captureOptions = true;
             ++i;
         } else if (a == "--sharpness" && hasValue &&
-                   ParseInt(argv[i + 1], 0, kSharpIndexCount - 1, o.sharpIndex)) {
-            o.pictureOptions = true;
+                   ParseInt(argv[i + 1], 0, kSharpIndexCount - 1, o.capture.sharpIndex)) {
+            o.captureOptions = true;
+            ++i;
+        } else if (a == "--count" && hasValue &&
+                   ParseInt(argv[i + 1], 1, 100000, o.capture.count)) {
+            o.captureOptions = true;
+            ++i;
+        } else if (a == "--interval" && hasValue &&
+                   ParseSeconds(argv[i + 1], o.capture.intervalSeconds)) {
+            o.captureOptions = true;
+            ++i;
+        } else if (a == "--paper" && hasValue && ParsePaper(argv[i + 1], o.capture.paper)) {
+            o.captureOptions = o.paperGiven = true;
             ++i;
         } else if (a == "--all" && o.command == "devices") {
             o.allDevices = true;
@@ -149,10 +177,20 @@ int Parse(int argc, char** argv, Options& o) {
     }
     const bool missing =
         (o.command == "send" && o.argument.empty()) || (o.command == "capture" && o.output.empty());
-    const bool stray = o.command != "capture" && (!o.output.empty() || o.pictureOptions);
+    const bool stray = o.command != "capture" && (!o.output.empty() || o.captureOptions);
     if (o.command.empty() || missing || stray) {
         std::fputs(kUsage, stderr);
         return EXIT_USAGE;
+    }
+    if (o.command == "capture") {
+        std::string error;
+        if (!ParseCaptureTarget(o.output, o.capture.count, o.capture.target, error)) {
+            std::fprintf(stderr, "tavelo-cli: %s\n", error.c_str());
+            return EXIT_USAGE;
+        }
+        if (!o.paperGiven) {
+            o.capture.paper = DefaultPaper();
+        }
     }
     return -1;
 }
@@ -173,32 +211,7 @@ void PrintState(const char* name, int value, std::initializer_list<const char*> 
     }
 }
 
-// The exit code of each way an exchange with the camera can end.
-int ExitCode(LinkResult result) {
-    switch (result) {
-        case LinkResult::Done:
-            return EXIT_OK;
-        case LinkResult::NotACommand:
-            return EXIT_USAGE;
-        case LinkResult::NotSent:
-            return EXIT_NOT_SENT;
-        case LinkResult::ReplyPipeNotOpened:
-            return EXIT_NO_REPLY_PIPE;
-        case LinkResult::Refused:
-            return EXIT_REFUSED;
-        case LinkResult::NoAnswer:
-            return EXIT_NO_ANSWER;
-        case LinkResult::NoPictureSize:
-            return EXIT_UNKNOWN_STATUS;
-        case LinkResult::Incomplete:
-            return EXIT_TRANSFER;
-        case LinkResult::OutOfMemory:
-            return EXIT_MEMORY;
-    }
-    return EXIT_USAGE;
-}
-
-int Fail(cli::CliHost& host, LinkResult result) {
+int Fail(CliHost& host, LinkResult result) {
     host.Report(result);
     return ExitCode(result);
 }
@@ -206,7 +219,7 @@ int Fail(cli::CliHost& host, LinkResult result) {
 // Both groups in words. A reply that came empty is still printed (every value then reads
 // -48, as the panel would take it), and the tool ends with code 5; any other failure ends it
 // at once.
-int Status(DeviceLink& link, cli::CliHost& host) {
+int Status(DeviceLink& link, CliHost& host) {
     StatusReply r0, r2;
     const LinkResult first = QueryStatus(link, cmd::QUERY_GROUP0, r0);
     if (first != LinkResult::Done && first != LinkResult::NoAnswer) {
@@ -236,58 +249,12 @@ int Status(DeviceLink& link, cli::CliHost& host) {
     return Fail(host, first != LinkResult::Done ? first : second);
 }
 
-int Send(DeviceLink& link, cli::CliHost& host, const std::string& text) {
+int Send(DeviceLink& link, CliHost& host, const std::string& text) {
     const LinkResult result = SendAndConfirm(link, text.c_str());
     if (result == LinkResult::Done) {
         std::printf("acknowledged\n");
     }
     return Fail(host, result);
-}
-
-// The bitmap as the application shows it after a capture (the mode-2 resize, the sharpen
-// amount of the sharpness position) written as the application saves it: the format by the
-// file's extension, the Q factor handed on, through a temporary file renamed over the target.
-int WritePicture(const MemoryBlock& bitmap, const Options& o, int mode, int rotation,
-                 cli::CliHost& host) {
-    PictureEngine picture;
-    std::int16_t result = picture.LoadMemory(bitmap, 0, 0, 0);
-    if (result == PIC_OK) {
-        result = FinishCapturedPicture(picture, mode, rotation, kSharpAmounts[o.sharpIndex]);
-    }
-    if (result != PIC_OK) {
-        host.ReportError(ERR_MEMORY);  // our own bitmap fails only for want of memory
-        return EXIT_MEMORY;
-    }
-    const QString path = QString::fromLocal8Bit(o.output.c_str());
-    const int format = SaveFormatOfPath(path);
-    if (picture.SaveFile(path, format, picture.Bits(), o.qFactor, 0) != PIC_OK) {
-        host.ReportError(ERR_SAVE);
-        return EXIT_SAVE;
-    }
-    std::printf("%s: %d x %d %s\n", o.output.c_str(), picture.Width(), picture.Height(),
-                format == PictureEngine::kFormatBmp ? "BMP" : "JPEG");
-    return EXIT_OK;
-}
-
-// The capture exchange, the flip, the conversion and the file.
-int Capture(DeviceLink& link, cli::CliHost& host, const Options& o) {
-    CapturedRows captured = CaptureRows(link, host);
-    if (captured.result == LinkResult::NoPictureSize) {
-        std::fprintf(stderr, "tavelo-cli: no picture size for capture mode %d, rotation %d\n",
-                     captured.mode, captured.rotation);
-        return EXIT_UNKNOWN_STATUS;
-    }
-    if (captured.result != LinkResult::Done) {
-        return Fail(host, captured.result);
-    }
-    const int width = captured.width, height = captured.height;
-    MemoryBlock raw = FlipRows(captured.rows, width, height, host);
-    captured.rows.Free();
-    MemoryBlock bitmap = raw ? BuildBitmap(raw, width, height, host) : MemoryBlock();
-    if (bitmap.IsNull()) {
-        return EXIT_MEMORY;
-    }
-    return WritePicture(bitmap, o, captured.mode, captured.rotation, host);
 }
 
 }  // namespace
@@ -297,7 +264,7 @@ int main(int argc, char** argv) {
     // ends with the save's code like on a full disk.
     signal(SIGXFSZ, SIG_IGN);
     if (argc > 1 && std::string_view(argv[1]) == "udev-rule") {
-        return cli::UdevRuleCommand(std::vector<std::string>(argv + 2, argv + argc));
+        return UdevRuleCommand(std::vector<std::string>(argv + 2, argv + argc));
     }
     Options options;
     const int parsed = Parse(argc, argv, options);
@@ -305,15 +272,15 @@ int main(int argc, char** argv) {
         return parsed;
     }
     if (options.command == "devices") {
-        return cli::ListDevices(options.backend, options.allDevices);
+        return ListDevices(options.backend, options.allDevices);
     }
-    auto backend = cli::MakeBackend(options.backend);
+    auto backend = MakeBackend(options.backend);
     if (!backend) {
         std::fputs("tavelo-cli: USB cannot be used on this machine, so no camera can be reached\n",
                    stderr);
         return EXIT_NOT_SENT;
     }
-    cli::CliHost host(isatty(STDERR_FILENO) != 0);
+    CliHost host(isatty(STDERR_FILENO) != 0);
     DeviceLink link(*backend, options.timeoutMs);
     if (options.command == "status") {
         return Status(link, host);
@@ -321,5 +288,5 @@ int main(int argc, char** argv) {
     if (options.command == "send") {
         return Send(link, host, options.argument);
     }
-    return Capture(link, host, options);
+    return CaptureCommand(link, host, options.capture);
 }
