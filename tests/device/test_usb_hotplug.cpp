@@ -47,12 +47,12 @@ private Q_SLOTS:
         auto& camera = m_usb->Plug(described);
         QTRY_VERIFY_WITH_TIMEOUT(changes >= 1, 2000);
         QCOMPARE(deliveredOn, QThread::currentThread());
-        QCOMPARE(deliveredOn, qApp->thread());
+        QCOMPARE(deliveredOn, QCoreApplication::instance()->thread());
 
         const int afterAdd = changes;
         m_usb->Unplug(camera);
         QTRY_VERIFY_WITH_TIMEOUT(changes > afterAdd, 2000);
-        QCOMPARE(deliveredOn, qApp->thread());
+        QCOMPARE(deliveredOn, QCoreApplication::instance()->thread());
     }
 
     void nothingHappensNothingIsSaid() {
