@@ -6,10 +6,10 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 
-#include "res/ErrorCode.h"
 #include "picture/CaptureLook.h"
 #include "picture/RawConversion.h"
 #include "res/CommandIds.h"
+#include "res/ErrorCode.h"
 #include "res/Strings.h"
 #include "ui/CLead.h"
 #include "ui/FrameErrors.h"

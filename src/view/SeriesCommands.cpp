@@ -6,10 +6,10 @@
 #include <QPrinter>
 #include <algorithm>
 
-#include "res/ErrorCode.h"
 #include "picture/BmpCodec.h"
 #include "picture/PdfPages.h"
 #include "picture/SeriesNames.h"
+#include "res/ErrorCode.h"
 #include "res/Strings.h"
 #include "settings/SeriesDlg.h"
 #include "settings/SeriesSettings.h"

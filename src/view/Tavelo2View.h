@@ -128,7 +128,7 @@ private:
     void ShowLoadFailed();     // the empty view, grey menus, then the load error
     // The status back to idle, then the save error, or the folder kept for the next save.
     void EndSave(const QString& path, std::int16_t result);
-    QString SaveToSeries();    // the path written, empty on failure
+    QString SaveToSeries();  // the path written, empty on failure
 };
 
 }  // namespace tavelo

@@ -1,9 +1,9 @@
 // The view's file commands: Save writes the shown picture as a BMP or JPEG file, Open (in
 // hidden mode only) shows a picture file instead of a capture.
 
-#include "res/ErrorCode.h"
 #include "picture/PictureEngine.h"
 #include "picture/PictureFiles.h"
+#include "res/ErrorCode.h"
 #include "res/Strings.h"
 #include "settings/SeriesSettings.h"
 #include "ui/CLead.h"

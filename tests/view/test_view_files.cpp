@@ -7,9 +7,9 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QComboBox>
 #include <QFileDialog>
 #include <QImageReader>
 #include <QLineEdit>
