@@ -288,8 +288,9 @@ void CMainFrame::SetStatusText(int id) {
     }
     const char* text = LoadString(id);
     SetMessageText(text != nullptr ? QString::fromLatin1(text) : QString());
-    // Shown at once: the caller may block the event loop next (a transfer).
-    m_wndStatusBar->repaint();
+    // Shown at once: the caller may block the event loop next (a transfer). Only the pane
+    // changed; the rest of the bar is painted when it changes.
+    m_wndStatusBar->RepaintPane(PANE_MESSAGE);
 }
 
 void CMainFrame::ShowZoom(float percent) {
