@@ -8,20 +8,18 @@
 #include <unistd.h>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
+#include "AppRig.h"
 #include "BenchRatio.h"
-#include "app/MainFrame.h"
-#include "device/SimulatedBackend.h"
 #include "picture/PdfPages.h"
 #include "picture/PictureEngine.h"
 #include "settings/SeriesSettings.h"
-#include "ui/CLead.h"
 #include "view/PageList.h"
-#include "view/Tavelo2View.h"
 
 using namespace tavelo;
 
@@ -31,10 +29,7 @@ QTemporaryDir* g_dir = nullptr;
 
 // The frame and the view as the application builds them, ready, pages and series in the
 // benchmark's folder.
-struct Rig {
-    SimulatedBackend camera;
-    std::unique_ptr<CMainFrame> frame;
-    CTavelo2View* view = nullptr;
+struct Rig : bench::AppRig {
     QString series;
 
     explicit Rig(const QString& name) {
@@ -44,16 +39,7 @@ struct Rig {
         s.folder = series;
         s.pattern = QStringLiteral("page-{n:04}");
         SaveSeriesSettings(s);
-        frame = std::make_unique<CMainFrame>(camera);
-        frame->OnCreate();
-        view = new CTavelo2View(frame.get());
-        frame->SetActiveView(view);
-        view->OnInitialUpdate(frame.get());
         view->StartPages(QDir(root).filePath("cache"), QStringLiteral("run"));
-        frame->resize(900, 700);
-        frame->show();
-        frame->OnTimer(CMainFrame::TIMER_CHECK);
-        camera.Camera().GetState().captureMode = 3;
     }
 };
 
@@ -81,8 +67,15 @@ void BM_CaptureThenJpegSave(benchmark::State& state) {
     }
 }
 
+// The series goes on in a folder that already holds range(0) of its pictures: what one
+// more page costs should not depend on how many came before.
 void BM_CaptureToSeries(benchmark::State& state) {
-    Rig rig("series");
+    Rig rig(QStringLiteral("series%1").arg(state.range(0)));
+    QDir().mkpath(rig.series);
+    for (int i = 1; i <= state.range(0); ++i) {
+        QFile(QDir(rig.series).filePath(QString::asprintf("page-%04d.JPG", i)))
+            .open(QIODevice::WriteOnly);
+    }
     for (auto _ : state) {
         rig.view->OnCaptureToSeries();
     }
@@ -134,7 +127,7 @@ void BM_ExportPdf100(benchmark::State& state) {
 }
 
 BENCHMARK(BM_CaptureThenJpegSave)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CaptureToSeries)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CaptureToSeries)->Arg(0)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Write100Jpeg)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
 BENCHMARK(BM_ExportPdf100)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
 
@@ -177,7 +170,8 @@ int main(int argc, char** argv) {
     tavelo::bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatios(
-        {{"BM_CaptureToSeries", "BM_CaptureThenJpegSave"},
+        {{"BM_CaptureToSeries/0", "BM_CaptureThenJpegSave"},
+         {"BM_CaptureToSeries/1000", "BM_CaptureThenJpegSave"},
          {"BM_ExportPdf100/iterations:1/repeats:3", "BM_Write100Jpeg/iterations:1/repeats:3"}});
     std::fflush(stdout);
     g_hundred.reset();

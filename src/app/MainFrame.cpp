@@ -288,8 +288,9 @@ void CMainFrame::SetStatusText(int id) {
     }
     const char* text = LoadString(id);
     SetMessageText(text != nullptr ? QString::fromLatin1(text) : QString());
-    // Shown at once: the caller may block the event loop next (a transfer).
-    m_wndStatusBar->repaint();
+    // Shown at once: the caller may block the event loop next (a transfer). Only the pane
+    // changed; the rest of the bar is painted when it changes.
+    m_wndStatusBar->RepaintPane(PANE_MESSAGE);
 }
 
 void CMainFrame::ShowZoom(float percent) {
@@ -333,13 +334,25 @@ void CMainFrame::SetProgressPos(int pos) {
         return;
     }
     QProgressBar* bar = m_wndStatusBar->m_wndProgress;
-    // The position follows every row, but a row that leaves the drawn bar as long as it was
-    // is not painted: a thousand synchronous repaints would cost as much as the transfer.
-    const int before = m_wndStatusBar->ProgressLength();
     // Rows beyond the range keep the bar full, as a progress control clamps its position.
-    bar->setValue(std::clamp(pos, bar->minimum(), bar->maximum()));
-    if (m_wndStatusBar->ProgressLength() != before) {
+    const int value = std::clamp(pos, bar->minimum(), bar->maximum());
+    if (value == bar->value()) {
+        return;
+    }
+    // The position follows every row; the bar is painted when it reaches its end or goes
+    // back to 0, and otherwise only when it grew since the last paint a frame ago.
+    const int before = m_wndStatusBar->ProgressLength();
+    const bool due =
+        !m_progressPainted.isValid() || m_progressPainted.hasExpired(m_nProgressPaintMs);
+    // The control repaints by itself whenever its position moves a chunk: kept from it, so
+    // that only the paints chosen here happen while the event loop waits for the transfer.
+    bar->setUpdatesEnabled(false);
+    bar->setValue(value);
+    bar->setUpdatesEnabled(true);
+    const bool ends = value == bar->minimum() || value == bar->maximum();
+    if (ends || (due && m_wndStatusBar->ProgressLength() != before)) {
         bar->repaint();
+        m_progressPainted.start();
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QTimer>
 #include <memory>
@@ -28,6 +29,9 @@ public:
     static constexpr int MIN_TRACK_WIDTH = 500;
     static constexpr int MIN_TRACK_HEIGHT = 400;
     static constexpr int PROGRESS_PANE_WIDTH = 100;
+    // While rows come, the progress bar is painted at most once a frame of the screen: a
+    // synchronous paint per row would cost as much as the transfer itself.
+    static constexpr int PROGRESS_PAINT_MS = 16;
     // Status bar panes.
     static constexpr int PANE_MESSAGE = 0;
     static constexpr int PANE_ZOOM = 1;
@@ -63,6 +67,8 @@ public:
     QString IdleText() const;
 
     bool IsTimerActive(int id) const;
+    // The shortest time between two paints of a moving progress bar (PROGRESS_PAINT_MS).
+    void SetProgressPaintInterval(int ms) { m_nProgressPaintMs = ms; }
     CommandTable& Commands() { return *m_pCommands; }
 
     // ViewHost
@@ -108,6 +114,8 @@ private:
     QString m_sTimedMessage;
     CommandTable* m_pCommands = nullptr;
     CTavelo2View* m_pView = nullptr;
+    QElapsedTimer m_progressPainted;  // since the progress bar was last painted
+    int m_nProgressPaintMs = PROGRESS_PAINT_MS;
     bool m_bHelpMode = false;  // no context help mode exists; kept for the idle text rule
 };
 

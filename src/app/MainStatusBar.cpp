@@ -114,6 +114,12 @@ void CMainStatusBar::SetPaneText(int index, const QString& text) {
     m_panes[index].label->setText(text);
 }
 
+void CMainStatusBar::RepaintPane(int index) {
+    if (index >= 0 && index < GetCount()) {
+        m_panes[index].label->repaint();
+    }
+}
+
 QRect CMainStatusBar::GetItemRect(int index) const {
     if (index < 0 || index >= GetCount()) {
         return {};

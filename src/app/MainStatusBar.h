@@ -34,6 +34,8 @@ public:
     void SetPaneInfo(int index, int id, int style, int width);
     QString GetPaneText(int index) const;
     void SetPaneText(int index, const QString& text);
+    // Paints the pane now (and whatever else of the window is waiting to be painted).
+    void RepaintPane(int index);
     // Where the pane lies in the status bar.
     QRect GetItemRect(int index) const;
 

@@ -1,5 +1,6 @@
 #include "picture/SeriesNames.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,7 +8,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <algorithm>
 
 namespace tavelo {
@@ -81,6 +81,10 @@ QString SeriesPattern::Name(int number, const QString& extension, const QDateTim
 }
 
 int SeriesPattern::NumberOf(const QString& fileName, const QString& extension) const {
+    return NumberIn(NamesWith(extension), fileName);
+}
+
+QRegularExpression SeriesPattern::NamesWith(const QString& extension) const {
     QString expression = QStringLiteral("^");
     qsizetype at = 0;
     for (auto it = Field().globalMatch(m_pattern); it.hasNext();) {
@@ -99,8 +103,13 @@ int SeriesPattern::NumberOf(const QString& fileName, const QString& extension) c
     expression += QRegularExpression::escape(m_pattern.mid(at));
     expression +=
         QStringLiteral("\\.") + QRegularExpression::escape(extension) + QStringLiteral("$");
-    const QRegularExpression re(expression, QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = re.match(fileName);
+    QRegularExpression names(expression, QRegularExpression::CaseInsensitiveOption);
+    names.optimize();
+    return names;
+}
+
+int SeriesPattern::NumberIn(const QRegularExpression& names, const QString& fileName) {
+    const QRegularExpressionMatch m = names.match(fileName);
     if (!m.hasMatch()) {
         return -1;
     }
@@ -111,11 +120,28 @@ int SeriesPattern::NumberOf(const QString& fileName, const QString& extension) c
 
 int NextSeriesNumber(const QString& folder, const SeriesPattern& pattern,
                      const QString& extension) {
-    int highest = 0;
-    const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& name : names) {
-        highest = std::max(highest, pattern.NumberOf(name, extension));
+    // Names straight from the folder, without a look at every file's details: only a name
+    // of the series is asked whether it is a folder, which does not count.
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (dir == nullptr) {
+        return 1;
     }
+    const QRegularExpression names = pattern.NamesWith(extension);
+    int highest = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QString name = QFile::decodeName(entry->d_name);
+        const int number = SeriesPattern::NumberIn(names, name);
+        if (number <= highest || entry->d_type == DT_DIR) {
+            continue;
+        }
+        struct stat info;
+        if (entry->d_type != DT_REG && ::fstatat(::dirfd(dir), entry->d_name, &info, 0) == 0 &&
+            S_ISDIR(info.st_mode)) {
+            continue;
+        }
+        highest = number;
+    }
+    ::closedir(dir);
     return highest + 1;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QRegularExpression>
 #include <QString>
 
 namespace tavelo {
@@ -23,6 +24,9 @@ public:
     // The number in a name this pattern made with `extension` (any date and time, any case
     // of the extension), or -1 when the name is not one of them.
     int NumberOf(const QString& fileName, const QString& extension) const;
+    // The expression NumberOf matches a name against, made once for a whole folder.
+    QRegularExpression NamesWith(const QString& extension) const;
+    static int NumberIn(const QRegularExpression& names, const QString& fileName);
 
 private:
     QString m_pattern;

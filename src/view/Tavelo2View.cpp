@@ -38,8 +38,10 @@ public:
     }
     void RowsReceived(int rows) override { m_frame.SetProgressPos(rows); }
     void TransferEnded() override {
-        m_frame.EnableMainWindow(true);
+        // The bar first, while nothing else waits to be painted: the window enabled again is
+        // painted once, with the picture, instead of once here and once more for the picture.
         m_frame.SetProgressPos(0);
+        m_frame.EnableMainWindow(true);
     }
     void RestoreCursor() { m_wait.reset(); }
 

@@ -3,7 +3,9 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QToolButton>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include "app/CommandTable.h"
 #include "app/MainFrame.h"
@@ -263,8 +265,23 @@ private Q_SLOTS:
 
     // Every row moves the position, but the bar is painted only when its drawn length
     // changes: at most once a pixel of its width, and it still grows to full on screen.
-    void progressPaintsOnlyWhenItGrows() {
+    void progressPaintsOncePerInterval_data() {
+        QTest::addColumn<int>("intervalMs");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<int>("pauseMs");
+        QTest::addColumn<bool>("everyRowPaints");
+        // Rows faster than the interval: the first growth and the end, nothing between.
+        QTest::newRow("fast rows") << 60000 << 1 << 0 << false;
+        // Rows further apart than the interval: each one that moves the bar.
+        QTest::newRow("rows with pauses") << 5 << 64 << 7 << true;
+    }
+    void progressPaintsOncePerInterval() {
+        QFETCH(int, intervalMs);
+        QFETCH(int, step);
+        QFETCH(int, pauseMs);
+        QFETCH(bool, everyRowPaints);
         Frame f;
+        f.frame->SetProgressPaintInterval(intervalMs);
         f.frame->show();
         QVERIFY(QTest::qWaitForWindowExposed(f.frame.get()));
         QProgressBar* bar = f.Bar().m_wndProgress;
@@ -278,16 +295,27 @@ private Q_SLOTS:
             }
         } paints;
         bar->installEventFilter(&paints);
-        for (int row = 1; row <= 1024; ++row) {
+        QList<int> moved;
+        for (int row = step; row <= 1024; row += step) {
             f.frame->SetProgressPos(row);
             QCOMPARE(bar->value(), std::min(row, 768));
+            if (row <= 768) {
+                moved.append(row);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
         }
-        bar->removeEventFilter(&paints);
-        QVERIFY2(paints.values.size() <= bar->width() + 2,
-                 qPrintable(
-                     QString("%1 paints, %2 pixels").arg(paints.values.size()).arg(bar->width())));
-        QVERIFY(paints.values.size() >= bar->width() / 2);
+        if (everyRowPaints) {
+            QCOMPARE(paints.values, moved);
+        } else {
+            QVERIFY2(paints.values.size() <= 2,
+                     qPrintable(QString("%1 paints").arg(paints.values.size())));
+        }
         QCOMPARE(paints.values.constLast(), 768);
+        // Back to 0 at once, however soon after.
+        f.frame->SetProgressPos(0);
+        bar->removeEventFilter(&paints);
+        QCOMPARE(bar->value(), 0);
+        QCOMPARE(paints.values.constLast(), 0);
     }
 
     void statusTexts_data() {

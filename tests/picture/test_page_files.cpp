@@ -97,6 +97,9 @@ private Q_SLOTS:
             << "page-{n:03}"
             << QStringList{"page-005.BMP", "page-005.JPG.bak", "xpage-007.JPG", "page-abc.JPG"}
             << 1;
+        // A name ending in "/" is made a folder, which is no picture.
+        QTest::newRow("a folder does not count")
+            << "page-{n:03}" << QStringList{"page-002.JPG", "page-009.JPG/"} << 3;
         QTest::newRow("other days count")
             << "{date}-{n}" << QStringList{"2025-12-31-8.JPG", "2026-01-02-2.JPG"} << 9;
     }
@@ -106,7 +109,7 @@ private Q_SLOTS:
         QFETCH(int, next);
         QTemporaryDir dir;
         for (const QString& name : present) {
-            QVERIFY(Touch(dir.filePath(name)));
+            QVERIFY(name.endsWith('/') ? QDir(dir.path()).mkdir(name) : Touch(dir.filePath(name)));
         }
         QCOMPARE(NextSeriesNumber(dir.path(), SeriesPattern(pattern), "JPG"), next);
     }
