@@ -21,6 +21,9 @@ const QRegularExpression& Field() {
 // Tries enough names to get past any number of other writers, yet ends on a folder that
 // refuses every link.
 constexpr int kMaxTries = 10000;
+// The largest page number: nine digits, so that the number after it, and every try past a
+// name taken meanwhile, still fit an int. A larger number in a name is not one of ours.
+constexpr int kMaxNumber = 999'999'999;
 
 bool WriteAll(int fd, const QByteArray& bytes) {
     const char* p = bytes.constData();
@@ -115,7 +118,7 @@ int SeriesPattern::NumberIn(const QRegularExpression& names, const QString& file
     }
     bool ok = false;
     const int number = m.captured(1).toInt(&ok);
-    return ok ? number : -1;
+    return ok && number <= kMaxNumber ? number : -1;
 }
 
 int NextSeriesNumber(const QString& folder, const SeriesPattern& pattern,
@@ -162,7 +165,8 @@ QString CreateSeriesFile(const QString& folder, const SeriesPattern& pattern,
     QString result;
     if (written) {
         // link() fails with EEXIST instead of replacing: the one step that claims a name.
-        for (int tries = 0; tries < kMaxTries && number > 0; ++tries, ++number) {
+        for (int tries = 0; tries < kMaxTries && number > 0 && number <= kMaxNumber + kMaxTries;
+             ++tries, ++number) {
             const QString path = dir.filePath(pattern.Name(number, extension, when));
             if (::link(temp.constData(), QFile::encodeName(path).constData()) == 0) {
                 result = path;

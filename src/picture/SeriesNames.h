@@ -22,7 +22,8 @@ public:
     // The file name (with `extension`, e.g. "JPG") of picture `number` taken at `when`.
     QString Name(int number, const QString& extension, const QDateTime& when) const;
     // The number in a name this pattern made with `extension` (any date and time, any case
-    // of the extension), or -1 when the name is not one of them.
+    // of the extension), or -1 when the name is not one of them; a number of more than nine
+    // digits is none of ours.
     int NumberOf(const QString& fileName, const QString& extension) const;
     // The expression NumberOf matches a name against, made once for a whole folder.
     QRegularExpression NamesWith(const QString& extension) const;

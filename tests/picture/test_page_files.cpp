@@ -100,6 +100,11 @@ private Q_SLOTS:
         // A name ending in "/" is made a folder, which is no picture.
         QTest::newRow("a folder does not count")
             << "page-{n:03}" << QStringList{"page-002.JPG", "page-009.JPG/"} << 3;
+        // Numbers past nine digits are no page numbers of ours: the series goes on after the
+        // highest page, never past the largest number there is.
+        QTest::newRow("numbers too large for a page")
+            << "page-{n:03}"
+            << QStringList{"page-004.JPG", "page-2147483647.JPG", "page-99999999999.JPG"} << 5;
         QTest::newRow("other days count")
             << "{date}-{n}" << QStringList{"2025-12-31-8.JPG", "2026-01-02-2.JPG"} << 9;
     }
