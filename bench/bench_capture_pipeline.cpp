@@ -8,13 +8,13 @@
 
 #include <QApplication>
 #include <algorithm>
-#include <chrono>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "BenchRatio.h"
 #include "RawSamples.h"
+#include "Stopwatch.h"
 #include "picture/CaptureLook.h"
 #include "picture/RawConversion.h"
 #include "ui/CLead.h"
@@ -50,16 +50,6 @@ void Fit(CLead& lead) {
     lead.SetAutoRedraw(true);
 }
 
-class Stopwatch {
-public:
-    void Start() { m_start = Clock::now(); }
-    double Stop() { return std::chrono::duration<double>(Clock::now() - m_start).count(); }
-
-private:
-    using Clock = std::chrono::steady_clock;
-    Clock::time_point m_start;
-};
-
 void Capture(benchmark::State& state) {
     const int w = int(state.range(0)), h = int(state.range(1));
     const int mode = ModeOf(h);
@@ -74,7 +64,7 @@ void Capture(benchmark::State& state) {
 
     std::map<std::string, double> stage;
     double pipeline = 0;
-    Stopwatch watch;
+    bench::Stopwatch watch;
     for (auto _ : state) {
         watch.Start();
         {

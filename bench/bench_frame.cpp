@@ -8,10 +8,11 @@
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QWidget>
-#include <chrono>
 
 #include "AppRig.h"
 #include "BenchRatio.h"
+#include "RawSamples.h"
+#include "Stopwatch.h"
 #include "camera/Capture.h"
 #include "camera/CommandSet.h"
 #include "device/DeviceLink.h"
@@ -23,20 +24,6 @@ using namespace tavelo;
 
 namespace {
 
-struct NoErrors : MemoryShortage {
-    void OutOfMemory() override {}
-};
-
-class Stopwatch {
-public:
-    void Start() { m_start = Clock::now(); }
-    double Stop() { return std::chrono::duration<double>(Clock::now() - m_start).count(); }
-
-private:
-    using Clock = std::chrono::steady_clock;
-    Clock::time_point m_start;
-};
-
 bench::AppRig& Rig() {
     static auto* rig = new bench::AppRig;  // lives as long as the application object
     return *rig;
@@ -44,7 +31,7 @@ bench::AppRig& Rig() {
 
 void BM_CaptureCommand(benchmark::State& state) {
     bench::AppRig& rig = Rig();
-    Stopwatch watch;
+    bench::Stopwatch watch;
     for (auto _ : state) {
         const int painted = rig.Lead().RenderCount();
         watch.Start();
@@ -68,11 +55,11 @@ void BM_CaptureStages(benchmark::State& state) {
         return l;
     }();
     DeviceLink link(rig.camera);
-    NoErrors errors;
+    bench::NoErrors errors;
     const int amount = rig.view->m_nSharpValue;
     double status = 0, size = 0, transfer = 0, flip = 0, bitmap = 0, load = 0, finish = 0,
            paint = 0;
-    Stopwatch watch;
+    bench::Stopwatch watch;
     for (auto _ : state) {
         watch.Start();
         StatusReply reply;
