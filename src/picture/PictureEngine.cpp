@@ -144,24 +144,26 @@ std::int16_t PictureEngine::LoadFile(const QString& path, int bits, int /*page*/
 
 std::int16_t PictureEngine::SaveFile(const QString& path, int format, int bits, int qFactor,
                                      int /*flags*/) const {
-    if (!HasPicture()) {
-        return PIC_NO_PICTURE;
-    }
-    if (format != kFormatBmp && format != kFormatJpeg) {
-        return PIC_UNSUPPORTED;
-    }
     // Encoded whole in memory first: a picture that cannot be encoded never touches the disk.
     QByteArray bytes;
-    const std::int16_t result = format == kFormatBmp
-                                    ? EncodeBmp(m_image, bits == 0 ? m_nBits : bits, bytes)
-                                    : EncodeJpeg(qFactor, bytes);
-    if (result != PIC_OK) {
+    if (const std::int16_t result = Encode(format, bits, qFactor, bytes); result != PIC_OK) {
         return result;
     }
     // Synced to disk before and after the rename, so a page reported saved is still there
     // after a power cut. That wait is for the disk, not for the processor: well under a
     // millisecond on an idle disk, a few when it is busy.
     return WriteFileDurably(path, bytes);
+}
+
+std::int16_t PictureEngine::Encode(int format, int bits, int qFactor, QByteArray& out) const {
+    if (!HasPicture()) {
+        return PIC_NO_PICTURE;
+    }
+    if (format != kFormatBmp && format != kFormatJpeg) {
+        return PIC_UNSUPPORTED;
+    }
+    return format == kFormatBmp ? EncodeBmp(m_image, bits == 0 ? m_nBits : bits, out)
+                                : EncodeJpeg(qFactor, out);
 }
 
 std::int16_t PictureEngine::EncodeJpeg(int qFactor, QByteArray& out) const {

@@ -32,6 +32,9 @@ public:
     // Q factor `qFactor` as quality. Written through a temporary file renamed over `path`
     // (see WriteFileDurably); a `path` that is no regular file is refused.
     std::int16_t SaveFile(const QString& path, int format, int bits, int qFactor, int flags) const;
+    // The file image SaveFile writes, whole in memory, for whoever writes it elsewhere:
+    // format 6 or 10 with `bits` and `qFactor` as for SaveFile.
+    std::int16_t Encode(int format, int bits, int qFactor, QByteArray& out) const;
     // The JPEG file image SaveFile writes, into memory (one write to the file afterwards).
     std::int16_t EncodeJpeg(int qFactor, QByteArray& out) const;
     // Only 24 bits a pixel is a target; the other arguments are accepted and ignored.

@@ -6,8 +6,8 @@
 #include <QPrinter>
 #include <algorithm>
 
-#include "picture/BmpCodec.h"
 #include "picture/PdfPages.h"
+#include "picture/PictureEngine.h"
 #include "picture/SeriesNames.h"
 #include "res/ErrorCode.h"
 #include "res/Strings.h"
@@ -53,15 +53,13 @@ QString CTavelo2View::SaveToSeries() {
     if (!QDir().mkpath(settings.folder)) {
         return {};
     }
-    QByteArray bytes;
-    std::int16_t result = 0;
-    if (settings.bmp) {
-        result = EncodeBmp(m_lead->Engine().Image(), m_lead->GetPictureBits(), bytes);
-    } else {
+    if (!settings.bmp) {
         m_lead->SetTextItem(kJpegCommentItem, QString());
-        result = m_lead->Engine().EncodeJpeg(m_nQFactor, bytes);
     }
-    if (result != 0) {
+    QByteArray bytes;
+    if (m_lead->Engine().Encode(
+            settings.bmp ? PictureEngine::kFormatBmp : PictureEngine::kFormatJpeg,
+            m_lead->GetPictureBits(), m_nQFactor, bytes) != 0) {
         return {};
     }
     const SeriesPattern pattern(settings.pattern);

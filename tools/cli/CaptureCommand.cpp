@@ -10,7 +10,6 @@
 
 #include "ExitCodes.h"
 #include "camera/Capture.h"
-#include "picture/BmpCodec.h"
 #include "picture/DurableFile.h"
 #include "picture/PdfPages.h"
 #include "picture/PictureEngine.h"
@@ -65,9 +64,9 @@ int CaptureOne(DeviceLink& link, CliHost& host, const CaptureOptions& o, Picture
 bool Encode(const PictureEngine& picture, const CaptureOptions& o, QByteArray& bytes) {
     switch (o.target.format) {
         case FileFormat::Bmp:
-            return EncodeBmp(picture.Image(), picture.Bits(), bytes) == PIC_OK;
+            return picture.Encode(PictureEngine::kFormatBmp, 0, o.qFactor, bytes) == PIC_OK;
         case FileFormat::Jpeg:
-            return picture.EncodeJpeg(o.qFactor, bytes) == PIC_OK;
+            return picture.Encode(PictureEngine::kFormatJpeg, 0, o.qFactor, bytes) == PIC_OK;
         case FileFormat::Png: {
             QBuffer buffer(&bytes);
             buffer.open(QIODevice::WriteOnly);
