@@ -37,8 +37,7 @@ int CaptureOne(DeviceLink& link, CliHost& host, const CaptureOptions& o, Picture
         return EXIT_UNKNOWN_STATUS;
     }
     if (captured.result != LinkResult::Done) {
-        host.Report(captured.result);
-        return ExitCode(captured.result);
+        return host.Fail(captured.result);
     }
     const int width = captured.width, height = captured.height;
     MemoryBlock raw = FlipRows(captured.rows, width, height, host);

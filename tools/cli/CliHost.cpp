@@ -1,5 +1,6 @@
 #include "CliHost.h"
 
+#include "ExitCodes.h"
 #include "res/ErrorCode.h"
 #include "res/Strings.h"
 
@@ -12,6 +13,11 @@ void CliHost::ReportError(int code) {
     }
     EndProgress();
     std::fprintf(stderr, "tavelo-cli: %s\n", text);
+}
+
+int CliHost::Fail(LinkResult result) {
+    Report(result);
+    return ExitCode(result);
 }
 
 void CliHost::Report(LinkResult result) {

@@ -18,6 +18,8 @@ public:
     void ReportError(int code);
     // Prints the line a failed exchange gives; nothing for Done.
     void Report(LinkResult result);
+    // Report, then the tool's exit code for the result (0 for Done).
+    int Fail(LinkResult result);
 
     void TransferStarts(int width, int height) override;
     void RowsReceived(int rows) override;

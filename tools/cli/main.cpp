@@ -211,11 +211,6 @@ void PrintState(const char* name, int value, std::initializer_list<const char*> 
     }
 }
 
-int Fail(CliHost& host, LinkResult result) {
-    host.Report(result);
-    return ExitCode(result);
-}
-
 // Both groups in words. A reply that came empty is still printed (every value then reads
 // -48, as the panel would take it), and the tool ends with code 5; any other failure ends it
 // at once.
@@ -223,11 +218,11 @@ int Status(DeviceLink& link, CliHost& host) {
     StatusReply r0, r2;
     const LinkResult first = QueryStatus(link, cmd::QUERY_GROUP0, r0);
     if (first != LinkResult::Done && first != LinkResult::NoAnswer) {
-        return Fail(host, first);
+        return host.Fail(first);
     }
     const LinkResult second = QueryStatus(link, cmd::QUERY_GROUP2, r2);
     if (second != LinkResult::Done && second != LinkResult::NoAnswer) {
-        return Fail(host, second);
+        return host.Fail(second);
     }
     const StatusGroup0 g0 = DecodeGroup0(r0);
     const StatusGroup2 g2 = DecodeGroup2(r2);
@@ -246,7 +241,7 @@ int Status(DeviceLink& link, CliHost& host) {
     PrintState("camera rotation", g2.rotation, {"0", "90", "180", "270"});
     PrintState("aperture", g2.aperture, {"off", "on"});
     PrintState("contrast", g2.contrast, {"off", "on"});
-    return Fail(host, first != LinkResult::Done ? first : second);
+    return host.Fail(first != LinkResult::Done ? first : second);
 }
 
 int Send(DeviceLink& link, CliHost& host, const std::string& text) {
@@ -254,7 +249,7 @@ int Send(DeviceLink& link, CliHost& host, const std::string& text) {
     if (result == LinkResult::Done) {
         std::printf("acknowledged\n");
     }
-    return Fail(host, result);
+    return host.Fail(result);
 }
 
 }  // namespace
