@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QWidget>
+#include <map>
+#include <string>
 
 #include "AppRig.h"
 #include "BenchRatio.h"
@@ -57,93 +59,74 @@ void BM_CaptureStages(benchmark::State& state) {
     DeviceLink link(rig.camera);
     bench::NoErrors errors;
     const int amount = rig.view->m_nSharpValue;
-    double status = 0, size = 0, transfer = 0, flip = 0, bitmap = 0, load = 0, finish = 0,
-           paint = 0;
+    std::map<std::string, double> totals;  // seconds of each step over all iterations
     bench::Stopwatch watch;
     for (auto _ : state) {
-        watch.Start();
-        StatusReply reply;
-        const LinkResult queried = QueryStatus(link, cmd::QUERY_GROUP2, reply);
-        const StatusGroup2 group = DecodeGroup2(reply);
-        double t = watch.Stop();
-        status += t;
-        double sum = t;
+        double sum = 0;
+        const auto timed = [&](const char* step, auto&& work) {
+            watch.Start();
+            work();
+            const double t = watch.Stop();
+            totals[step] += t;
+            sum += t;
+        };
 
-        watch.Start();
+        StatusReply reply;
+        LinkResult queried{};
+        StatusGroup2 group;
+        timed("status", [&] {
+            queried = QueryStatus(link, cmd::QUERY_GROUP2, reply);
+            group = DecodeGroup2(reply);
+        });
         int w = 0, h = 0;
-        const bool sized = RawCaptureSize(group.captureMode, group.rotation, w, h);
-        t = watch.Stop();
-        size += t;
-        sum += t;
+        bool sized = false;
+        timed("size", [&] { sized = RawCaptureSize(group.captureMode, group.rotation, w, h); });
         if (queried != LinkResult::Done || !sized) {
             state.SkipWithError("no picture size");
             break;
         }
 
-        watch.Start();
-        LinkResult sent = SendAndConfirm(link, cmd::TRANSFER);
-        MemoryBlock rows = MemoryBlock::Allocate(2u * std::size_t(w) * std::size_t(h));
-        if (sent == LinkResult::Done) {
-            sent = link.ReadImage(rows, w, h, nullptr);
-        }
-        t = watch.Stop();
-        transfer += t;
-        sum += t;
+        MemoryBlock rows;
+        LinkResult sent{};
+        timed("transfer", [&] {
+            sent = SendAndConfirm(link, cmd::TRANSFER);
+            rows = MemoryBlock::Allocate(2u * std::size_t(w) * std::size_t(h));
+            if (sent == LinkResult::Done) {
+                sent = link.ReadImage(rows, w, h, nullptr);
+            }
+        });
         if (sent != LinkResult::Done) {
             state.SkipWithError("transfer failed");
             break;
         }
 
-        watch.Start();
-        MemoryBlock raw = FlipRows(rows, w, h, errors);
-        t = watch.Stop();
-        flip += t;
-        sum += t;
+        MemoryBlock raw, bmp;
+        timed("flip", [&] { raw = FlipRows(rows, w, h, errors); });
         rows.Free();
-
-        watch.Start();
-        MemoryBlock bmp = BuildBitmap(raw, w, h, errors);
-        t = watch.Stop();
-        bitmap += t;
-        sum += t;
-
-        watch.Start();
-        lead->SetAutoRedraw(false);
-        lead->SetPictureHandle(0);
-        lead->LoadMemory(bmp, 0, 0, long(bmp.Size()));
-        t = watch.Stop();
-        load += t;
-        sum += t;
-
-        watch.Start();
-        FinishCapturedPicture(*lead, group.captureMode, group.rotation, amount);
-        t = watch.Stop();
-        finish += t;
-        sum += t;
-
+        timed("bitmap", [&] { bmp = BuildBitmap(raw, w, h, errors); });
+        timed("load", [&] {
+            lead->SetAutoRedraw(false);
+            lead->SetPictureHandle(0);
+            lead->LoadMemory(bmp, 0, 0, long(bmp.Size()));
+        });
+        timed("finish",
+              [&] { FinishCapturedPicture(*lead, group.captureMode, group.rotation, amount); });
         // Fitted as the view fits it, then painted once.
-        watch.Start();
-        const float fit = std::min(100.0f * float(lead->width()) / lead->GetPictureWidth(),
-                                   100.0f * float(lead->height()) / lead->GetPictureHeight());
-        lead->SetZoomMode(CLead::kZoomModeFactor);
-        lead->SetZoomPercent(fit);
-        lead->SetAutoRedraw(true);
-        lead->viewport()->repaint();
-        t = watch.Stop();
-        paint += t;
-        sum += t;
+        timed("paint", [&] {
+            const float fit = std::min(100.0f * float(lead->width()) / lead->GetPictureWidth(),
+                                       100.0f * float(lead->height()) / lead->GetPictureHeight());
+            lead->SetZoomMode(CLead::kZoomModeFactor);
+            lead->SetZoomPercent(fit);
+            lead->SetAutoRedraw(true);
+            lead->viewport()->repaint();
+        });
 
         state.SetIterationTime(sum);
     }
     const double us = 1e6 / double(std::max<benchmark::IterationCount>(1, state.iterations()));
-    state.counters["status_us"] = status * us;
-    state.counters["size_us"] = size * us;
-    state.counters["transfer_us"] = transfer * us;
-    state.counters["flip_us"] = flip * us;
-    state.counters["bitmap_us"] = bitmap * us;
-    state.counters["load_us"] = load * us;
-    state.counters["finish_us"] = finish * us;
-    state.counters["paint_us"] = paint * us;
+    for (const auto& [step, seconds] : totals) {
+        state.counters[step + "_us"] = seconds * us;
+    }
 }
 
 }  // namespace
