@@ -263,8 +263,9 @@ private Q_SLOTS:
         QCOMPARE(f.Bar().m_wndProgress->value(), shown);
     }
 
-    // Every row moves the position, but the bar is painted only when its drawn length
-    // changes: at most once a pixel of its width, and it still grows to full on screen.
+    // Every row moves the position, but the bar is painted only when its drawn length grew
+    // and the paint interval has passed since the last paint, and always at its end and
+    // when it goes back to 0.
     void progressPaintsOncePerInterval_data() {
         QTest::addColumn<int>("intervalMs");
         QTest::addColumn<int>("step");
