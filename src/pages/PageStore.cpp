@@ -15,6 +15,7 @@
 #include "picture/CaptureLook.h"
 #include "picture/PictureEngine.h"
 #include "picture/RawConversion.h"
+#include "picture/RawPicture.h"
 
 namespace tavelo {
 namespace {
@@ -199,17 +200,14 @@ QImage PageStore::Picture(int index) const {
         return engine.LoadFile(DataPath(index), 0, 0, 1) == 0 ? engine.Image() : QImage();
     }
     SilentErrors silent;
-    const MemoryBlock raw = LoadRaw(index);
-    const MemoryBlock bitmap = BuildBitmap(raw, p.width, p.height, silent);
-    if (bitmap.IsNull() || engine.LoadMemory(bitmap, 0, 0, bitmap.Size()) != 0) {
-        return {};
-    }
+    MemoryBlock raw = LoadRaw(index);
     const int amount =
         kSharpAmounts[IsSharpIndex(p.sharpIndex) ? p.sharpIndex : kDefaultSharpIndex];
-    if (FinishCapturedPicture(engine, p.mode, p.camRotation, amount) != 0) {
-        return {};
-    }
-    return engine.Image();
+    EngineTarget target(engine);
+    const RawShape shape{p.width, p.height, p.mode, p.camRotation};
+    return ShowRawCapture(target, raw, {}, shape, amount, silent) == RawPictureResult::Shown
+               ? engine.Image()
+               : QImage();
 }
 
 bool PageStore::WriteIndex() const {
