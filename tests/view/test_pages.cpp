@@ -13,6 +13,7 @@
 #include "pages/PageList.h"
 #include "res/CommandIds.h"
 #include "settings/SeriesSettings.h"
+#include "support/FileFaults.h"
 #include "support/ViewApp.h"
 #include "view/PagePrompts.h"
 
@@ -279,6 +280,32 @@ private Q_SLOTS:
         QCOMPARE(papers, QStringList(QList<QString>(pages, paperName)));
         QVERIFY(app.prompts.messages.isEmpty());
         QCOMPARE(SaveDialogFolder(), app.dir.filePath("out"));
+    }
+
+    // Export PDF onto a disk that fills up half way says the save failed, once, and the PDF
+    // that was there stays whole.
+    void exportPdfFailureKeepsTheOldFile() {
+        App app;
+        for (int i = 0; i < 2; ++i) {
+            app.Shoot();
+        }
+        const QString path = app.dir.filePath("pages.pdf");
+        const QByteArray old = QByteArray("%PDF-1.4 an older document ").repeated(20);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+        file.close();
+        SetExportHandler([](ExportChoice&) { return true; });
+        app.fileAnswer = path;
+        {
+            test::FullDisk full(64 * 1024);  // a page's picture is larger
+            QVERIFY(full.Holds());
+            app.Command(ID_EXPORT_PDF);
+        }
+        QCOMPARE(app.prompts.Texts(), QStringList{"Failed to save the image.\n\n"});
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), old);
+        QCOMPARE(QDir(app.dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"pages.pdf"});
     }
 
     // Print goes through the same path whatever the printer: here a PDF file. The current
