@@ -194,16 +194,34 @@ private Q_SLOTS:
         QVERIFY(!app.CommandEnabled(ID_CAPTURE));
     }
 
-    // A series folder that cannot be made: the capture is shown and kept as a page, the
-    // save failure is reported.
+    // A series folder that cannot be made, a page cache that takes no page, or both: the
+    // capture is shown, what could be kept is kept, and the one F5 shows one box.
+    void seriesSaveFailure_data() {
+        QTest::addColumn<bool>("seriesBlocked");
+        QTest::addColumn<bool>("cacheBlocked");
+        QTest::newRow("series folder") << true << false;
+        QTest::newRow("page cache") << false << true;
+        QTest::newRow("both") << true << true;
+    }
     void seriesSaveFailure() {
+        QFETCH(bool, seriesBlocked);
+        QFETCH(bool, cacheBlocked);
         App app;
-        QFile blocker(app.Series());
-        QVERIFY(blocker.open(QIODevice::WriteOnly));  // a file where the folder should be
+        if (seriesBlocked) {
+            QFile blocker(app.Series());
+            QVERIFY(blocker.open(QIODevice::WriteOnly));  // a file where the folder should be
+        }
+        if (cacheBlocked) {
+            const QString folder = app.Pages().Store().Folder();
+            QVERIFY(QDir(folder).removeRecursively());
+            QFile blocker(folder);
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+        }
         app.Command(ID_CAPTURE_SERIES);
         QCOMPARE(app.prompts.Texts(), QStringList{"Failed to save the image.\n\n"});
         QVERIFY(app.view->m_bImage);
-        QCOMPARE(app.Pages().rowCount(), 1);
+        QCOMPARE(app.Pages().rowCount(), cacheBlocked ? 0 : 1);
+        QCOMPARE(app.SeriesFiles().size(), seriesBlocked ? 0 : 1);
     }
 
     // A capture that runs short of memory for its bitmap leaves the picture shown before:
@@ -280,6 +298,39 @@ private Q_SLOTS:
         QCOMPARE(papers, QStringList(QList<QString>(pages, paperName)));
         QVERIFY(app.prompts.messages.isEmpty());
         QCOMPARE(SaveDialogFolder(), app.dir.filePath("out"));
+    }
+
+    // A page that cannot be read back is left out of the export and the print, with one
+    // message naming it; the other pages still make the document.
+    void unreadablePageIsLeftOut_data() {
+        QTest::addColumn<bool>("print");
+        QTest::newRow("Export PDF") << false;
+        QTest::newRow("Print") << true;
+    }
+    void unreadablePageIsLeftOut() {
+        QFETCH(bool, print);
+        if (!HavePdfInfo()) {
+            QSKIP("poppler-utils is not installed (scripts/setup installs it)");
+        }
+        App app;
+        for (int i = 0; i < 4; ++i) {
+            app.Shoot();
+        }
+        QFile damaged(app.Pages().Store().DataPath(1));
+        QVERIFY(damaged.resize(100));  // page 2's rows, cut short
+        const QString path = app.dir.filePath("pages.pdf");
+        SetExportHandler([](ExportChoice&) { return true; });
+        SetPrintHandler([&](QPrinter& printer, int) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(path);
+            printer.setPrintRange(QPrinter::AllPages);
+            return true;
+        });
+        app.fileAnswer = path;
+        app.Command(print ? ID_FILE_PRINT : ID_EXPORT_PDF);
+        QCOMPARE(app.prompts.Texts(),
+                 QStringList{"Page 2 could not be read and was left out.\n\n"});
+        QCOMPARE(PdfPages(path), 3);
     }
 
     // Export PDF onto a disk that fills up half way says the save failed, once, and the PDF
