@@ -13,8 +13,11 @@
 
 #include "camera/Capture.h"
 #include "picture/CaptureLook.h"
+#include "picture/DurableFile.h"
 #include "picture/PictureEngine.h"
+#include "picture/PictureResult.h"
 #include "picture/RawConversion.h"
+#include "picture/RawPicture.h"
 
 namespace tavelo {
 namespace {
@@ -41,23 +44,12 @@ int LockFolder(const QString& folder) {
     return fd;
 }
 
-// Written whole under a temporary name, then renamed: a killed run leaves the old file or
-// the new one, never half of one. The disk is not waited for (what the kernel holds
-// survives the process), which keeps a page's cost next to the capture's.
+// Written whole by the durable writer: a killed run leaves the old file or the new one,
+// never half of one. The disk is not waited for (what the kernel holds survives the
+// process), which keeps a page's cost next to the capture's.
 bool WriteFile(const QString& path, const char* data, qint64 size) {
-    const QString temp = path + QStringLiteral(".part");
-    QFile file(temp);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(data, size) != size ||
-        !file.flush()) {
-        file.remove();
-        return false;
-    }
-    file.close();
-    if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0) {
-        QFile::remove(temp);
-        return false;
-    }
-    return true;
+    return WriteFileDurably(path, QByteArray::fromRawData(data, size), Durability::Process) ==
+           PIC_OK;
 }
 
 // A thumbnail from a whole picture: a cheap cut down to twice the size first, then a
@@ -199,17 +191,14 @@ QImage PageStore::Picture(int index) const {
         return engine.LoadFile(DataPath(index), 0, 0, 1) == 0 ? engine.Image() : QImage();
     }
     SilentErrors silent;
-    const MemoryBlock raw = LoadRaw(index);
-    const MemoryBlock bitmap = BuildBitmap(raw, p.width, p.height, silent);
-    if (bitmap.IsNull() || engine.LoadMemory(bitmap, 0, 0, bitmap.Size()) != 0) {
-        return {};
-    }
+    MemoryBlock raw = LoadRaw(index);
     const int amount =
         kSharpAmounts[IsSharpIndex(p.sharpIndex) ? p.sharpIndex : kDefaultSharpIndex];
-    if (FinishCapturedPicture(engine, p.mode, p.camRotation, amount) != 0) {
-        return {};
-    }
-    return engine.Image();
+    EngineTarget target(engine);
+    const RawShape shape{p.width, p.height, p.mode, p.camRotation};
+    return ShowRawCapture(target, raw, {}, shape, amount, silent) == RawPictureResult::Shown
+               ? engine.Image()
+               : QImage();
 }
 
 bool PageStore::WriteIndex() const {
