@@ -185,8 +185,18 @@ private Q_SLOTS:
             << "^tavelo-cli: (USB:Failed to transmit\\.|USB cannot be used .*)\n$";
         QTest::newRow("refused command") << QStringList{"--simulate", "send", "XX1  "} << 4
                                          << "^tavelo-cli: USB:Failed to communicate\\.\n$";
-        QTest::newRow("too long") << QStringList{"--simulate", "send", "ZO+  xyz"} << 1
-                                  << "at most 7 characters";
+        QTest::newRow("too long, raw") << QStringList{"--simulate", "send", "--raw", "ZO+  xyz"}
+                                       << 1 << "^tavelo-cli: a command has at most 7 characters\n$";
+        QTest::newRow("not a command's shape")
+            << QStringList{"--simulate", "send", "ZO+"} << 1
+            << "^tavelo-cli: \"ZO\\+\" is not a camera command: two capital letters, a "
+               "digit, \\+ or -, and two blanks, e\\.g\\. \"ZO\\+  \" \\(send --raw sends any "
+               "text\\)\n$";
+        QTest::newRow("any text, raw") << QStringList{"--simulate", "--raw", "send", "ZO+"} << 4
+                                       << "^tavelo-cli: USB:Failed to communicate\\.\n$";
+        QTest::newRow("raw for another command")
+            << QStringList{"--simulate", "--raw", "status"} << 1
+            << "^tavelo-cli: --raw belongs to send, not to status\n$";
         QTest::newRow("unknown argument")
             << QStringList{"--simulate", "--bogus"} << 1
             << "^tavelo-cli: unexpected argument \"--bogus\" \\(tavelo-cli --help lists them\\)\n$";

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ExitCodes.h"
+#include "camera/CommandSet.h"
 #include "picture/PdfPages.h"
 
 namespace tavelo::cli {
@@ -18,8 +19,9 @@ constexpr char kUsage[] =
     "\n"
     "Commands:\n"
     "  status                 print both status groups of the main unit\n"
-    "  send TEXT              send a five-character command, e.g. \"ZO+  \", and wait for\n"
-    "                         its acknowledgement\n"
+    "  send [--raw] TEXT      send a five-character command, e.g. \"ZO+  \", and wait for\n"
+    "                         its acknowledgement; a text of another shape is refused\n"
+    "                         unless --raw is given\n"
     "  capture -o FILE        capture one still picture into FILE, in the format of its\n"
     "                         extension: .bmp (any case) BMP, .jpg, .jpeg or none JPEG,\n"
     "                         .png PNG, .pdf PDF; any other extension is refused\n"
@@ -171,6 +173,9 @@ int ParseArguments(int argc, char** argv, Options& o) {
             return EXIT_OK;
         } else if (a == "--simulate") {
             o.backend.simulate = true;
+        } else if (a == "--raw") {
+            o.raw = true;
+            given.push_back({"--raw", "send"});
         } else if (a == "--all") {
             o.allDevices = true;
             given.push_back({"--all", "devices"});
@@ -215,6 +220,13 @@ int ParseArguments(int argc, char** argv, Options& o) {
     }
     if (o.command == "send" && o.argument.empty()) {
         return UsageError("send needs the TEXT to send, e.g. send \"ZO+  \"");
+    }
+    // The camera refuses any other text; --raw still sends it, to try what the camera does.
+    if (o.command == "send" && !o.raw && !IsCommandShape(o.argument)) {
+        return UsageError(
+            "\"%s\" is not a camera command: two capital letters, a digit, + or -, and two "
+            "blanks, e.g. \"ZO+  \" (send --raw sends any text)",
+            o.argument.c_str());
     }
     if (o.command == "capture") {
         if (o.output.empty()) {

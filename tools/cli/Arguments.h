@@ -13,6 +13,7 @@ struct Options {
     int timeoutMs = PIPE_TIMEOUT_MS;
     std::string command;
     std::string argument;  // the text of send
+    bool raw = false;      // send --raw: the text as given, whatever its shape
     std::string output;    // the file of capture
     CaptureOptions capture;
     bool paperGiven = false;  // else the locale's paper
