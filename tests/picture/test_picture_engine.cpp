@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "picture/PictureEngine.h"
+#include "picture/PictureFiles.h"
 #include "picture/PictureResult.h"
 #include "support/FileFaults.h"
 #include "support/PictureSamples.h"
@@ -366,6 +367,60 @@ private Q_SLOTS:
         }
         // Qt's own reader agrees on the file.
         QVERIFY(SamePixels(QImage(path, "BMP"), image));
+    }
+
+    // A PNG holds the picture exactly, an 8-bit one with its palette; the Q factor is no
+    // part of it.
+    void pngRoundTrip_data() {
+        QTest::addColumn<QImage>("image");
+        QTest::newRow("24 bits") << GradientImage(7, 5);
+        QTest::newRow("8 bits") << Indexed(9, 4, 200);
+    }
+    void pngRoundTrip() {
+        QFETCH(QImage, image);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("round.png");
+        PictureEngine engine = With(image);
+        QCOMPARE(engine.SaveFile(path, PictureEngine::kFormatPng, 0, 2, 0), PIC_OK);
+        QByteArray other;
+        QCOMPARE(engine.Encode(PictureEngine::kFormatPng, 0, 255, other), PIC_OK);
+        QCOMPARE(ReadAll(path), other);
+        QVERIFY(other.startsWith(QByteArray("\x89PNG\r\n\x1A\n", 8)));
+        const QImage back(path, "PNG");
+        QVERIFY(SamePixels(back, image));
+        QCOMPARE(back.colorTable(), image.colorTable());
+    }
+
+    // The extension alone chooses what Save writes: BMP, PNG, none for another picture
+    // format, JPEG for every other name.
+    void saveFormatOfPath_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("format");
+        const int bmp = PictureEngine::kFormatBmp;
+        const int jpeg = PictureEngine::kFormatJpeg;
+        const int png = PictureEngine::kFormatPng;
+        QTest::newRow(".bmp") << "page.bmp" << bmp;
+        QTest::newRow(".BMP") << "/x/page.BMP" << bmp;
+        QTest::newRow(".png") << "page.png" << png;
+        QTest::newRow(".Png") << "page.Png" << png;
+        QTest::newRow(".jpg") << "page.jpg" << jpeg;
+        QTest::newRow(".jpeg") << "page.jpeg" << jpeg;
+        QTest::newRow(".txt") << "page.txt" << jpeg;
+        QTest::newRow("none") << "page" << jpeg;
+        QTest::newRow(".pdf") << "page.pdf" << jpeg;
+        QTest::newRow(".tif") << "page.tif" << int(kNoSaveFormat);
+        QTest::newRow(".TIFF") << "page.TIFF" << int(kNoSaveFormat);
+        QTest::newRow(".gif") << "page.gif" << int(kNoSaveFormat);
+        QTest::newRow(".webp") << "page.webp" << int(kNoSaveFormat);
+        QTest::newRow(".heic") << "page.heic" << int(kNoSaveFormat);
+        QTest::newRow(".ppm") << "page.ppm" << int(kNoSaveFormat);
+        QTest::newRow("tif in the folder only") << "x.tif/page" << jpeg;
+        QTest::newRow(".tif.jpg") << "page.tif.jpg" << jpeg;
+    }
+    void saveFormatOfPath() {
+        QFETCH(QString, path);
+        QFETCH(int, format);
+        QCOMPARE(SaveFormatOfPath(path), format);
     }
 
     void bmpAtOwnDepth() {

@@ -1,8 +1,6 @@
 #include "CaptureCommand.h"
 
-#include <QBuffer>
 #include <QDir>
-#include <QImageWriter>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -59,18 +57,15 @@ int CaptureOne(DeviceLink& link, CliHost& host, const CaptureOptions& o, Picture
 }
 
 // The whole file image, in memory first: a picture that cannot be encoded never touches the
-// disk. BMP at the picture's depth and JPEG with the Q factor, as a save writes them.
+// disk. BMP at the picture's depth, JPEG with the Q factor and PNG, as a save writes them.
 bool Encode(const PictureEngine& picture, const CaptureOptions& o, QByteArray& bytes) {
     switch (o.target.format) {
         case FileFormat::Bmp:
             return picture.Encode(PictureEngine::kFormatBmp, 0, o.qFactor, bytes) == PIC_OK;
         case FileFormat::Jpeg:
             return picture.Encode(PictureEngine::kFormatJpeg, 0, o.qFactor, bytes) == PIC_OK;
-        case FileFormat::Png: {
-            QBuffer buffer(&bytes);
-            buffer.open(QIODevice::WriteOnly);
-            return QImageWriter(&buffer, "png").write(picture.Image());
-        }
+        case FileFormat::Png:
+            return picture.Encode(PictureEngine::kFormatPng, 0, o.qFactor, bytes) == PIC_OK;
         case FileFormat::Pdf:
             break;
     }
