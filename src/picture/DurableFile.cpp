@@ -119,13 +119,21 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 
 }  // namespace
 
-std::int16_t WriteFileDurably(const QString& path, const QByteArray& bytes) {
+std::int16_t WriteFileDurably(const QString& path, const QByteArray& bytes, WriteFailure* why) {
+    // What stopped the write, from errno as the failed step left it.
+    const auto failed = [why](std::int16_t code, bool notRegularFile = false) {
+        if (why != nullptr) {
+            why->error = notRegularFile ? 0 : errno;
+            why->notRegularFile = notRegularFile;
+        }
+        return code;
+    };
     QByteArray target = QFile::encodeName(path);
     struct stat st {};
     if (lstat(target.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
         char* real = realpath(target.constData(), nullptr);
         if (real == nullptr) {
-            return PIC_FILE_OPEN;
+            return failed(PIC_FILE_OPEN);
         }
         target = real;
         std::free(real);
@@ -133,11 +141,11 @@ std::int16_t WriteFileDurably(const QString& path, const QByteArray& bytes) {
     bool exists = false;
     if (stat(target.constData(), &st) == 0) {
         if (!S_ISREG(st.st_mode)) {
-            return PIC_FILE_OPEN;
+            return failed(PIC_FILE_OPEN, true);
         }
         exists = true;
     } else if (errno != ENOENT) {
-        return PIC_FILE_OPEN;
+        return failed(PIC_FILE_OPEN);
     }
     const qsizetype slash = target.lastIndexOf('/');
     const QByteArray folderPath = slash < 0    ? QByteArray(".")
@@ -145,18 +153,18 @@ std::int16_t WriteFileDurably(const QString& path, const QByteArray& bytes) {
                                                : target.left(slash);
     const QByteArray name = target.mid(slash + 1);
     if (name.isEmpty()) {
-        return PIC_FILE_OPEN;
+        return failed(PIC_FILE_OPEN, true);
     }
     Fd folder(open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.Get() < 0) {
-        return PIC_FILE_OPEN;
+        return failed(PIC_FILE_OPEN);
     }
     RemoveLeftovers(folder.Get());
     char temporary[kNameLength + 1];
     // A replaced file keeps its permissions; a new one gets the usual ones.
     Fd file(CreateTemporary(folder.Get(), exists ? 0600 : 0666, temporary));
     if (file.Get() < 0) {
-        return PIC_FILE_OPEN;
+        return failed(PIC_FILE_OPEN);
     }
     if (exists) {
         fchmod(file.Get(), st.st_mode & 07777);
@@ -165,22 +173,54 @@ std::int16_t WriteFileDurably(const QString& path, const QByteArray& bytes) {
     const bool written =
         WriteAll(file.Get(), bytes.constData(), static_cast<std::size_t>(bytes.size())) &&
         fsync(file.Get()) == 0;
+    const int writeError = errno;
     if (!file.Close() || !written) {
+        if (!written) {
+            errno = writeError;
+        }
+        const std::int16_t code = failed(PIC_FILE_WRITE);
         unlinkat(folder.Get(), temporary, 0);
-        return PIC_FILE_WRITE;
+        return code;
     }
     // What may have been put at the name since the first look is not replaced either.
     if (fstatat(folder.Get(), name.constData(), &st, 0) == 0 && !S_ISREG(st.st_mode)) {
         unlinkat(folder.Get(), temporary, 0);
-        return PIC_FILE_OPEN;
+        return failed(PIC_FILE_OPEN, true);
     }
     if (renameat(folder.Get(), temporary, folder.Get(), name.constData()) != 0) {
+        const std::int16_t code = failed(PIC_FILE_WRITE);
         unlinkat(folder.Get(), temporary, 0);
-        return PIC_FILE_WRITE;
+        return code;
     }
     // The rename itself is only lasting once the folder is on the disk too. Some file
     // systems cannot sync a folder at all; there the rename is as lasting as it gets.
-    return fsync(folder.Get()) == 0 || errno == EINVAL ? PIC_OK : PIC_FILE_WRITE;
+    if (fsync(folder.Get()) == 0 || errno == EINVAL) {
+        return PIC_OK;
+    }
+    return failed(PIC_FILE_WRITE);
+}
+
+QString WriteFailureText(const WriteFailure& why) {
+    if (why.notRegularFile) {
+        return QStringLiteral("not a regular file");
+    }
+    switch (why.error) {
+        case ENOENT:
+        case ENOTDIR:
+            return QStringLiteral("no such folder");
+        case EACCES:
+        case EPERM:
+            return QStringLiteral("permission denied");
+        case EROFS:
+            return QStringLiteral("read-only file system");
+        case ENOSPC:
+        case EDQUOT:
+            return QStringLiteral("disk full");
+        case EFBIG:
+            return QStringLiteral("file-size limit");
+        default:
+            return QString::fromLocal8Bit(std::strerror(why.error));
+    }
 }
 
 }  // namespace tavelo

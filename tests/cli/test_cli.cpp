@@ -204,7 +204,8 @@ private Q_SLOTS:
                                            << 1 << "^tavelo-cli: --mode \"4\" is not 2 or 3\n$";
         QTest::newRow("folder missing")
             << QStringList{"--simulate", "capture", "-o", "/nonexistent-folder/page.bmp"} << 9
-            << "^tavelo-cli: Failed to save the image\\.\n$";
+            << "^tavelo-cli: Failed to save the image\\. /nonexistent-folder/page\\.bmp: no such "
+               "folder\n$";
         QTest::newRow("Q factor 1")
             << QStringList{"--simulate", "--q-factor", "1", "capture", "-o", "x.jpg"} << 1
             << "^tavelo-cli: --q-factor \"1\" is not a whole number from 2 to 255\n$";
@@ -425,8 +426,10 @@ private Q_SLOTS:
         const Run r =
             RunCli(QStringList{"--simulate", "capture"} + options << "-o" << dir.filePath(pattern));
         QCOMPARE(r.exitCode, exitCode);
-        QCOMPARE(r.err,
-                 exitCode == 0 ? QString() : QString("tavelo-cli: Failed to save the image.\n"));
+        QCOMPARE(r.err, exitCode == 0 ? QString()
+                                      : QString("tavelo-cli: Failed to save the image. %1: File "
+                                                "name too long\n")
+                                            .arg(dir.filePath(pattern)));
         QString lines;
         for (const QString& name : written) {
             const QString suffix = QFileInfo(name).suffix();
@@ -484,22 +487,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("target");
         QTest::addColumn<bool>("ignoreSignal");
+        QTest::addColumn<QString>("why");
         QTest::newRow("BMP, disk full") << "page.bmp"
-                                        << "file" << true;
+                                        << "file" << true << "file-size limit";
         QTest::newRow("JPEG, disk full") << "page.jpg"
-                                         << "file" << true;
+                                         << "file" << true << "file-size limit";
         QTest::newRow("file-size limit and its signal") << "page.bmp"
-                                                        << "file" << false;
+                                                        << "file" << false << "file-size limit";
         QTest::newRow("onto a FIFO") << "page.bmp"
-                                     << "fifo" << true;
+                                     << "fifo" << true << "not a regular file";
         QTest::newRow("onto a device node") << "page.jpg"
-                                            << "device" << true;
+                                            << "device" << true << "not a regular file";
     }
 
     void failedWriteKeepsTheOldFile() {
         QFETCH(QString, name);
         QFETCH(QString, target);
         QFETCH(bool, ignoreSignal);
+        QFETCH(QString, why);
         QTemporaryDir dir;
         const QString file = dir.filePath(name);
         const QByteArray node = file.toLocal8Bit();
@@ -530,7 +535,7 @@ private Q_SLOTS:
             }
         });
         QCOMPARE(r.exitCode, 9);
-        QCOMPARE(r.err, QString("tavelo-cli: Failed to save the image.\n"));
+        QCOMPARE(r.err, QString("tavelo-cli: Failed to save the image. %1: %2\n").arg(file, why));
         struct stat st {};
         QCOMPARE(stat(node.constData(), &st), 0);
         QCOMPARE(st.st_mode & S_IFMT, type);

@@ -8,6 +8,7 @@
 #include <QtTest>
 #include <cstdlib>
 
+#include "picture/DurableFile.h"
 #include "picture/PictureEngine.h"
 #include "picture/PictureFiles.h"
 #include "picture/PictureResult.h"
@@ -535,6 +536,61 @@ private Q_SLOTS:
         // A good save replaces it.
         QCOMPARE(engine.SaveFile(path, PictureEngine::kFormatBmp, 24, 15, 0), PIC_OK);
         QVERIFY(ReadAll(path).startsWith("BM"));
+    }
+
+    // A failed write says why, in words a person reads: the step that failed, as it failed.
+    void writeFailureSaysWhy_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("no folder") << "missing"
+                                   << "no such folder";
+        QTest::newRow("folder is a file") << "file-folder"
+                                          << "no such folder";
+        QTest::newRow("read-only folder") << "read-only"
+                                          << "permission denied";
+        QTest::newRow("file-size limit") << "limit"
+                                         << "file-size limit";
+        QTest::newRow("a FIFO") << "fifo"
+                                << "not a regular file";
+        QTest::newRow("a folder") << "folder"
+                                  << "not a regular file";
+    }
+    void writeFailureSaysWhy() {
+        QFETCH(QString, fault);
+        QFETCH(QString, why);
+        QTemporaryDir dir(QDir::rootPath() + QStringLiteral("tmp/tavelo-why-XXXXXX"));
+        QVERIFY(dir.isValid());
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                              QFileDevice::ExeOther);
+        QString path = dir.filePath("page.jpg");
+        const QByteArray bytes(64 * 1024, 'x');
+        WriteFailure failure;
+        std::int16_t result = PIC_OK;
+        if (fault == "missing") {
+            path = dir.filePath("missing/page.jpg");
+        } else if (fault == "file-folder") {
+            QFile plain(dir.filePath("plain"));
+            QVERIFY(plain.open(QIODevice::WriteOnly));
+            path = dir.filePath("plain/page.jpg");
+        } else if (fault == "fifo") {
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0666), 0);
+        } else if (fault == "folder") {
+            QVERIFY(QDir(dir.path()).mkdir("page.jpg"));
+        }
+        if (fault == "read-only") {
+            test::ReadOnlyFolder readOnly(dir.path());
+            QVERIFY2(readOnly.Holds(), "cannot take an ordinary user's identity");
+            result = WriteFileDurably(path, bytes, &failure);
+        } else if (fault == "limit") {
+            test::FullDisk full(1024);
+            QVERIFY(full.Holds());
+            result = WriteFileDurably(path, bytes, &failure);
+        } else {
+            result = WriteFileDurably(path, bytes, &failure);
+        }
+        QVERIFY(result != PIC_OK);
+        QCOMPARE(WriteFailureText(failure), why);
     }
 
     void saveRefusals() {

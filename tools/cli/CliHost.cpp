@@ -15,6 +15,17 @@ void CliHost::ReportError(int code) {
     std::fprintf(stderr, "tavelo-cli: %s\n", text);
 }
 
+void CliHost::ReportSaveFailure(const QString& path, const QString& reason) {
+    EndProgress();
+    const QByteArray where = path.toLocal8Bit();
+    if (reason.isEmpty()) {
+        std::fprintf(stderr, "tavelo-cli: %s %s\n", ErrorText(ERR_SAVE), where.constData());
+    } else {
+        std::fprintf(stderr, "tavelo-cli: %s %s: %s\n", ErrorText(ERR_SAVE), where.constData(),
+                     reason.toLocal8Bit().constData());
+    }
+}
+
 int CliHost::Fail(LinkResult result) {
     Report(result);
     return ExitCode(result);

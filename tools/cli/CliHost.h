@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <cstdio>
 
 #include "camera/Capture.h"
@@ -16,6 +17,8 @@ public:
 
     // Prints the message of an error code of the frame's table.
     void ReportError(int code);
+    // "Failed to save the image." with the file and, when known, why.
+    void ReportSaveFailure(const QString& path, const QString& reason);
     // Prints the line a failed exchange gives; nothing for Done.
     void Report(LinkResult result);
     // Report, then the tool's exit code for the result (0 for Done).
