@@ -182,7 +182,9 @@ private Q_SLOTS:
         // Without --simulate the USB bus is searched; there is no camera on it here.
         QTest::newRow("no camera")
             << QStringList{"status"} << 2
-            << "^tavelo-cli: (USB:Failed to transmit\\.|USB cannot be used .*)\n$";
+            << "^tavelo-cli: (USB:Failed to transmit\\. no camera found: no attached device is "
+               "marked by .* or matches a --usb-id VID:PID \\(find the ids with lsusb\\)|USB "
+               "cannot be used .*)\n$";
         QTest::newRow("refused command") << QStringList{"--simulate", "send", "XX1  "} << 4
                                          << "^tavelo-cli: USB:Failed to communicate\\.\n$";
         QTest::newRow("too long, raw") << QStringList{"--simulate", "send", "--raw", "ZO+  xyz"}

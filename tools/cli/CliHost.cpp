@@ -39,8 +39,15 @@ void CliHost::Report(LinkResult result) {
             std::fprintf(stderr, "tavelo-cli: a command has at most %d characters\n",
                          PACKET_SIZE - 1);
             return;
-        case LinkResult::NotSent:
-            return ReportError(ERR_TRANSMIT);
+        case LinkResult::NotSent: {
+            const std::string hint = m_noCameraHint ? m_noCameraHint() : std::string();
+            if (hint.empty()) {
+                return ReportError(ERR_TRANSMIT);
+            }
+            EndProgress();
+            std::fprintf(stderr, "tavelo-cli: %s %s\n", ErrorText(ERR_TRANSMIT), hint.c_str());
+            return;
+        }
         case LinkResult::ReplyPipeNotOpened:
             return ReportError(ERR_RECEIVE);
         case LinkResult::Refused:

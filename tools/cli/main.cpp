@@ -114,6 +114,9 @@ int main(int argc, char** argv) {
         return EXIT_NOT_SENT;
     }
     CliHost host(isatty(STDERR_FILENO) != 0);
+    if (!options.backend.simulate) {
+        host.SetNoCameraHint([&options] { return NoCameraHintFor(options.backend); });
+    }
     DeviceLink link(*backend, options.timeoutMs);
     if (options.command == "status") {
         return Status(link, host);
