@@ -14,6 +14,12 @@ struct SeriesSettings {
     QString Extension() const { return bmp ? QStringLiteral("BMP") : QStringLiteral("JPG"); }
 };
 
+// The series folder a person typed, made whole: "~" and "~/..." stand for the home folder.
+// Returns what is wrong with it in one sentence (nothing typed, a relative path, which
+// would depend on where Tavelo was started, or a file), else an empty text with `folder`
+// set. A folder that does not exist yet is fine: the first capture makes it.
+QString ResolveSeriesFolder(const QString& typed, QString& folder);
+
 SeriesSettings LoadSeriesSettings();
 bool SaveSeriesSettings(const SeriesSettings& settings);
 
