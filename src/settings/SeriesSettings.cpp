@@ -67,7 +67,9 @@ QString SaveDialogFolder() {
     if (!last.isEmpty() && QFileInfo(last).isDir()) {
         return last;
     }
-    return PicturesFolder();
+    // A dialog given a folder that is not there opens in the working folder instead.
+    const QString pictures = PicturesFolder();
+    return QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
 }
 
 void RememberSaveFolder(const QString& savedPath) {

@@ -24,7 +24,7 @@ SeriesSettings LoadSeriesSettings();
 bool SaveSeriesSettings(const SeriesSettings& settings);
 
 // The folder File Save opens in: the one last saved to, else the user's Pictures folder
-// (the home folder where there is none), never the working folder.
+// when it exists, else the home folder; never the working folder.
 QString SaveDialogFolder();
 void RememberSaveFolder(const QString& savedPath);
 

@@ -20,6 +20,7 @@
 #include "picture/PictureEngine.h"
 #include "picture/PictureFiles.h"
 #include "res/CommandIds.h"
+#include "res/Strings.h"
 #include "settings/Profile.h"
 #include "support/FileFaults.h"
 #include "support/PictureSamples.h"
@@ -183,6 +184,20 @@ private Q_SLOTS:
         QCOMPARE(dialog->result(), int(QDialog::Accepted));
         QCOMPARE(dialog->selectedFiles(), QStringList{dir.filePath(chosen)});
         QCOMPARE(SaveFormatOfPath(dir.filePath(chosen)), format);
+    }
+
+    // Without a Pictures folder (and nothing saved yet) Save opens in the home folder, not in
+    // the working one, and makes no folder of its own.
+    void saveDialogFolderWithoutPictures() {
+        const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+        QVERIFY(pictures.startsWith(QDir::homePath()));  // the test's own home
+        QVERIFY(QDir(pictures).removeRecursively());
+        WriteProfileString(SETTINGS_SECTION, "LastSaveFolder", QString());
+        App app;
+        app.Capture();
+        app.SaveAs(QString());
+        QCOMPARE(app.fileDialogs.constLast().directory, QDir::homePath());
+        QVERIFY(!QFileInfo::exists(pictures));
     }
 
     // Save opens in the user's Pictures folder, never the working one, then in the folder
