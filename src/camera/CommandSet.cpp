@@ -31,6 +31,13 @@ CommandText FormatCommand(Code code, int value) {
     return text;
 }
 
+bool IsCommandShape(std::string_view text) {
+    const auto capital = [](char c) { return c >= 'A' && c <= 'Z'; };
+    const auto value = [](char c) { return (c >= '0' && c <= '9') || c == '+' || c == '-'; };
+    return text.size() == 5 && capital(text[0]) && capital(text[1]) && value(text[2]) &&
+           text.substr(3) == "  ";
+}
+
 LinkResult SendAndConfirm(CameraLink& link, const char* text) {
     const LinkResult sent = link.SendCommand(text);
     return sent == LinkResult::Done ? link.WaitAck() : sent;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 #include "device/CameraLink.h"
 
@@ -55,6 +56,11 @@ enum PointerDirection : int { PM_RIGHT = 1, PM_LEFT = 2, PM_UP = 3, PM_DOWN = 4 
 // (stop, off, the first choice), so no value can ever make the text longer than five
 // characters; "PM" sends 0 for any direction above 8 as well.
 CommandText FormatCommand(Code code, int value);
+
+// Whether `text` has a command's shape: two capital letters, one value character (a digit,
+// "+" or "-") and two blanks, as every command and status query does ("ZO+  ", "QS0  ").
+// Anything else the camera refuses, so a tool can tell its user before sending it.
+bool IsCommandShape(std::string_view text);
 
 // Send-and-confirm: sends the command and, only if it went out, reads its acknowledgement.
 // Done if the camera acknowledged it, else what stopped it.

@@ -1,5 +1,6 @@
 #include "device/UsbDiagnostics.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "device/UsbDevices.h"
@@ -99,14 +100,26 @@ std::string FormatUsbReports(const std::vector<UsbDeviceReport>& reports) {
         }
         text += '\n';
     }
-    if (reports.empty()) {
-        text.append("no camera found: no attached device is marked by ")
-            .append(CAMERA_UDEV_RULES)
-            .append(" or matches a --usb-id VID:PID (find the ids with lsusb)\n");
-    } else if (!chosen) {
-        text += "no candidate can be used\n";
+    if (!chosen) {
+        text += NoCameraHint(reports) + '\n';
     }
     return text;
+}
+
+std::string NoCameraHint(const std::vector<UsbDeviceReport>& reports) {
+    const bool usable = std::any_of(reports.begin(), reports.end(), [](const auto& r) {
+        return r.verdict == UsbDeviceReport::Verdict::Usable;
+    });
+    if (usable) {
+        return {};
+    }
+    if (!reports.empty()) {
+        return "no candidate can be used";
+    }
+    std::string hint = "no camera found: no attached device is marked by ";
+    hint.append(CAMERA_UDEV_RULES)
+        .append(" or matches a --usb-id VID:PID (find the ids with lsusb)");
+    return hint;
 }
 
 }  // namespace tavelo

@@ -34,4 +34,9 @@ bool DiagnoseUsbDevices(const UsbOptions& options, std::vector<UsbDeviceReport>&
 // use marked, and a hint when there is none.
 std::string FormatUsbReports(const std::vector<UsbDeviceReport>& reports);
 
+// The hint FormatUsbReports ends with when no device can be used: "no camera found: ..."
+// when none counts as the camera, "no candidate can be used" when none of them can; empty
+// when one can.
+std::string NoCameraHint(const std::vector<UsbDeviceReport>& reports);
+
 }  // namespace tavelo

@@ -14,7 +14,8 @@ namespace tavelo {
 namespace {
 
 const QRegularExpression& Field() {
-    static const QRegularExpression field(QStringLiteral("\\{(n(?::0(\\d))?|date|time)\\}"));
+    // {n:03} and {n:3} alike: the width is one digit, the zero is optional.
+    static const QRegularExpression field(QStringLiteral("\\{(n(?::0?([1-9]))?|date|time)\\}"));
     return field;
 }
 
@@ -42,6 +43,40 @@ SeriesPattern::SeriesPattern(const QString& pattern) : m_pattern(pattern) {
 
 bool SeriesPattern::HasFields(const QString& text) {
     return text.contains(Field());
+}
+
+QString SeriesPattern::Problem(const QString& pattern) {
+    if (pattern.startsWith(QLatin1Char('.'))) {
+        return QStringLiteral("A name starting with \".\" would be hidden.");
+    }
+    if (pattern.contains(QLatin1Char('/'))) {
+        return QStringLiteral("A name cannot hold \"/\".");
+    }
+    static const QRegularExpression padding(QStringLiteral("^\\{n:\\d+\\}$"));
+    for (qsizetype at = 0; at < pattern.size(); ++at) {
+        if (pattern[at] == QLatin1Char('}')) {
+            return QStringLiteral("A \"}\" has no \"{\" before it.");
+        }
+        if (pattern[at] != QLatin1Char('{')) {
+            continue;
+        }
+        const qsizetype end = pattern.indexOf(QLatin1Char('}'), at);
+        const qsizetype next = pattern.indexOf(QLatin1Char('{'), at + 1);
+        if (end < 0 || (next >= 0 && next < end)) {
+            return QStringLiteral("A \"{\" has no \"}\" after it.");
+        }
+        const QString field = pattern.mid(at, end - at + 1);
+        if (!HasFields(field)) {
+            return padding.match(field).hasMatch()
+                       ? QStringLiteral("\"%1\": the number is padded to 1 to 9 digits.").arg(field)
+                       : QStringLiteral(
+                             "\"%1\" is no field; the fields are {n}, {n:03}, {date} "
+                             "and {time}.")
+                             .arg(field);
+        }
+        at = end;
+    }
+    return {};
 }
 
 QString SeriesPattern::Name(int number, const QString& extension, const QDateTime& when) const {

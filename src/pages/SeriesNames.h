@@ -8,14 +8,18 @@
 namespace tavelo {
 
 // The names of a series of pictures: a pattern such as "page-{n:03}" where {n} is the
-// page number, {n:0W} the number padded with zeros to W digits, {date} the day (yyyy-MM-dd)
-// and {time} the time of day (HH-mm-ss). A pattern without {n} gets "-{n}" at its end, so
-// every picture of a series has a name of its own. Other text is taken as it stands; a
-// slash is not allowed in a name and becomes "_".
+// page number, {n:0W} or {n:W} the number padded with zeros to W (1 to 9) digits, {date} the day
+// (yyyy-MM-dd) and {time} the time of day (HH-mm-ss). A pattern without {n} gets "-{n}" at its end,
+// so every picture of a series has a name of its own. Other text is taken as it stands; a slash is
+// not allowed in a name and becomes "_".
 class SeriesPattern {
 public:
     explicit SeriesPattern(const QString& pattern);
 
+    // What is wrong with a pattern a person typed, in one sentence, or an empty text: text
+    // in braces that is no field (a typo such as {x}, {N} or {n:10}), a brace without its
+    // pair, a slash, or a leading "." that would hide every file. {n:3} is {n:03}.
+    static QString Problem(const QString& pattern);
     // Whether `text` holds any of the fields above; other text in braces is no field.
     static bool HasFields(const QString& text);
 

@@ -122,6 +122,7 @@ public:
     ~Stream() override { CloseFd(); }
     int Fd() const { return m_fd; }
     bool Failed() const { return m_bFailed; }
+    int Error() const { return m_error; }
     bool Flush() {
         if (!m_bFailed && !m_buffer.isEmpty() &&
             !WriteAll(m_fd, m_buffer.constData(), static_cast<std::size_t>(m_buffer.size()))) {
@@ -160,15 +161,23 @@ protected:
 private:
     void Fail() {
         m_bFailed = true;
+        m_error = errno;
         setErrorString(QString::fromLocal8Bit(std::strerror(errno)));
     }
 
     int m_fd;
     bool m_bFailed = false;
+    int m_error = 0;
     QByteArray m_buffer;
 };
 
 DurableFile::DurableFile(Durability durability) : m_durability(durability) {}
+
+std::int16_t DurableFile::Failed(std::int16_t code, bool notRegularFile) {
+    m_failure.error = notRegularFile ? 0 : errno;
+    m_failure.notRegularFile = notRegularFile;
+    return code;
+}
 
 DurableFile::~DurableFile() {
     Discard();
@@ -188,13 +197,13 @@ void DurableFile::Discard() {
 std::int16_t DurableFile::OpenTemporary(const QByteArray& folder, bool exists, unsigned mode) {
     m_folder = open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_folder < 0) {
-        return PIC_FILE_OPEN;
+        return Failed(PIC_FILE_OPEN);
     }
     RemoveLeftovers(m_folder);
     // A replaced file keeps its permissions; a new one gets the usual ones.
     const int fd = CreateTemporary(m_folder, exists ? 0600 : 0666, m_temporary);
     if (fd < 0) {
-        return PIC_FILE_OPEN;
+        return Failed(PIC_FILE_OPEN);
     }
     if (exists) {
         fchmod(fd, static_cast<mode_t>(mode) & 07777);
@@ -213,7 +222,7 @@ std::int16_t DurableFile::OpenToReplace(const QString& path) {
     if (lstat(target.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
         char* real = realpath(target.constData(), nullptr);
         if (real == nullptr) {
-            return PIC_FILE_OPEN;
+            return Failed(PIC_FILE_OPEN);
         }
         target = real;
         std::free(real);
@@ -221,16 +230,16 @@ std::int16_t DurableFile::OpenToReplace(const QString& path) {
     bool exists = false;
     if (stat(target.constData(), &st) == 0) {
         if (!S_ISREG(st.st_mode)) {
-            return PIC_FILE_OPEN;
+            return Failed(PIC_FILE_OPEN, true);
         }
         exists = true;
     } else if (errno != ENOENT) {
-        return PIC_FILE_OPEN;
+        return Failed(PIC_FILE_OPEN);
     }
     const qsizetype slash = target.lastIndexOf('/');
     m_name = target.mid(slash + 1);
     if (m_name.isEmpty()) {
-        return PIC_FILE_OPEN;
+        return Failed(PIC_FILE_OPEN, true);
     }
     return OpenTemporary(slash < 0    ? QByteArray(".")
                          : slash == 0 ? QByteArray("/")
@@ -262,23 +271,35 @@ bool DurableFile::Finish() {
         return false;
     }
     // Synced before the rename: a name never points at data that is not on the disk yet.
+    const bool flushed = m_stream->Flush();
     const bool written =
-        m_stream->Flush() && (m_durability == Durability::Process || fsync(m_stream->Fd()) == 0);
-    return m_stream->CloseFd() && written;
+        flushed && (m_durability == Durability::Process || fsync(m_stream->Fd()) == 0);
+    if (!written) {
+        if (!flushed) {
+            errno = m_stream->Error();
+        }
+        Failed(PIC_FILE_WRITE);
+    }
+    const bool closed = m_stream->CloseFd();
+    if (written && !closed) {
+        Failed(PIC_FILE_WRITE);
+    }
+    return closed && written;
 }
 
 std::int16_t DurableFile::Commit() {
     if (m_name.isEmpty() || !Finish()) {
         Discard();
-        return PIC_FILE_WRITE;
+        return PIC_FILE_WRITE;  // what stopped it is kept by Finish
     }
     // What may have been put at the name since the first look is not replaced either.
     struct stat st {};
     if (fstatat(m_folder, m_name.constData(), &st, 0) == 0 && !S_ISREG(st.st_mode)) {
         Discard();
-        return PIC_FILE_OPEN;
+        return Failed(PIC_FILE_OPEN, true);
     }
     if (renameat(m_folder, m_temporary, m_folder, m_name.constData()) != 0) {
+        Failed(PIC_FILE_WRITE);
         Discard();
         return PIC_FILE_WRITE;
     }
@@ -287,7 +308,7 @@ std::int16_t DurableFile::Commit() {
     // systems cannot sync a folder at all; there the rename is as lasting as it gets.
     return m_durability == Durability::Process || fsync(m_folder) == 0 || errno == EINVAL
                ? PIC_OK
-               : PIC_FILE_WRITE;
+               : Failed(PIC_FILE_WRITE);
 }
 
 QString DurableFile::CommitAsNew(const std::function<QString(int)>& nameAt) {
@@ -338,13 +359,41 @@ QString DurableFile::CommitAsNew(const std::function<QString(int)>& nameAt) {
     return {};
 }
 
-std::int16_t WriteFileDurably(const QString& path, const QByteArray& bytes, Durability durability) {
+std::int16_t WriteFileDurably(const QString& path, const QByteArray& bytes, Durability durability,
+                              WriteFailure* why) {
     DurableFile file(durability);
-    if (const std::int16_t opened = file.OpenToReplace(path); opened != PIC_OK) {
-        return opened;
+    std::int16_t result = file.OpenToReplace(path);
+    if (result == PIC_OK) {
+        file.Write(bytes);  // a failed write fails the commit
+        result = file.Commit();
     }
-    file.Write(bytes);  // a failed write fails the commit
-    return file.Commit();
+    if (result != PIC_OK && why != nullptr) {
+        *why = file.Failure();
+    }
+    return result;
+}
+
+QString WriteFailureText(const WriteFailure& why) {
+    if (why.notRegularFile) {
+        return QStringLiteral("not a regular file");
+    }
+    switch (why.error) {
+        case ENOENT:
+        case ENOTDIR:
+            return QStringLiteral("no such folder");
+        case EACCES:
+        case EPERM:
+            return QStringLiteral("permission denied");
+        case EROFS:
+            return QStringLiteral("read-only file system");
+        case ENOSPC:
+        case EDQUOT:
+            return QStringLiteral("disk full");
+        case EFBIG:
+            return QStringLiteral("file-size limit");
+        default:
+            return QString::fromLocal8Bit(std::strerror(why.error));
+    }
 }
 
 }  // namespace tavelo

@@ -14,6 +14,17 @@ namespace tavelo {
 // survives a kill of the process (what the kernel holds is kept), without the wait.
 enum class Durability { Disk, Process };
 
+// Why a write failed: the system's error of the step that failed, or a name that is there
+// but no regular file.
+struct WriteFailure {
+    int error = 0;
+    bool notRegularFile = false;
+};
+
+// The failure in a few words for a person: "no such folder", "permission denied", "disk
+// full", "file-size limit", "not a regular file", else the system's own text.
+QString WriteFailureText(const WriteFailure& why);
+
 // The one writer of every file Tavelo makes. The new contents go into a temporary file of a
 // short fixed-length name in the target's folder; only a file written whole takes the name,
 // so a name holds its old file or the whole new one, never a part. A write that fails at any
@@ -48,21 +59,33 @@ public:
     // exclusive creation and renaming over that empty claim. The name taken, or empty.
     QString CommitAsNew(const std::function<QString(int)>& nameAt);
 
+    // What stopped the last step that failed.
+    const WriteFailure& Failure() const { return m_failure; }
+
 private:
     class Stream;
     std::int16_t OpenTemporary(const QByteArray& folder, bool exists, unsigned mode);
     bool Finish();  // the last bytes written, synced and closed; false on any failure
     void Discard();
+    // Keeps what stopped a step (errno as the step left it) and returns its code.
+    std::int16_t Failed(std::int16_t code, bool notRegularFile = false);
 
     Durability m_durability;
+    WriteFailure m_failure;
     int m_folder = -1;
     QByteArray m_name;  // the target's name in the folder
     char m_temporary[16] = {};
     std::unique_ptr<Stream> m_stream;
 };
 
-// `bytes` written to `path` through a DurableFile.
+// `bytes` written to `path` through a DurableFile; `why`, when given, says what stopped a
+// failed write.
 std::int16_t WriteFileDurably(const QString& path, const QByteArray& bytes,
-                              Durability durability = Durability::Disk);
+                              Durability durability = Durability::Disk,
+                              WriteFailure* why = nullptr);
+inline std::int16_t WriteFileDurably(const QString& path, const QByteArray& bytes,
+                                     WriteFailure* why) {
+    return WriteFileDurably(path, bytes, Durability::Disk, why);
+}
 
 }  // namespace tavelo

@@ -159,6 +159,12 @@ std::int16_t PictureEngine::Encode(int format, int bits, int qFactor, QByteArray
     if (!HasPicture()) {
         return PIC_NO_PICTURE;
     }
+    if (format == kFormatPng) {
+        out.clear();
+        QBuffer buffer(&out);
+        buffer.open(QIODevice::WriteOnly);
+        return QImageWriter(&buffer, "png").write(m_image) ? PIC_OK : PIC_FILE_WRITE;
+    }
     if (format != kFormatBmp && format != kFormatJpeg) {
         return PIC_UNSUPPORTED;
     }

@@ -19,6 +19,7 @@ class PictureEngine {
 public:
     static constexpr int kFormatBmp = 6;
     static constexpr int kFormatJpeg = 10;
+    static constexpr int kFormatPng = 11;
 
     // A whole BMP file image in `block`; `size` bytes of it count (0: the whole block).
     // `bits` 0 keeps the stored depth, 24 converts; `page` is ignored (one page only).
@@ -33,7 +34,8 @@ public:
     // (see WriteFileDurably); a `path` that is no regular file is refused.
     std::int16_t SaveFile(const QString& path, int format, int bits, int qFactor, int flags) const;
     // The file image SaveFile writes, whole in memory, for whoever writes it elsewhere:
-    // format 6 or 10 with `bits` and `qFactor` as for SaveFile.
+    // format 6 or 10 with `bits` and `qFactor` as for SaveFile; format 11 (SaveFile too)
+    // a PNG of the picture at its own depth, which takes neither.
     std::int16_t Encode(int format, int bits, int qFactor, QByteArray& out) const;
     // The JPEG file image SaveFile writes, into memory (one write to the file afterwards).
     std::int16_t EncodeJpeg(int qFactor, QByteArray& out) const;

@@ -28,7 +28,7 @@ constexpr Entry kStrings[] = {
     // Commands: fly-by prompt, line feed, tooltip.
     {ID_FILE_NEW, "Create a new document.\nNew"},
     {ID_FILE_OPEN, "Open a BMP or JPEG picture.\nOpen"},
-    {ID_FILE_SAVE, "Save the picture as a BMP or JPEG file.\nSave"},
+    {ID_FILE_SAVE, "Save the picture as a BMP, JPEG or PNG file.\nSave"},
     {ID_APP_ABOUT, "Show the program's version and legal notice.\nAbout"},
     {ID_APP_EXIT, "Quit the application.\nExit"},
     {ID_CAPTURE, "Capture a new image from the main unit.\nCapture"},

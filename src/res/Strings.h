@@ -32,6 +32,10 @@ inline constexpr const char* APP_TITLE = "Tavelo";
 inline constexpr const char* SETTINGS_COMPANY = "Noctra";
 inline constexpr const char* SETTINGS_APPLICATION = "Tavelo (ZEV)";
 inline constexpr const char* SETTINGS_SECTION = "Settings";
+// Save refuses a name whose extension names a picture format it does not write; %1 is that
+// extension, with its dot.
+inline constexpr const char* SAVE_FORMAT_NOT_WRITTEN =
+    "Tavelo writes BMP, JPEG and PNG files; \"%1\" is none of them.";
 inline constexpr const char* ANOTHER_USER_TEXT = "Another user is using Tavelo.";
 inline constexpr const char* ABOUT_CAPTION = "About Tavelo";
 inline constexpr const char* ABOUT_PRODUCT = "Tavelo (ZEV)";

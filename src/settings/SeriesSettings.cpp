@@ -22,6 +22,25 @@ QString PicturesFolder() {
 
 }  // namespace
 
+QString ResolveSeriesFolder(const QString& typed, QString& folder) {
+    QString path = typed.trimmed();
+    if (path.isEmpty()) {
+        return QStringLiteral("Choose the folder the pictures go to.");
+    }
+    if (path == QLatin1String("~") || path.startsWith(QLatin1String("~/"))) {
+        path = QDir::homePath() + path.mid(1);
+    }
+    if (QDir::isRelativePath(path)) {
+        return QStringLiteral("\"%1\" is not a whole path; start it with / or ~.").arg(path);
+    }
+    const QFileInfo info(path);
+    if (info.exists() && !info.isDir()) {
+        return QStringLiteral("\"%1\" is a file, not a folder.").arg(path);
+    }
+    folder = QDir::cleanPath(path);
+    return {};
+}
+
 SeriesSettings LoadSeriesSettings() {
     SeriesSettings s;
     s.folder = GetProfileString(SETTINGS_SECTION, kSeriesFolder);
@@ -48,7 +67,9 @@ QString SaveDialogFolder() {
     if (!last.isEmpty() && QFileInfo(last).isDir()) {
         return last;
     }
-    return PicturesFolder();
+    // A dialog given a folder that is not there opens in the working folder instead.
+    const QString pictures = PicturesFolder();
+    return QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
 }
 
 void RememberSaveFolder(const QString& savedPath) {

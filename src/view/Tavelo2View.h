@@ -69,7 +69,7 @@ public:
     void OnSharpness();
     void OnJpegSetting();  // the Q factor dialog; on OK the factor is kept
     // File commands (Tavelo2ViewFiles.cpp).
-    void OnFileSave();  // the shown picture as a BMP or JPEG file
+    void OnFileSave();  // the shown picture as a BMP, JPEG or PNG file
     void OnFileOpen();  // hidden mode only: a picture file instead of the capture
 
     // Pages of the sitting (PageCommands.cpp, SeriesCommands.cpp). Pages are kept once

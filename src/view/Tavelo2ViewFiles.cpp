@@ -1,5 +1,7 @@
-// The view's file commands: Save writes the shown picture as a BMP or JPEG file, Open (in
+// The view's file commands: Save writes the shown picture as a BMP, JPEG or PNG file, Open (in
 // hidden mode only) shows a picture file instead of a capture.
+
+#include <QFileInfo>
 
 #include "picture/PictureEngine.h"
 #include "picture/PictureFiles.h"
@@ -33,6 +35,18 @@ void CTavelo2View::OnFileSave() {
         return;
     }
     const int format = SaveFormatOfPath(path);
+    if (format == kNoSaveFormat) {
+        // Nothing is written: the name promises a format whose bytes Tavelo cannot make.
+        MessagePrompt prompt;
+        prompt.parent = window();
+        prompt.caption = QString::fromLatin1(APP_TITLE);
+        prompt.text = QString::fromLatin1(SAVE_FORMAT_NOT_WRITTEN)
+                          .arg(QLatin1Char('.') + QFileInfo(path).suffix()) +
+                      QStringLiteral("\n\n");
+        prompt.icon = PromptIcon::Warning;
+        ShowMessage(prompt);
+        return;
+    }
     short bits = m_lead->GetPictureBits();
     if (format == PictureEngine::kFormatJpeg) {
         // A JPEG holds only true colour: the shown picture itself becomes 24-bit and stays

@@ -541,7 +541,7 @@ private Q_SLOTS:
         QVERIFY(!bar.SetStatusText(-1));
         QCOMPARE(f.Pane(0), QStringLiteral("kept"));
         QVERIFY(bar.SetStatusText(ID_FILE_SAVE));
-        QCOMPARE(f.Pane(0), QStringLiteral("Save the picture as a BMP or JPEG file."));
+        QCOMPARE(f.Pane(0), QStringLiteral("Save the picture as a BMP, JPEG or PNG file."));
         // The same button again is no change.
         QVERIFY(!bar.SetStatusText(ID_FILE_SAVE));
         QVERIFY(bar.SetStatusText(-1));

@@ -40,6 +40,30 @@ class TestCommandSet : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Every text the program itself sends has the shape; a text a person types may not.
+    void commandShape_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("shape");
+        QTest::newRow("zoom in") << "ZO+  " << true;
+        QTest::newRow("zoom out") << "ZO-  " << true;
+        QTest::newRow("status query") << "QS2  " << true;
+        QTest::newRow("formatted")
+            << QString::fromLatin1(FormatCommand(Code::Gamma, 7).data()) << true;
+        QTest::newRow("no blanks") << "ZO+" << false;
+        QTest::newRow("one blank") << "ZO+ " << false;
+        QTest::newRow("three blanks") << "ZO+   " << false;
+        QTest::newRow("small letters") << "zo+  " << false;
+        QTest::newRow("letter as value") << "ZOX  " << false;
+        QTest::newRow("digit as code") << "Z0+  " << false;
+        QTest::newRow("other than blanks") << "ZO+xy" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void commandShape() {
+        QFETCH(QString, text);
+        QFETCH(bool, shape);
+        QCOMPARE(IsCommandShape(text.toStdString()), shape);
+    }
+
     void formattedTexts_data() {
         QTest::addColumn<int>("code");
         QTest::addColumn<int>("value");

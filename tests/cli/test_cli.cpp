@@ -182,39 +182,74 @@ private Q_SLOTS:
         // Without --simulate the USB bus is searched; there is no camera on it here.
         QTest::newRow("no camera")
             << QStringList{"status"} << 2
-            << "^tavelo-cli: (USB:Failed to transmit\\.|USB cannot be used .*)\n$";
+            << "^tavelo-cli: (USB:Failed to transmit\\. no camera found: no attached device is "
+               "marked by .* or matches a --usb-id VID:PID \\(find the ids with lsusb\\)|USB "
+               "cannot be used .*)\n$";
         QTest::newRow("refused command") << QStringList{"--simulate", "send", "XX1  "} << 4
                                          << "^tavelo-cli: USB:Failed to communicate\\.\n$";
-        QTest::newRow("too long") << QStringList{"--simulate", "send", "ZO+  xyz"} << 1
-                                  << "at most 7 characters";
+        QTest::newRow("too long, raw") << QStringList{"--simulate", "send", "--raw", "ZO+  xyz"}
+                                       << 1 << "^tavelo-cli: a command has at most 7 characters\n$";
+        QTest::newRow("not a command's shape")
+            << QStringList{"--simulate", "send", "ZO+"} << 1
+            << "^tavelo-cli: \"ZO\\+\" is not a camera command: two capital letters, a "
+               "digit, \\+ or -, and two blanks, e\\.g\\. \"ZO\\+  \" \\(send --raw sends any "
+               "text\\)\n$";
+        QTest::newRow("any text, raw") << QStringList{"--simulate", "--raw", "send", "ZO+"} << 4
+                                       << "^tavelo-cli: USB:Failed to communicate\\.\n$";
+        QTest::newRow("raw for another command")
+            << QStringList{"--simulate", "--raw", "status"} << 1
+            << "^tavelo-cli: --raw belongs to send, not to status\n$";
         QTest::newRow("unknown argument")
-            << QStringList{"--simulate", "--bogus"} << 1 << "unexpected argument";
-        QTest::newRow("mode out of range")
-            << QStringList{"--simulate", "--mode", "4", "status"} << 1 << "unexpected argument";
+            << QStringList{"--simulate", "--bogus"} << 1
+            << "^tavelo-cli: unexpected argument \"--bogus\" \\(tavelo-cli --help lists them\\)\n$";
+        QTest::newRow("mode out of range") << QStringList{"--simulate", "--mode", "4", "status"}
+                                           << 1 << "^tavelo-cli: --mode \"4\" is not 2 or 3\n$";
         QTest::newRow("folder missing")
             << QStringList{"--simulate", "capture", "-o", "/nonexistent-folder/page.bmp"} << 9
-            << "^tavelo-cli: Failed to save the image\\.\n$";
+            << "^tavelo-cli: Failed to save the image\\. /nonexistent-folder/page\\.bmp: no such "
+               "folder\n$";
         QTest::newRow("Q factor 1")
             << QStringList{"--simulate", "--q-factor", "1", "capture", "-o", "x.jpg"} << 1
-            << "unexpected argument \"--q-factor\"";
+            << "^tavelo-cli: --q-factor \"1\" is not a whole number from 2 to 255\n$";
         QTest::newRow("Q factor 256")
             << QStringList{"--simulate", "--q-factor", "256", "capture", "-o", "x.jpg"} << 1
-            << "unexpected argument \"--q-factor\"";
+            << "^tavelo-cli: --q-factor \"256\" is not a whole number from 2 to 255\n$";
         QTest::newRow("Q factor not a number")
             << QStringList{"--simulate", "--q-factor", "15x", "capture", "-o", "x.jpg"} << 1
-            << "unexpected argument \"--q-factor\"";
-        QTest::newRow("sharpness 7")
-            << QStringList{"--simulate", "--sharpness", "7", "capture", "-o", "x.bmp"} << 1
-            << "unexpected argument \"--sharpness\"";
+            << "^tavelo-cli: --q-factor \"15x\" is not a whole number from 2 to 255\n$";
+        QTest::newRow("Q factor without its value")
+            << QStringList{"--simulate", "capture", "-o", "x.jpg", "--q-factor"} << 1
+            << "^tavelo-cli: --q-factor needs a value: a whole number from 2 to 255\n$";
+        QTest::newRow("sharpness 9")
+            << QStringList{"--simulate", "--sharpness", "9", "capture", "-o", "x.bmp"} << 1
+            << "^tavelo-cli: --sharpness \"9\" is not a whole number from 0 to 6\n$";
         QTest::newRow("sharpness -1")
             << QStringList{"--simulate", "--sharpness", "-1", "capture", "-o", "x.bmp"} << 1
-            << "unexpected argument \"--sharpness\"";
+            << "^tavelo-cli: --sharpness \"-1\" is not a whole number from 0 to 6\n$";
+        QTest::newRow("timeout 0") << QStringList{"--simulate", "--timeout", "0", "status"} << 1
+                                   << "^tavelo-cli: --timeout \"0\" is not a whole number of "
+                                      "milliseconds from 1 to 600000\n$";
+        QTest::newRow("malformed USB id")
+            << QStringList{"--usb-id", "12345:ab", "devices"} << 1
+            << "^tavelo-cli: --usb-id \"12345:ab\" is not VID:PID, one to four hex digits "
+               "each \\(e\\.g\\. 1234:abcd\\)\n$";
         QTest::newRow("a Q factor for another command")
-            << QStringList{"--simulate", "--q-factor", "20", "status"} << 1 << "Usage: tavelo-cli";
+            << QStringList{"--simulate", "--q-factor", "20", "status"} << 1
+            << "^tavelo-cli: --q-factor belongs to capture, not to status\n$";
         QTest::newRow("capture without a file")
-            << QStringList{"--simulate", "capture"} << 1 << "Usage: tavelo-cli";
+            << QStringList{"--simulate", "capture"} << 1
+            << "^tavelo-cli: capture needs -o FILE, the file to write\n$";
         QTest::newRow("a file for another command")
-            << QStringList{"--simulate", "-o", "x.bmp", "status"} << 1 << "Usage: tavelo-cli";
+            << QStringList{"--simulate", "-o", "x.bmp", "status"} << 1
+            << "^tavelo-cli: -o belongs to capture, not to status\n$";
+        QTest::newRow("--all for another command")
+            << QStringList{"--simulate", "--all", "status"} << 1
+            << "^tavelo-cli: --all belongs to devices, not to status\n$";
+        QTest::newRow("send without a text")
+            << QStringList{"--simulate", "send"} << 1 << "^tavelo-cli: send needs the TEXT to send";
+        QTest::newRow("no command")
+            << QStringList{"--simulate"} << 1 << "^tavelo-cli: no command given: status, send TEXT";
+        QTest::newRow("nothing at all") << QStringList{} << 1 << "^Usage: tavelo-cli";
         QTest::newRow("an extension it cannot write")
             << QStringList{"--simulate", "capture", "-o", "x.txt"} << 1
             << "^tavelo-cli: cannot write \"x\\.txt\": the extension must be one of "
@@ -224,20 +259,21 @@ private Q_SLOTS:
         QTest::newRow("a field in the folder")
             << QStringList{"--simulate", "capture", "-o", "{date}/x.jpg"} << 1
             << "belong in the file name";
-        QTest::newRow("count 0") << QStringList{"--simulate", "capture", "--count",
-                                                "0",          "-o",      "x.jpg"}
-                                 << 1 << "unexpected argument \"--count\"";
+        QTest::newRow("count 0")
+            << QStringList{"--simulate", "capture", "--count", "0", "-o", "x.jpg"} << 1
+            << "^tavelo-cli: --count \"0\" is not a whole number from 1 to 100000\n$";
         QTest::newRow("interval below 0")
             << QStringList{"--simulate", "capture", "--interval", "-0.5", "-o", "x.jpg"} << 1
-            << "unexpected argument \"--interval\"";
+            << "^tavelo-cli: --interval \"-0\\.5\" is not a number of seconds from 0 to 86400\n$";
         QTest::newRow("interval not a number")
             << QStringList{"--simulate", "capture", "--interval", "nan", "-o", "x.jpg"} << 1
-            << "unexpected argument \"--interval\"";
+            << "^tavelo-cli: --interval \"nan\" is not a number of seconds";
         QTest::newRow("paper a5") << QStringList{"--simulate", "capture", "--paper",
                                                  "a5",         "-o",      "x.pdf"}
-                                  << 1 << "unexpected argument \"--paper\"";
+                                  << 1 << "^tavelo-cli: --paper \"a5\" is not a4 or letter\n$";
         QTest::newRow("a count for another command")
-            << QStringList{"--simulate", "--count", "2", "status"} << 1 << "Usage: tavelo-cli";
+            << QStringList{"--simulate", "--count", "2", "status"} << 1
+            << "^tavelo-cli: --count belongs to capture, not to status\n$";
     }
 
     void failuresEndWithTheirOwnCode() {
@@ -403,8 +439,10 @@ private Q_SLOTS:
             RunCli(QStringList{"--simulate", "capture"} + options << "-o" << dir.filePath(pattern),
                    {}, env);
         QCOMPARE(r.exitCode, exitCode);
-        QCOMPARE(r.err,
-                 exitCode == 0 ? QString() : QString("tavelo-cli: Failed to save the image.\n"));
+        QCOMPARE(r.err, exitCode == 0 ? QString()
+                                      : QString("tavelo-cli: Failed to save the image. %1: File "
+                                                "name too long\n")
+                                            .arg(dir.filePath(pattern)));
         QString lines;
         for (const QString& name : written) {
             const QString suffix = QFileInfo(name).suffix();
@@ -463,32 +501,35 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("target");
         QTest::addColumn<bool>("ignoreSignal");
+        QTest::addColumn<QString>("why");
         QTest::newRow("BMP, disk full") << "page.bmp"
-                                        << "file" << true;
+                                        << "file" << true << "file-size limit";
         QTest::newRow("JPEG, disk full") << "page.jpg"
-                                         << "file" << true;
+                                         << "file" << true << "file-size limit";
         QTest::newRow("file-size limit and its signal") << "page.bmp"
-                                                        << "file" << false;
+                                                        << "file" << false << "file-size limit";
         QTest::newRow("onto a FIFO") << "page.bmp"
-                                     << "fifo" << true;
+                                     << "fifo" << true << "not a regular file";
         QTest::newRow("onto a device node") << "page.jpg"
-                                            << "device" << true;
+                                            << "device" << true << "not a regular file";
         QTest::newRow("PDF, disk full") << "page.pdf"
-                                        << "file" << true;
-        QTest::newRow("PDF, file-size limit and its signal") << "page.pdf"
-                                                             << "file" << false;
+                                        << "file" << true << "file-size limit";
+        QTest::newRow("PDF, file-size limit and its signal")
+            << "page.pdf"
+            << "file" << false << "file-size limit";
         QTest::newRow("PDF onto a FIFO") << "fifo.pdf"
-                                         << "fifo" << true;
+                                         << "fifo" << true << "not a regular file";
         QTest::newRow("PDF onto a link to a FIFO") << "page.pdf"
-                                                   << "link" << true;
+                                                   << "link" << true << "not a regular file";
         QTest::newRow("PDF onto a device node") << "page.pdf"
-                                                << "device" << true;
+                                                << "device" << true << "not a regular file";
     }
 
     void failedWriteKeepsTheOldFile() {
         QFETCH(QString, name);
         QFETCH(QString, target);
         QFETCH(bool, ignoreSignal);
+        QFETCH(QString, why);
         QTemporaryDir dir;
         const QString file = dir.filePath(name);
         const QByteArray node = (target == "link" ? dir.filePath("fifo") : file).toLocal8Bit();
@@ -525,7 +566,7 @@ private Q_SLOTS:
             }
         });
         QCOMPARE(r.exitCode, 9);
-        QCOMPARE(r.err, QString("tavelo-cli: Failed to save the image.\n"));
+        QCOMPARE(r.err, QString("tavelo-cli: Failed to save the image. %1: %2\n").arg(file, why));
         struct stat st {};
         QCOMPARE(stat(node.constData(), &st), 0);
         QCOMPARE(st.st_mode & S_IFMT, type);

@@ -77,6 +77,33 @@ private:
     }
 
 private Q_SLOTS:
+    // The hint that ends `devices` and the line of a command that reached no camera.
+    void noCameraHint_data() {
+        using V = UsbDeviceReport::Verdict;
+        QTest::addColumn<QList<int>>("verdicts");
+        QTest::addColumn<QString>("hint");
+        QTest::newRow("none counts as the camera")
+            << QList<int>{}
+            << QString(
+                   "no camera found: no attached device is marked by %1 or matches a "
+                   "--usb-id VID:PID (find the ids with lsusb)")
+                   .arg(CAMERA_UDEV_RULES);
+        QTest::newRow("none can be used")
+            << QList<int>{int(V::Busy), int(V::NoPermission)} << "no candidate can be used";
+        QTest::newRow("one can be used") << QList<int>{int(V::Busy), int(V::Usable)} << "";
+    }
+    void noCameraHint() {
+        QFETCH(QList<int>, verdicts);
+        QFETCH(QString, hint);
+        std::vector<UsbDeviceReport> reports;
+        for (int v : verdicts) {
+            UsbDeviceReport report;
+            report.verdict = UsbDeviceReport::Verdict(v);
+            reports.push_back(report);
+        }
+        QCOMPARE(QString::fromStdString(NoCameraHint(reports)), hint);
+    }
+
     void init() {
         m_usb = std::make_unique<EmulatedUsb>();
         QVERIFY2(m_usb->IsEmulating(), "run this test under umockdev-wrapper");

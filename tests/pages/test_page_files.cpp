@@ -77,6 +77,7 @@ private Q_SLOTS:
         QTest::newRow("no folders in a name") << "../x/{n}" << 1 << ".._x_1.JPG" << true;
         QTest::newRow("empty") << "" << 1 << "page-1.JPG" << false;
         QTest::newRow("other braces are text") << "{x}{n:0}" << 4 << "{x}{n:0}-4.JPG" << false;
+        QTest::newRow("padding without its zero") << "p{n:3}" << 5 << "p005.JPG" << true;
     }
     void names() {
         QFETCH(QString, pattern);
@@ -87,6 +88,50 @@ private Q_SLOTS:
         QCOMPARE(p.Name(number, "JPG", kWhen), name);
         QCOMPARE(p.NumberOf(name, "JPG"), number);  // the name is read back as its number
         QCOMPARE(SeriesPattern::HasFields(pattern), fields);
+    }
+
+    // A pattern typed with a mistake is told, not turned into odd file names.
+    void patternProblems_data() {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("default") << "page-{n:03}"
+                                 << "";
+        QTest::newRow("every field") << "{date}_{time}_{n}_{n:9}"
+                                     << "";
+        QTest::newRow("padding without its zero") << "page-{n:3}"
+                                                  << "";
+        QTest::newRow("no fields") << "letter"
+                                   << "";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("unknown field")
+            << "page-{x}"
+            << "\"{x}\" is no field; the fields are {n}, {n:03}, {date} and {time}.";
+        QTest::newRow("capital N")
+            << "{N}"
+            << "\"{N}\" is no field; the fields are {n}, {n:03}, {date} and {time}.";
+        QTest::newRow("padding of two digits")
+            << "page-{n:10}"
+            << "\"{n:10}\": the number is padded to 1 to 9 digits.";
+        QTest::newRow("padding of zero") << "{n:0}"
+                                         << "\"{n:0}\": the number is padded to 1 to 9 digits.";
+        QTest::newRow("open brace") << "page-{n"
+                                    << "A \"{\" has no \"}\" after it.";
+        QTest::newRow("brace in brace") << "{da{n}te}"
+                                        << "A \"{\" has no \"}\" after it.";
+        QTest::newRow("close brace") << "page}-{n}"
+                                     << "A \"}\" has no \"{\" before it.";
+        QTest::newRow("dot") << "."
+                             << "A name starting with \".\" would be hidden.";
+        QTest::newRow("dot dot") << ".."
+                                 << "A name starting with \".\" would be hidden.";
+        QTest::newRow("slash") << "a/{n}"
+                               << "A name cannot hold \"/\".";
+    }
+    void patternProblems() {
+        QFETCH(QString, pattern);
+        QFETCH(QString, problem);
+        QCOMPARE(SeriesPattern::Problem(pattern), problem);
     }
 
     // The counter continues after the highest number of the pattern's names: gaps stay,

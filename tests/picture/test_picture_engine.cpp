@@ -8,7 +8,9 @@
 #include <QtTest>
 #include <cstdlib>
 
+#include "picture/DurableFile.h"
 #include "picture/PictureEngine.h"
+#include "picture/PictureFiles.h"
 #include "picture/PictureResult.h"
 #include "support/FileFaults.h"
 #include "support/PictureSamples.h"
@@ -368,6 +370,60 @@ private Q_SLOTS:
         QVERIFY(SamePixels(QImage(path, "BMP"), image));
     }
 
+    // A PNG holds the picture exactly, an 8-bit one with its palette; the Q factor is no
+    // part of it.
+    void pngRoundTrip_data() {
+        QTest::addColumn<QImage>("image");
+        QTest::newRow("24 bits") << GradientImage(7, 5);
+        QTest::newRow("8 bits") << Indexed(9, 4, 200);
+    }
+    void pngRoundTrip() {
+        QFETCH(QImage, image);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("round.png");
+        PictureEngine engine = With(image);
+        QCOMPARE(engine.SaveFile(path, PictureEngine::kFormatPng, 0, 2, 0), PIC_OK);
+        QByteArray other;
+        QCOMPARE(engine.Encode(PictureEngine::kFormatPng, 0, 255, other), PIC_OK);
+        QCOMPARE(ReadAll(path), other);
+        QVERIFY(other.startsWith(QByteArray("\x89PNG\r\n\x1A\n", 8)));
+        const QImage back(path, "PNG");
+        QVERIFY(SamePixels(back, image));
+        QCOMPARE(back.colorTable(), image.colorTable());
+    }
+
+    // The extension alone chooses what Save writes: BMP, PNG, none for another picture
+    // format, JPEG for every other name.
+    void saveFormatOfPath_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("format");
+        const int bmp = PictureEngine::kFormatBmp;
+        const int jpeg = PictureEngine::kFormatJpeg;
+        const int png = PictureEngine::kFormatPng;
+        QTest::newRow(".bmp") << "page.bmp" << bmp;
+        QTest::newRow(".BMP") << "/x/page.BMP" << bmp;
+        QTest::newRow(".png") << "page.png" << png;
+        QTest::newRow(".Png") << "page.Png" << png;
+        QTest::newRow(".jpg") << "page.jpg" << jpeg;
+        QTest::newRow(".jpeg") << "page.jpeg" << jpeg;
+        QTest::newRow(".txt") << "page.txt" << jpeg;
+        QTest::newRow("none") << "page" << jpeg;
+        QTest::newRow(".pdf") << "page.pdf" << jpeg;
+        QTest::newRow(".tif") << "page.tif" << int(kNoSaveFormat);
+        QTest::newRow(".TIFF") << "page.TIFF" << int(kNoSaveFormat);
+        QTest::newRow(".gif") << "page.gif" << int(kNoSaveFormat);
+        QTest::newRow(".webp") << "page.webp" << int(kNoSaveFormat);
+        QTest::newRow(".heic") << "page.heic" << int(kNoSaveFormat);
+        QTest::newRow(".ppm") << "page.ppm" << int(kNoSaveFormat);
+        QTest::newRow("tif in the folder only") << "x.tif/page" << jpeg;
+        QTest::newRow(".tif.jpg") << "page.tif.jpg" << jpeg;
+    }
+    void saveFormatOfPath() {
+        QFETCH(QString, path);
+        QFETCH(int, format);
+        QCOMPARE(SaveFormatOfPath(path), format);
+    }
+
     void bmpAtOwnDepth() {
         QTemporaryDir dir;
         const QString path = dir.filePath("own.bmp");
@@ -480,6 +536,61 @@ private Q_SLOTS:
         // A good save replaces it.
         QCOMPARE(engine.SaveFile(path, PictureEngine::kFormatBmp, 24, 15, 0), PIC_OK);
         QVERIFY(ReadAll(path).startsWith("BM"));
+    }
+
+    // A failed write says why, in words a person reads: the step that failed, as it failed.
+    void writeFailureSaysWhy_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("no folder") << "missing"
+                                   << "no such folder";
+        QTest::newRow("folder is a file") << "file-folder"
+                                          << "no such folder";
+        QTest::newRow("read-only folder") << "read-only"
+                                          << "permission denied";
+        QTest::newRow("file-size limit") << "limit"
+                                         << "file-size limit";
+        QTest::newRow("a FIFO") << "fifo"
+                                << "not a regular file";
+        QTest::newRow("a folder") << "folder"
+                                  << "not a regular file";
+    }
+    void writeFailureSaysWhy() {
+        QFETCH(QString, fault);
+        QFETCH(QString, why);
+        QTemporaryDir dir(QDir::rootPath() + QStringLiteral("tmp/tavelo-why-XXXXXX"));
+        QVERIFY(dir.isValid());
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                              QFileDevice::ExeOther);
+        QString path = dir.filePath("page.jpg");
+        const QByteArray bytes(64 * 1024, 'x');
+        WriteFailure failure;
+        std::int16_t result = PIC_OK;
+        if (fault == "missing") {
+            path = dir.filePath("missing/page.jpg");
+        } else if (fault == "file-folder") {
+            QFile plain(dir.filePath("plain"));
+            QVERIFY(plain.open(QIODevice::WriteOnly));
+            path = dir.filePath("plain/page.jpg");
+        } else if (fault == "fifo") {
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0666), 0);
+        } else if (fault == "folder") {
+            QVERIFY(QDir(dir.path()).mkdir("page.jpg"));
+        }
+        if (fault == "read-only") {
+            test::ReadOnlyFolder readOnly(dir.path());
+            QVERIFY2(readOnly.Holds(), "cannot take an ordinary user's identity");
+            result = WriteFileDurably(path, bytes, &failure);
+        } else if (fault == "limit") {
+            test::FullDisk full(1024);
+            QVERIFY(full.Holds());
+            result = WriteFileDurably(path, bytes, &failure);
+        } else {
+            result = WriteFileDurably(path, bytes, &failure);
+        }
+        QVERIFY(result != PIC_OK);
+        QCOMPARE(WriteFailureText(failure), why);
     }
 
     void saveRefusals() {

@@ -20,6 +20,7 @@
 #include "picture/PictureEngine.h"
 #include "picture/PictureFiles.h"
 #include "res/CommandIds.h"
+#include "res/Strings.h"
 #include "settings/Profile.h"
 #include "support/FileFaults.h"
 #include "support/PictureSamples.h"
@@ -127,7 +128,8 @@ private Q_SLOTS:
         const FilePrompt& asked = app.fileDialogs.constFirst();
         QVERIFY(asked.save);
         QCOMPARE(asked.defaultSuffix, QStringLiteral("BMP"));
-        QCOMPARE(asked.nameFilters, QStringList({"Bitmap Files (*.BMP)", "JPEG Files (*.JPG)"}));
+        QCOMPARE(asked.nameFilters,
+                 QStringList({"Bitmap Files (*.BMP)", "JPEG Files (*.JPG)", "PNG Files (*.PNG)"}));
         QVERIFY(app.prompts.messages.isEmpty());
         QCOMPARE(app.Pane(CMainFrame::PANE_MESSAGE), QStringLiteral("Ready !"));
     }
@@ -138,23 +140,29 @@ private Q_SLOTS:
         QTest::addColumn<int>("filter");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("chosen");
-        QTest::addColumn<bool>("bmp");
+        QTest::addColumn<int>("format");
+        const int bmp = PictureEngine::kFormatBmp;
+        const int jpeg = PictureEngine::kFormatJpeg;
         QTest::newRow("bitmap filter, bare name") << 0 << "page"
-                                                  << "page.BMP" << true;
+                                                  << "page.BMP" << bmp;
         QTest::newRow("JPEG filter, bare name") << 1 << "page"
-                                                << "page.JPG" << false;
+                                                << "page.JPG" << jpeg;
+        QTest::newRow("PNG filter, bare name") << 2 << "page"
+                                               << "page.PNG" << int(PictureEngine::kFormatPng);
         QTest::newRow("JPEG filter, typed .bmp") << 1 << "page.bmp"
-                                                 << "page.bmp" << true;
+                                                 << "page.bmp" << bmp;
         QTest::newRow("bitmap filter, typed .jpg") << 0 << "page.jpg"
-                                                   << "page.jpg" << false;
+                                                   << "page.jpg" << jpeg;
         QTest::newRow("bitmap filter, typed .txt") << 0 << "page.txt"
-                                                   << "page.txt" << false;
+                                                   << "page.txt" << jpeg;
+        QTest::newRow("PNG filter, typed .tif") << 2 << "page.tif"
+                                                << "page.tif" << int(kNoSaveFormat);
     }
     void dialogExtensionFollowsFilter() {
         QFETCH(int, filter);
         QFETCH(QString, typed);
         QFETCH(QString, chosen);
-        QFETCH(bool, bmp);
+        QFETCH(int, format);
         QTemporaryDir dir;
         FilePrompt prompt = PictureFilePrompt(nullptr, true);
         prompt.directory = dir.path();
@@ -175,7 +183,21 @@ private Q_SLOTS:
         QMetaObject::invokeMethod(dialog.get(), "accept");  // as the Save button does
         QCOMPARE(dialog->result(), int(QDialog::Accepted));
         QCOMPARE(dialog->selectedFiles(), QStringList{dir.filePath(chosen)});
-        QCOMPARE(SaveFormatOfPath(dir.filePath(chosen)) == PictureEngine::kFormatBmp, bmp);
+        QCOMPARE(SaveFormatOfPath(dir.filePath(chosen)), format);
+    }
+
+    // Without a Pictures folder (and nothing saved yet) Save opens in the home folder, not in
+    // the working one, and makes no folder of its own.
+    void saveDialogFolderWithoutPictures() {
+        const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+        QVERIFY(pictures.startsWith(QDir::homePath()));  // the test's own home
+        QVERIFY(QDir(pictures).removeRecursively());
+        WriteProfileString(SETTINGS_SECTION, "LastSaveFolder", QString());
+        App app;
+        app.Capture();
+        app.SaveAs(QString());
+        QCOMPARE(app.fileDialogs.constLast().directory, QDir::homePath());
+        QVERIFY(!QFileInfo::exists(pictures));
     }
 
     // Save opens in the user's Pictures folder, never the working one, then in the folder
@@ -207,25 +229,28 @@ private Q_SLOTS:
     void saveFormatByExtension_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("greyPicture");
-        QTest::addColumn<bool>("bmp");
+        QTest::addColumn<QString>("format");
         QTest::addColumn<int>("fileBits");
         QTest::addColumn<int>("shownBitsAfter");
-        QTest::newRow(".bmp") << "page.bmp" << false << true << 24 << 24;
-        QTest::newRow(".Bmp") << "page.Bmp" << false << true << 24 << 24;
-        QTest::newRow(".BMP") << "page.BMP" << false << true << 24 << 24;
-        QTest::newRow(".jpg") << "page.jpg" << false << false << 24 << 24;
-        QTest::newRow(".jpeg") << "page.jpeg" << false << false << 24 << 24;
-        QTest::newRow(".txt") << "page.txt" << false << false << 24 << 24;
-        QTest::newRow("no extension") << "page" << false << false << 24 << 24;
-        QTest::newRow("bmp in the folder only") << "x.bmp/page.jpg" << false << false << 24 << 24;
-        QTest::newRow("8-bit as .bmp stays 8-bit") << "grey.bmp" << true << true << 8 << 8;
-        QTest::newRow("8-bit as .jpg becomes 24-bit") << "grey.jpg" << true << false << 24 << 24;
+        QTest::newRow(".bmp") << "page.bmp" << false << "BMP" << 24 << 24;
+        QTest::newRow(".Bmp") << "page.Bmp" << false << "BMP" << 24 << 24;
+        QTest::newRow(".BMP") << "page.BMP" << false << "BMP" << 24 << 24;
+        QTest::newRow(".jpg") << "page.jpg" << false << "JPEG" << 24 << 24;
+        QTest::newRow(".jpeg") << "page.jpeg" << false << "JPEG" << 24 << 24;
+        QTest::newRow(".txt") << "page.txt" << false << "JPEG" << 24 << 24;
+        QTest::newRow("no extension") << "page" << false << "JPEG" << 24 << 24;
+        QTest::newRow("bmp in the folder only") << "x.bmp/page.jpg" << false << "JPEG" << 24 << 24;
+        QTest::newRow(".png") << "page.png" << false << "PNG" << 24 << 24;
+        QTest::newRow(".PNG") << "page.PNG" << false << "PNG" << 24 << 24;
+        QTest::newRow("8-bit as .bmp stays 8-bit") << "grey.bmp" << true << "BMP" << 8 << 8;
+        QTest::newRow("8-bit as .png stays 8-bit") << "grey.png" << true << "PNG" << 8 << 8;
+        QTest::newRow("8-bit as .jpg becomes 24-bit") << "grey.jpg" << true << "JPEG" << 24 << 24;
     }
 
     void saveFormatByExtension() {
         QFETCH(QString, name);
         QFETCH(bool, greyPicture);
-        QFETCH(bool, bmp);
+        QFETCH(QString, format);
         QFETCH(int, fileBits);
         QFETCH(int, shownBitsAfter);
         QTemporaryDir dir, sources;
@@ -248,10 +273,13 @@ private Q_SLOTS:
 
         QVERIFY2(app.prompts.messages.isEmpty(), qPrintable(app.prompts.Texts().join('|')));
         const QByteArray bytes = ReadAll(path);
-        QCOMPARE(IsBmp(bytes), bmp);
-        QCOMPARE(IsJpeg(bytes), !bmp);
-        if (bmp) {
+        QCOMPARE(IsBmp(bytes), format == "BMP");
+        QCOMPARE(IsJpeg(bytes), format == "JPEG");
+        QCOMPARE(bytes.startsWith(QByteArray("\x89PNG\r\n\x1A\n", 8)), format == "PNG");
+        if (format == "BMP") {
             QCOMPARE(BmpBits(bytes), fileBits);
+        } else if (format == "PNG") {
+            QCOMPARE(QImage(path).depth() == 8 ? 8 : 24, fileBits);
         } else {
             QVERIFY(!bytes.contains("left over"));
         }
@@ -263,6 +291,36 @@ private Q_SLOTS:
         // Nothing but the file itself is left in the folder (no temporary file).
         QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files),
                  QStringList{QFileInfo(path).fileName()});
+    }
+
+    // A name whose extension names a picture format Tavelo does not write gets nothing
+    // written: the user is told which formats it writes, and the folder is not remembered.
+    void saveRefusesOtherPictureFormats_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("extension");
+        QTest::newRow(".tif") << "sixth.tif"
+                              << ".tif";
+        QTest::newRow(".GIF") << "page.GIF"
+                              << ".GIF";
+        QTest::newRow(".webp") << "page.webp"
+                               << ".webp";
+    }
+    void saveRefusesOtherPictureFormats() {
+        QFETCH(QString, name);
+        QFETCH(QString, extension);
+        QTemporaryDir dir, before;
+        App app;
+        app.Capture();
+        app.SaveAs(before.filePath("first.jpg"));
+        app.SaveAs(dir.filePath(name));
+        QCOMPARE(app.prompts.Texts(),
+                 QStringList{QString("Tavelo writes BMP, JPEG and PNG files; \"%1\" is none of "
+                                     "them.\n\n")
+                                 .arg(extension)});
+        QVERIFY(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+        app.SaveAs(QString());
+        QCOMPARE(app.fileDialogs.constLast().directory, before.path());
+        QCOMPARE(app.Pane(CMainFrame::PANE_MESSAGE), QStringLiteral("Ready !"));
     }
 
     // The Q factor goes to the writer for both formats; for a JPEG it is the quality, lower

@@ -1,8 +1,12 @@
 #include "CaptureCommand.h"
 
-#include <QBuffer>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
-#include <QImageWriter>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -60,22 +64,44 @@ int CaptureOne(DeviceLink& link, CliHost& host, const CaptureOptions& o, Picture
 }
 
 // The whole file image, in memory first: a picture that cannot be encoded never touches the
-// disk. BMP at the picture's depth and JPEG with the Q factor, as a save writes them.
+// disk. BMP at the picture's depth, JPEG with the Q factor and PNG, as a save writes them.
 bool Encode(const PictureEngine& picture, const CaptureOptions& o, QByteArray& bytes) {
     switch (o.target.format) {
         case FileFormat::Bmp:
             return picture.Encode(PictureEngine::kFormatBmp, 0, o.qFactor, bytes) == PIC_OK;
         case FileFormat::Jpeg:
             return picture.Encode(PictureEngine::kFormatJpeg, 0, o.qFactor, bytes) == PIC_OK;
-        case FileFormat::Png: {
-            QBuffer buffer(&bytes);
-            buffer.open(QIODevice::WriteOnly);
-            return QImageWriter(&buffer, "png").write(picture.Image());
-        }
+        case FileFormat::Png:
+            return picture.Encode(PictureEngine::kFormatPng, 0, o.qFactor, bytes) == PIC_OK;
         case FileFormat::Pdf:
             break;
     }
     return false;
+}
+
+// Why `path` could not be written where the writer could not say: what its folder and the
+// name show, else `lastError`, the error its last step left.
+WriteFailure ProbeFailure(const QString& path, int lastError) {
+    WriteFailure why;
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).path());
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (stat(folder.constData(), &st) != 0) {
+        why.error = errno;
+    } else if (!S_ISDIR(st.st_mode)) {
+        why.error = ENOTDIR;
+    } else if (access(folder.constData(), W_OK) != 0) {
+        why.error = errno;
+    } else if (stat(name.constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        why.notRegularFile = true;
+    } else {
+        why.error = lastError;
+    }
+    return why;
+}
+
+QString ReasonOf(const WriteFailure& why) {
+    return why.error == 0 && !why.notRegularFile ? QString() : WriteFailureText(why);
 }
 
 // One picture file: the plain name replaced as a save replaces it, or the next free name of
@@ -84,19 +110,26 @@ int WritePictureFile(const PictureEngine& picture, const CaptureOptions& o, CliH
     const CaptureTarget& t = o.target;
     QByteArray bytes;
     QString written;
-    if (Encode(picture, o, bytes)) {
-        if (t.series) {
-            const SeriesPattern pattern(t.pattern);
-            // Cleaned so that a name given without a folder is reported without "./".
-            written = QDir::cleanPath(
-                CreateSeriesFile(t.folder, pattern, t.extension,
-                                 NextSeriesNumber(t.folder, pattern, t.extension), bytes));
-        } else if (WriteFileDurably(t.path, bytes) == PIC_OK) {
-            written = t.path;
+    WriteFailure why;
+    if (!Encode(picture, o, bytes)) {
+        host.ReportError(ERR_SAVE);
+        return EXIT_SAVE;
+    }
+    if (t.series) {
+        const SeriesPattern pattern(t.pattern);
+        errno = 0;
+        // Cleaned so that a name given without a folder is reported without "./".
+        written = QDir::cleanPath(CreateSeriesFile(t.folder, pattern, t.extension,
+                                                   NextSeriesNumber(t.folder, pattern, t.extension),
+                                                   bytes));
+        if (written.isEmpty()) {
+            why = ProbeFailure(t.path, errno);
         }
+    } else if (WriteFileDurably(t.path, bytes, &why) == PIC_OK) {
+        written = t.path;
     }
     if (written.isEmpty()) {
-        host.ReportError(ERR_SAVE);
+        host.ReportSaveFailure(t.path, ReasonOf(why));
         return EXIT_SAVE;
     }
     std::printf("%s: %d x %d %s\n", written.toLocal8Bit().constData(), picture.Width(),
@@ -138,12 +171,14 @@ int CapturePdf(DeviceLink& link, CliHost& host, const CaptureOptions& o) {
         sizes.push_back(picture.Image().size());
         return picture.Image();
     };
+    errno = 0;
     const std::int16_t result = WritePdf(o.target.path, o.count, page, o.paper);
+    const int lastError = errno;
     if (failure != EXIT_OK) {
         return failure;
     }
     if (result != PIC_OK) {
-        host.ReportError(ERR_SAVE);
+        host.ReportSaveFailure(o.target.path, ReasonOf(ProbeFailure(o.target.path, lastError)));
         return EXIT_SAVE;
     }
     const QByteArray path = o.target.path.toLocal8Bit();

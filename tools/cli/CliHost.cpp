@@ -15,6 +15,17 @@ void CliHost::ReportError(int code) {
     std::fprintf(stderr, "tavelo-cli: %s\n", text);
 }
 
+void CliHost::ReportSaveFailure(const QString& path, const QString& reason) {
+    EndProgress();
+    const QByteArray where = path.toLocal8Bit();
+    if (reason.isEmpty()) {
+        std::fprintf(stderr, "tavelo-cli: %s %s\n", ErrorText(ERR_SAVE), where.constData());
+    } else {
+        std::fprintf(stderr, "tavelo-cli: %s %s: %s\n", ErrorText(ERR_SAVE), where.constData(),
+                     reason.toLocal8Bit().constData());
+    }
+}
+
 int CliHost::Fail(LinkResult result) {
     Report(result);
     return ExitCode(result);
@@ -28,8 +39,15 @@ void CliHost::Report(LinkResult result) {
             std::fprintf(stderr, "tavelo-cli: a command has at most %d characters\n",
                          PACKET_SIZE - 1);
             return;
-        case LinkResult::NotSent:
-            return ReportError(ERR_TRANSMIT);
+        case LinkResult::NotSent: {
+            const std::string hint = m_noCameraHint ? m_noCameraHint() : std::string();
+            if (hint.empty()) {
+                return ReportError(ERR_TRANSMIT);
+            }
+            EndProgress();
+            std::fprintf(stderr, "tavelo-cli: %s %s\n", ErrorText(ERR_TRANSMIT), hint.c_str());
+            return;
+        }
         case LinkResult::ReplyPipeNotOpened:
             return ReportError(ERR_RECEIVE);
         case LinkResult::Refused:

@@ -35,4 +35,19 @@ int ListDevices(const BackendOptions& backend, bool all) {
     return usable ? kUsable : kNone;
 }
 
+std::string NoCameraHintFor(const BackendOptions& backend) {
+    UsbOptions usb;
+    usb.extraIds = backend.usbIds;
+    std::vector<UsbDeviceReport> reports;
+    std::string problem;
+    if (!DiagnoseUsbDevices(usb, reports, problem)) {
+        return problem;
+    }
+    std::string hint = NoCameraHint(reports);
+    if (!hint.empty() && !reports.empty()) {
+        hint.append(" (tavelo-cli devices says why)");
+    }
+    return hint;
+}
+
 }  // namespace tavelo::cli

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "Backend.h"
 
 namespace tavelo::cli {
@@ -9,5 +11,9 @@ namespace tavelo::cli {
 // marked as candidates (read from their descriptors, nothing sent to them). Returns 0 when
 // one can be used, 2 when none can or USB could not be looked at.
 int ListDevices(const BackendOptions& backend, bool all);
+
+// Why no camera on USB could be reached, in the words `devices` uses, for the line of a
+// command that could not be sent; empty when a device can be used after all.
+std::string NoCameraHintFor(const BackendOptions& backend);
 
 }  // namespace tavelo::cli
