@@ -4,11 +4,13 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <QGuiApplication>
 #include <QString>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,6 +62,9 @@ constexpr char kUsage[] =
     "  --simulate             use the simulated camera instead of the one on USB\n"
     "  --mode 2|3             the simulated camera's capture mode (default 3)\n"
     "  --rotation 0..3        the simulated camera's rotation (default 0)\n"
+    "  --scene chart|desk     what the simulated camera shows: its chart page (default) or\n"
+    "                         pages of a sample document lying on a desk, the next one at\n"
+    "                         each capture\n"
     "  --usb-id VID:PID       also take this USB device for the camera (repeatable)\n"
     "  --timeout MS           give up on a silent camera after MS milliseconds (default 5000)\n"
     "  --q-factor 2..255      capture: JPEG Q factor, lower is better (default 15)\n"
@@ -136,6 +141,10 @@ int Parse(int argc, char** argv, Options& o) {
         } else if (a == "--rotation" && hasValue &&
                    ParseInt(argv[i + 1], 0, 3, o.backend.rotation)) {
             ++i;
+        } else if (a == "--scene" && hasValue &&
+                   (std::string_view(argv[i + 1]) == "chart" ||
+                    std::string_view(argv[i + 1]) == "desk")) {
+            o.backend.deskScene = std::string_view(argv[++i]) == "desk";
         } else if (a == "--usb-id" && hasValue && ParseUsbId(argv[i + 1], id)) {
             o.backend.usbIds.push_back(id);
             ++i;
@@ -268,6 +277,13 @@ int main(int argc, char** argv) {
     }
     if (options.command == "devices") {
         return ListDevices(options.backend, options.allDevices);
+    }
+    // The desk scenes set text, which needs the window system's fonts: the one without a
+    // display will do.
+    std::unique_ptr<QGuiApplication> fonts;
+    if (options.backend.simulate && options.backend.deskScene) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        fonts = std::make_unique<QGuiApplication>(argc, argv);
     }
     auto backend = MakeBackend(options.backend);
     if (!backend) {
