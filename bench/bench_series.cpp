@@ -16,10 +16,10 @@
 
 #include "AppRig.h"
 #include "BenchRatio.h"
-#include "picture/PdfPages.h"
+#include "pages/PageList.h"
+#include "pages/PdfPages.h"
 #include "picture/PictureEngine.h"
 #include "settings/SeriesSettings.h"
-#include "view/PageList.h"
 
 using namespace tavelo;
 

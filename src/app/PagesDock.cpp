@@ -10,9 +10,9 @@
 
 #include "app/CommandTable.h"
 #include "app/MainFrame.h"
+#include "pages/PageList.h"
+#include "pages/PageStore.h"
 #include "res/CommandIds.h"
-#include "view/PageList.h"
-#include "view/PageStore.h"
 #include "view/Tavelo2View.h"
 
 namespace tavelo {

@@ -9,7 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "picture/SeriesNames.h"
+#include "pages/SeriesNames.h"
 
 namespace tavelo {
 

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 
+#include "pages/PageList.h"
 #include "picture/CaptureLook.h"
 #include "picture/RawConversion.h"
 #include "res/CommandIds.h"
@@ -16,7 +17,6 @@
 #include "ui/Prompts.h"
 #include "ui/ViewHost.h"
 #include "ui/WaitCursor.h"
-#include "view/PageList.h"
 #include "view/Tavelo2View.h"
 
 namespace tavelo {

@@ -3,7 +3,7 @@
 #include <QPageSize>
 #include <functional>
 
-#include "picture/PdfPages.h"
+#include "pages/PdfPages.h"
 
 class QPrinter;
 class QWidget;

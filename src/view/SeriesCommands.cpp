@@ -6,9 +6,10 @@
 #include <QPrinter>
 #include <algorithm>
 
-#include "picture/PdfPages.h"
+#include "pages/PageList.h"
+#include "pages/PdfPages.h"
+#include "pages/SeriesNames.h"
 #include "picture/PictureEngine.h"
-#include "picture/SeriesNames.h"
 #include "res/ErrorCode.h"
 #include "res/Strings.h"
 #include "settings/SeriesDlg.h"
@@ -17,7 +18,6 @@
 #include "ui/Prompts.h"
 #include "ui/ViewHost.h"
 #include "ui/WaitCursor.h"
-#include "view/PageList.h"
 #include "view/PagePrompts.h"
 #include "view/Tavelo2View.h"
 

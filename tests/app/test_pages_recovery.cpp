@@ -12,8 +12,8 @@
 #include "app/CommandTable.h"
 #include "app/MainFrame.h"
 #include "app/Tavelo2App.h"
+#include "pages/PageList.h"
 #include "res/CommandIds.h"
-#include "view/PageList.h"
 #include "view/Tavelo2View.h"
 
 using namespace tavelo;

@@ -10,10 +10,10 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+#include "pages/PageList.h"
 #include "res/CommandIds.h"
 #include "settings/SeriesSettings.h"
 #include "support/ViewApp.h"
-#include "view/PageList.h"
 #include "view/PagePrompts.h"
 
 using namespace tavelo;

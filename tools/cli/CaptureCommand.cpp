@@ -10,12 +10,12 @@
 
 #include "ExitCodes.h"
 #include "camera/Capture.h"
+#include "pages/PdfPages.h"
+#include "pages/SeriesNames.h"
 #include "picture/DurableFile.h"
-#include "picture/PdfPages.h"
 #include "picture/PictureEngine.h"
 #include "picture/PictureResult.h"
 #include "picture/RawConversion.h"
-#include "picture/SeriesNames.h"
 #include "res/ErrorCode.h"
 
 namespace tavelo::cli {

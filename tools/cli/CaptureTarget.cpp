@@ -2,7 +2,7 @@
 
 #include <QFileInfo>
 
-#include "picture/SeriesNames.h"
+#include "pages/SeriesNames.h"
 
 namespace tavelo::cli {
 namespace {

@@ -25,8 +25,8 @@
 #include "camera/CommandSet.h"
 #include "device/DeviceLink.h"
 #include "device/UsbDiagnostics.h"
+#include "pages/PdfPages.h"
 #include "picture/CaptureLook.h"
-#include "picture/PdfPages.h"
 #include "res/Strings.h"
 
 using namespace tavelo;

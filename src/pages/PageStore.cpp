@@ -1,4 +1,4 @@
-#include "view/PageStore.h"
+#include "pages/PageStore.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

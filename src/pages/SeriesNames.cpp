@@ -1,4 +1,4 @@
-#include "picture/SeriesNames.h"
+#include "pages/SeriesNames.h"
 
 #include <dirent.h>
 #include <errno.h>

@@ -1,4 +1,4 @@
-#include "picture/PdfPages.h"
+#include "pages/PdfPages.h"
 
 #include <QPageLayout>
 #include <QPainter>

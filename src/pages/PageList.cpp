@@ -1,4 +1,4 @@
-#include "view/PageList.h"
+#include "pages/PageList.h"
 
 #include <QMimeData>
 #include <algorithm>

@@ -5,7 +5,7 @@
 #include <QItemSelectionModel>
 #include <QPixmap>
 
-#include "view/PageStore.h"
+#include "pages/PageStore.h"
 
 namespace tavelo {
 

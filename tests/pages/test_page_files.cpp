@@ -11,8 +11,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "picture/PdfPages.h"
-#include "picture/SeriesNames.h"
+#include "pages/PdfPages.h"
+#include "pages/SeriesNames.h"
 
 using namespace tavelo;
 
