@@ -9,6 +9,7 @@ namespace {
 
 const QString kSimulate = QStringLiteral("simulate");
 const QString kUsbId = QStringLiteral("usb-id");
+const QString kScene = QStringLiteral("scene");
 
 // The options the window system's start-up takes from the command line itself; they are
 // accepted here so that they reach it, and only --help-all lists them.
@@ -44,6 +45,11 @@ void AddOptions(QCommandLineParser& parser, bool windowSystemShown) {
     parser.addVersionOption();
     parser.addOption(QCommandLineOption(
         kSimulate, QStringLiteral("Work on a simulated camera instead of the one on USB.")));
+    parser.addOption(QCommandLineOption(
+        kScene,
+        QStringLiteral("What the simulated camera shows: chart (a test page, the default) or "
+                       "desk (pages of a sample document lying on a desk)."),
+        QStringLiteral("chart|desk"), QStringLiteral("chart")));
     parser.addOption(QCommandLineOption(
         kUsbId,
         QStringLiteral("Also take the USB device with these ids (hex, as lsusb shows them) "
@@ -98,7 +104,13 @@ CommandLine::Outcome CommandLine::Parse(const QStringList& arguments, StartOptio
             ids.push_back(id);
         }
     }
+    const QString scene = m_parser.value(kScene);
+    if (scene != QLatin1String("chart") && scene != QLatin1String("desk")) {
+        m_error = QStringLiteral("--scene takes chart or desk, not \"%1\".").arg(scene);
+        return Outcome::Error;
+    }
     options.simulate = m_parser.isSet(kSimulate);
+    options.deskScene = scene == QLatin1String("desk");
     options.usbIds = std::move(ids);
     return Outcome::Start;
 }

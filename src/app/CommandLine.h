@@ -8,7 +8,8 @@
 
 namespace tavelo {
 
-// The program's command line: --simulate, --usb-id VID:PID (repeatable), --help, --help-all,
+// The program's command line: --simulate, --scene chart|desk, --usb-id VID:PID (repeatable),
+// --help, --help-all,
 // --version, and the window system's own options, which pass through to it. It is read
 // before any window system is reached, so help, the version and a usage error need no
 // display.

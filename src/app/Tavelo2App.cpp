@@ -12,6 +12,7 @@
 #include "app/MainFrame.h"
 #include "app/PagesDock.h"
 #include "app/SplashDlg.h"
+#include "device/SimulatedBackend.h"
 #include "res/CommandIds.h"
 #include "res/Icons.h"
 #include "res/Strings.h"
@@ -97,6 +98,10 @@ bool CTavelo2App::InitInstance(const StartOptions& options) {
     // The camera and its device changes first: a change heard before the frame exists is
     // still announced, and the frame's first connection check comes a second after it starts.
     m_pDevices = std::make_unique<DeviceSession>(options.simulate, options.usbIds);
+    if (auto* simulated = dynamic_cast<SimulatedBackend*>(&m_pDevices->Backend());
+        simulated != nullptr && options.deskScene) {
+        simulated->Camera().SetScene(SimulatedCamera::Scene::Desk);
+    }
     connect(m_pDevices.get(), &DeviceSession::deviceChanged, this, &CTavelo2App::OnDeviceChange);
     FrameAndView window;
     if (m_pDoc->OnNewDocument()) {

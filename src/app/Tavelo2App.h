@@ -27,6 +27,7 @@ class DeviceSession;
 struct StartOptions {
     bool simulate = false;      // --simulate: the simulated camera
     std::vector<UsbId> usbIds;  // --usb-id: further USB devices taken for the camera
+    bool deskScene = false;     // --scene desk: the simulated camera shows pages on a desk
     unsigned showCmd = SW_SHOWNORMAL;
     bool splash = true;     // show the start-up picture
     QString lockDirectory;  // the shared lock's folder; empty: the system temporary folder

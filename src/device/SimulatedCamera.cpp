@@ -268,8 +268,45 @@ void SimulatedCamera::ReceivePacket(std::span<const std::uint8_t> packet) {
     answer();
 }
 
+bool SimulatedCamera::ShownPictureSize(int mode, int rotation, int& width, int& height) {
+    if (!PictureSize(mode, rotation, width, height)) {
+        return false;
+    }
+    if (mode == 2) {
+        const bool upright = rotation % 2 == 0;
+        width = upright ? 960 : 768;
+        height = upright ? 768 : 960;
+    }
+    return true;
+}
+
+std::vector<std::uint8_t> SimulatedCamera::RenderDeskPicture(int width, int height) {
+    int shownW = width, shownH = height;
+    ShownPictureSize(m_state.captureMode, m_state.rotation, shownW, shownH);
+    m_lastScene = RenderDeskScene(m_nextSceneSeed++, shownW, shownH);
+    QImage raw = m_lastScene.picture.size() == QSize(width, height)
+                     ? m_lastScene.picture
+                     : m_lastScene.picture.scaled(width, height, Qt::IgnoreAspectRatio,
+                                                  Qt::SmoothTransformation);
+    m_lastScene.picture = QImage();
+    raw = raw.convertToFormat(QImage::Format_RGB32);
+    std::vector<std::uint8_t> bgr(static_cast<std::size_t>(width) * height * 3);
+    std::uint8_t* dst = bgr.data();
+    for (int y = 0; y < height; ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(raw.constScanLine(y));
+        for (int x = 0; x < width; ++x) {
+            *dst++ = static_cast<std::uint8_t>(qBlue(row[x]));
+            *dst++ = static_cast<std::uint8_t>(qGreen(row[x]));
+            *dst++ = static_cast<std::uint8_t>(qRed(row[x]));
+        }
+    }
+    return bgr;
+}
+
 void SimulatedCamera::ArmPicture(int width, int height) {
-    std::vector<std::uint8_t> page = RenderPage(width, height, m_state.rotation);
+    std::vector<std::uint8_t> page = m_scene == Scene::Desk
+                                         ? RenderDeskPicture(width, height)
+                                         : RenderPage(width, height, m_state.rotation);
     if (m_state.negative) {
         for (std::uint8_t& v : page) {
             v = static_cast<std::uint8_t>(255 - v);

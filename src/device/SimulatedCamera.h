@@ -6,6 +6,8 @@
 #include <span>
 #include <vector>
 
+#include "device/DeskScene.h"
+
 namespace tavelo {
 
 // A model of the main unit, used by the simulated backend and by the USB emulation in the
@@ -70,17 +72,37 @@ public:
     // rotation * 90 degrees.
     static std::vector<std::uint8_t> RenderPage(int width, int height, int rotation);
 
+    // What "TR0  " arms: the chart page above (the default), or the desk scenes, where each
+    // capture shows the next scene (seeds 1, 2, ...), drawn in its shape as shown and
+    // stretched to the raw size as the camera's mode-2 pictures are. The desk scenes draw
+    // text, so they need a QGuiApplication.
+    enum class Scene { Chart, Desk };
+    void SetScene(Scene scene) { m_scene = scene; }
+    Scene GetScene() const { return m_scene; }
+    void SetNextSceneSeed(std::uint32_t seed) { m_nextSceneSeed = seed; }
+    std::uint32_t NextSceneSeed() const { return m_nextSceneSeed; }
+    // The last desk scene armed, without its picture: its kind, corners and text as shown.
+    const DeskScene& LastDeskScene() const { return m_lastScene; }
+
+    // The size a capture of this mode and rotation is shown at: mode 2 pictures are squeezed
+    // by the camera and shown 960 x 768 (768 x 960 turned); others as captured.
+    static bool ShownPictureSize(int mode, int rotation, int& width, int& height);
+
     // Every packet received, in order.
     const std::vector<std::array<std::uint8_t, 8>>& CommandLog() const { return m_commandLog; }
 
 private:
     void ArmPicture(int width, int height);
+    std::vector<std::uint8_t> RenderDeskPicture(int width, int height);
 
     State m_state;
     std::vector<std::array<std::uint8_t, 8>> m_replies;
     std::vector<std::uint8_t> m_picture;
     std::size_t m_nPictureRead = 0;
     std::vector<std::array<std::uint8_t, 8>> m_commandLog;
+    Scene m_scene = Scene::Chart;
+    std::uint32_t m_nextSceneSeed = 1;
+    DeskScene m_lastScene;
 };
 
 }  // namespace tavelo

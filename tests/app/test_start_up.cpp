@@ -244,6 +244,10 @@ private Q_SLOTS:
         QTest::newRow("help") << "--help" << 0 << "--usb-id <VID:PID>" << QString();
         QTest::newRow("help with the window system's options")
             << "--help-all" << 0 << "--platform <name>" << QString();
+        QTest::newRow("scene named") << "--help" << 0 << "--scene <chart|desk>" << QString();
+        QTest::newRow("bad scene")
+            << "--scene=sea" << 1 << QString()
+            << "tavelo: --scene takes chart or desk, not \"sea\". Try \"tavelo --help\".";
         QTest::newRow("bad option") << "--bogus" << 1 << QString()
                                     << "tavelo: Unknown option 'bogus'. Try \"tavelo --help\".";
     }

@@ -14,6 +14,7 @@
 #include <functional>
 #include <optional>
 
+#include "device/DeskScene.h"
 #include "device/SimulatedCamera.h"
 
 using namespace tavelo;
@@ -175,6 +176,32 @@ private Q_SLOTS:
         QVERIFY(Near(image, PagePoint(0.085, 0.90, rotation, size), Qt::white));
     }
 
+    // With --scene desk each capture is the next desk scene, drawn as shown (mode 2 here, so
+    // the camera's stretch is undone on the way) and carrying the simulated page.
+    void deskSceneCapturesTheNextScenes() {
+        QTemporaryDir dir;
+        const Run r = RunCli({"--simulate", "--scene", "desk", "--mode", "2", "capture", "--count",
+                              "2", "-o", dir.filePath("desk.png")});
+        QCOMPARE(r.exitCode, 0);
+        for (int seed = 1; seed <= 2; ++seed) {
+            const QImage image = QImage(dir.filePath(QString("desk-%1.png").arg(seed)))
+                                     .convertToFormat(QImage::Format_RGB32);
+            QCOMPARE(image.size(), QSize(960, 768));
+            const QImage truth = RenderDeskScene(std::uint32_t(seed), 960, 768).picture;
+            const QImage other = RenderDeskScene(std::uint32_t(3 - seed), 960, 768).picture;
+            double error = 0, otherError = 0;
+            for (int y = 4; y < 768; y += 16) {
+                for (int x = 4; x < 960; x += 16) {
+                    error += std::abs(qGray(image.pixel(x, y)) - qGray(truth.pixel(x, y)));
+                    otherError += std::abs(qGray(image.pixel(x, y)) - qGray(other.pixel(x, y)));
+                }
+            }
+            const double n = (768 / 16) * (960 / 16);
+            QVERIFY2(error / n < 12, qPrintable(QString("mean error %1").arg(error / n)));
+            QVERIFY2(otherError / n > 20, qPrintable(QString("other %1").arg(otherError / n)));
+        }
+    }
+
     void failuresEndWithTheirOwnCode_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
@@ -202,6 +229,8 @@ private Q_SLOTS:
         QTest::newRow("unknown argument")
             << QStringList{"--simulate", "--bogus"} << 1
             << "^tavelo-cli: unexpected argument \"--bogus\" \\(tavelo-cli --help lists them\\)\n$";
+        QTest::newRow("scene unknown") << QStringList{"--simulate", "--scene", "sea", "status"} << 1
+                                       << "^tavelo-cli: --scene \"sea\" is not chart or desk\n$";
         QTest::newRow("mode out of range") << QStringList{"--simulate", "--mode", "4", "status"}
                                            << 1 << "^tavelo-cli: --mode \"4\" is not 2 or 3\n$";
         QTest::newRow("folder missing")
@@ -601,5 +630,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestCli)
+QTEST_MAIN(TestCli)
 #include "test_cli.moc"

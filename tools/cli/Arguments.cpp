@@ -43,6 +43,9 @@ constexpr char kUsage[] =
     "  --simulate             use the simulated camera instead of the one on USB\n"
     "  --mode 2|3             the simulated camera's capture mode (default 3)\n"
     "  --rotation 0..3        the simulated camera's rotation (default 0)\n"
+    "  --scene chart|desk     what the simulated camera shows: its chart page (default) or\n"
+    "                         pages of a sample document lying on a desk, the next one at\n"
+    "                         each capture\n"
     "  --usb-id VID:PID       also take this USB device for the camera (repeatable)\n"
     "  --timeout MS           give up on a silent camera after MS milliseconds (default 5000)\n"
     "  --q-factor 2..255      capture: JPEG Q factor, lower is better (default 15)\n"
@@ -103,6 +106,12 @@ const ValueOption kValueOptions[] = {
      [](const char* t, Options& o) { return ParseInt(t, 2, 3, o.backend.mode); }},
     {"--rotation", "a whole number from 0 to 3", nullptr,
      [](const char* t, Options& o) { return ParseInt(t, 0, 3, o.backend.rotation); }},
+    {"--scene", "chart or desk", nullptr,
+     [](const char* t, Options& o) {
+         const std::string_view scene(t);
+         o.backend.deskScene = scene == "desk";
+         return scene == "chart" || scene == "desk";
+     }},
     {"--usb-id", "VID:PID, one to four hex digits each (e.g. 1234:abcd)", nullptr,
      [](const char* t, Options& o) {
          UsbId id;

@@ -13,6 +13,9 @@ std::unique_ptr<DeviceBackend> MakeBackend(const BackendOptions& options) {
     auto backend = std::make_unique<SimulatedBackend>();
     backend->Camera().GetState().captureMode = options.mode;
     backend->Camera().GetState().rotation = options.rotation;
+    if (options.deskScene) {
+        backend->Camera().SetScene(SimulatedCamera::Scene::Desk);
+    }
     return backend;
 }
 

@@ -12,6 +12,7 @@ struct BackendOptions {
     bool simulate = false;
     int mode = 3;               // the simulated camera's starting capture mode
     int rotation = 0;           // and camera rotation
+    bool deskScene = false;     // and whether it shows pages on a desk (else its chart page)
     std::vector<UsbId> usbIds;  // further devices that count as the camera (--usb-id)
 };
 

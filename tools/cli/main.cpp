@@ -4,11 +4,13 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <QGuiApplication>
 #include <QString>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -106,6 +108,13 @@ int main(int argc, char** argv) {
     }
     if (options.command == "devices") {
         return ListDevices(options.backend, options.allDevices);
+    }
+    // The desk scenes set text, which needs the window system's fonts: the one without a
+    // display will do.
+    std::unique_ptr<QGuiApplication> fonts;
+    if (options.backend.simulate && options.backend.deskScene) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        fonts = std::make_unique<QGuiApplication>(argc, argv);
     }
     auto backend = MakeBackend(options.backend);
     if (!backend) {
