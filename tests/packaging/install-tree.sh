@@ -17,7 +17,7 @@ outside=$(cd "$stage" && find . -type f | grep -v "^\.$prefix/" || true)
 [ -z "$outside" ] || fail "installed outside the prefix: $outside"
 
 expected=(
-    bin/tavelo bin/tavelo-cli
+    bin/tavelo bin/tavelo-cli libexec/tavelo/tavelo-reader
     lib/udev/rules.d/70-tavelo-camera.rules
     "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml"
     share/man/man1/tavelo.1 share/man/man1/tavelo-cli.1
