@@ -9,7 +9,7 @@ namespace tavelo {
 
 namespace {
 
-constexpr int kLinesPerDirection = 7;
+constexpr int kLinesPerDirection = 5;
 
 struct Segment {
     cv::Point2d a, b;
