@@ -257,6 +257,12 @@ DeskScene RenderDeskScene(std::uint32_t seed, int width, int height, DeskCase ki
     const DeskKind desk =
         kind == DeskCase::WhiteOnLight ? DeskKind::Light : static_cast<DeskKind>(r.Int(0, 3));
     scene.picture = RenderDesk(desk, width, height, r);
+    if (desk == DeskKind::Light && kind != DeskCase::WhiteOnLight) {
+        // A light desk still reflects less than paper does; only the hard case brings the
+        // two close.
+        QPainter dim(&scene.picture);
+        dim.fillRect(scene.picture.rect(), QColor(0, 0, 0, r.Int(15, 40)));
+    }
     QPainter painter(&scene.picture);
     painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
     if (kind == DeskCase::NoPage) {

