@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTransform>
@@ -273,6 +274,27 @@ private Q_SLOTS:
         for (const ReadWord& word : reply.words) {
             QVERIFY(page.picture.rect().contains(word.box));
         }
+    }
+
+    // Started without the OpenMP thread limit, the worker starts itself again with it, and
+    // it ends when its input does.
+    void workerTakesThreadLimit() {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("OMP_THREAD_LIMIT");
+        QProcess worker;
+        worker.setProcessEnvironment(environment);
+        worker.start(ReaderProgram(), QStringList());
+        QVERIFY(worker.waitForStarted(kWaitMs));
+        const QString path = QString("/proc/%1/environ").arg(worker.processId());
+        const auto limited = [&] {
+            QFile environ(path);
+            return environ.open(QIODevice::ReadOnly) &&
+                   environ.readAll().split('\0').contains("OMP_THREAD_LIMIT=1");
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(limited(), 30000);
+        worker.closeWriteChannel();
+        QVERIFY(worker.waitForFinished(kWaitMs));
+        QCOMPARE(worker.exitCode(), 0);
     }
 
     void noWorker() {

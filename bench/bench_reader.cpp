@@ -1,0 +1,252 @@
+// Reading pages: one page through the worker process against the tesseract API on the same
+// page in this process; ten pages on two workers against ten times one page; then, on a set
+// of generated pages, the character error rate (the Levenshtein distance between the text
+// as set and as read, both with whitespace collapsed, over the length of the text as set),
+// words read per second, the slowest pause of this process's event loop while the pages are
+// read, and the searchable PDF's size against its pictures'.
+//
+//   bench_reader [--pages=N] [benchmark flags]   (N pages for the accuracy, default 40)
+//
+// The pages stand in for straightened camera pages: 200 pixels per inch, fonts, sizes and
+// paper tints varied, made at twice the size and reduced (the softness of a camera), grain
+// added, saved as JPEG.
+
+#include <leptonica/allheaders.h>
+#include <tesseract/baseapi.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "BenchRatio.h"
+#include "pages/PageReader.h"
+#include "pages/ReaderSetup.h"
+#include "pages/SearchablePdf.h"
+#include "support/TextPages.h"
+
+using namespace tavelo;
+
+namespace {
+
+constexpr int kPpi = 200;
+
+struct Sample {
+    QByteArray jpeg;
+    QString text;
+};
+std::vector<Sample> g_pages;
+
+Sample MakePage(quint32 seed) {
+    static const QStringList families = {"DejaVu Serif", "DejaVu Sans",   "Nimbus Roman",
+                                         "Nimbus Sans",  "URW Bookman",   "C059",
+                                         "P052",         "Nimbus Mono PS"};
+    QRandomGenerator random(seed);
+    const QString family = test::InstalledFamily({families[random.bounded(int(families.size()))]});
+    const qreal points = 9 + random.bounded(5);
+    const int tint = 225 + random.bounded(30);
+    const QColor paper(tint, tint - random.bounded(8), tint - random.bounded(20));
+    const QColor ink(random.bounded(40), random.bounded(40), random.bounded(60));
+    // A half sheet (A5 across) set at twice the resolution and reduced.
+    const auto page =
+        test::RenderTextPage(seed, 2 * kPpi, QSizeF(5.8, 4.1), points, family, paper, ink);
+    QImage soft = page.picture.scaled(page.picture.size() / 2, Qt::IgnoreAspectRatio,
+                                      Qt::SmoothTransformation);
+    for (int y = 0; y < soft.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(soft.scanLine(y));
+        for (int x = 0; x < soft.width(); ++x) {
+            const int n = random.bounded(13) - 6;
+            row[x] =
+                qRgb(std::clamp(qRed(row[x]) + n, 0, 255), std::clamp(qGreen(row[x]) + n, 0, 255),
+                     std::clamp(qBlue(row[x]) + n, 0, 255));
+        }
+    }
+    return {test::Encoded(soft, "JPEG", 85), page.text};
+}
+
+// Reads `count` pages from `first` on `reader` and waits in an event loop; the replies in
+// page order.
+std::vector<ReadReply> ReadPages(PageReader& reader, int first, int count) {
+    std::vector<ReadReply> replies(static_cast<std::size_t>(count));
+    std::map<std::uint32_t, int> index;
+    int left = count;
+    QEventLoop loop;
+    auto connection = QObject::connect(&reader, &PageReader::finished, [&](const ReadReply& reply) {
+        replies[std::size_t(index[reply.id])] = reply;
+        if (--left == 0) {
+            loop.quit();
+        }
+    });
+    for (int i = 0; i < count; ++i) {
+        const Sample& page = g_pages[std::size_t((first + i) % g_pages.size())];
+        index[reader.Read(page.jpeg, kPpi, QStringLiteral("eng"))] = i;
+    }
+    loop.exec();
+    QObject::disconnect(connection);
+    return replies;
+}
+
+PageReader& Reader(int workers) {
+    static std::map<int, std::unique_ptr<PageReader>> readers;
+    auto& reader = readers[workers];
+    if (!reader) {
+        reader = std::make_unique<PageReader>(ReaderProgram(), workers);
+        ReadPages(*reader, 0, workers);  // the workers started and their engines loaded
+    }
+    return *reader;
+}
+
+// The reference: tesseract's API on the same picture in this process, as the worker uses it.
+void BM_ReadInProcess(benchmark::State& state) {
+    tesseract::TessBaseAPI api;
+    if (api.Init(nullptr, "eng", tesseract::OEM_DEFAULT) != 0) {
+        state.SkipWithError("no English model");
+        return;
+    }
+    api.SetPageSegMode(tesseract::PSM_AUTO);
+    const QByteArray& jpeg = g_pages[0].jpeg;
+    for (auto _ : state) {
+        Pix* pix = pixReadMem(reinterpret_cast<const l_uint8*>(jpeg.constData()),
+                              std::size_t(jpeg.size()));
+        api.SetImage(pix);
+        api.SetSourceResolution(kPpi);
+        delete[] api.GetUTF8Text();
+        api.Clear();
+        pixDestroy(&pix);
+    }
+}
+
+void BM_ReadThroughWorker(benchmark::State& state) {
+    PageReader& reader = Reader(1);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ReadPages(reader, 0, 1));
+    }
+}
+
+void BM_TenTimesOnePage(benchmark::State& state) {
+    PageReader& reader = Reader(1);
+    for (auto _ : state) {
+        for (int i = 0; i < 10; ++i) {
+            benchmark::DoNotOptimize(ReadPages(reader, i, 1));
+        }
+    }
+}
+
+void BM_TenPagesTwoWorkers(benchmark::State& state) {
+    PageReader& reader = Reader(2);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ReadPages(reader, 0, 10));
+    }
+}
+
+BENCHMARK(BM_ReadInProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadThroughWorker)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TenTimesOnePage)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_TenPagesTwoWorkers)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+double Quantile(std::vector<double> values, double q) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[std::size_t(q * double(values.size() - 1) + 0.5)];
+}
+
+// Accuracy, speed and the event loop's longest pause over `count` pages on one worker per
+// core, then the searchable PDF of the first ten.
+void MeasurePages(int count) {
+    PageReader reader;
+    QElapsedTimer clock, tick;
+    qint64 slowest = 0;
+    QTimer beat;
+    beat.setInterval(5);
+    QObject::connect(&beat, &QTimer::timeout,
+                     [&] { slowest = std::max(slowest, tick.restart() - 5); });
+    clock.start();
+    tick.start();
+    beat.start();
+    const std::vector<ReadReply> replies = ReadPages(reader, 0, count);
+    beat.stop();
+    const double seconds = clock.elapsed() / 1000.0;
+    std::vector<double> rates;
+    qsizetype words = 0;
+    int unread = 0;
+    for (int i = 0; i < count; ++i) {
+        const ReadReply& reply = replies[std::size_t(i)];
+        unread += reply.status != ReadStatus::Read;
+        words += reply.words.size();
+        rates.push_back(test::CharacterErrorRate(g_pages[std::size_t(i)].text, reply.text));
+    }
+    std::printf(
+        "\nAccuracy over %d pages at %d ppi (%d unread): character error rate median "
+        "%.2f %%, 95th percentile %.2f %%, worst %.2f %%\n",
+        count, kPpi, unread, 100 * Quantile(rates, 0.5), 100 * Quantile(rates, 0.95),
+        100 * Quantile(rates, 1.0));
+    std::printf("Speed: %lld words in %.1f s on %d workers = %.1f words per second\n",
+                static_cast<long long>(words), seconds, QThread::idealThreadCount(),
+                double(words) / seconds);
+    std::printf("Slowest pause of the event loop while reading: %lld ms\n",
+                static_cast<long long>(slowest));
+
+    const int pages = std::min(count, 10);
+    qint64 pictures = 0;
+    for (int i = 0; i < pages; ++i) {
+        pictures += g_pages[std::size_t(i)].jpeg.size();
+    }
+    const auto pdf = [&](bool text) {
+        return SearchablePdf(pages,
+                             [&](int i, SearchablePage* page) {
+                                 page->file = g_pages[std::size_t(i)].jpeg;
+                                 page->pixelsPerInch = kPpi;
+                                 page->textLayer =
+                                     text ? replies[std::size_t(i)].textLayer : QByteArray();
+                                 return true;
+                             })
+            .size();
+    };
+    const qint64 withText = pdf(true), without = pdf(false);
+    std::printf(
+        "PDF of %d pages: pictures %lld B, PDF %lld B without text, %lld B with text: "
+        "%.1f KB a page above the pictures (bound 15 KB)\n",
+        pages, static_cast<long long>(pictures), static_cast<long long>(without),
+        static_cast<long long>(withText), double(withText - pictures) / pages / 1024);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The same thread limit the workers run under, for a fair reference; it must be there
+    // when the OpenMP runtime loads, so the benchmark starts itself again with it.
+    if (std::getenv("OMP_THREAD_LIMIT") == nullptr) {
+        ::setenv("OMP_THREAD_LIMIT", "1", 1);
+        ::execv("/proc/self/exe", argv);
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int count = 40;
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--pages=", 8) == 0) {
+            count = std::max(1, std::atoi(argv[i] + 8));
+        } else {
+            rest.push_back(argv[i]);
+        }
+    }
+    int restCount = int(rest.size());
+    QGuiApplication app(restCount, rest.data());
+    for (int i = 0; i < std::max(count, 10); ++i) {
+        g_pages.push_back(MakePage(quint32(1000 + i)));
+    }
+    bench::DefaultArgs args(restCount, rest.data(), 3, 0.01);
+    benchmark::Initialize(args.Argc(), args.Argv());
+    bench::RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatios({{"BM_ReadThroughWorker/real_time", "BM_ReadInProcess/real_time"},
+                          {"BM_TenPagesTwoWorkers/iterations:1/real_time",
+                           "BM_TenTimesOnePage/iterations:1/real_time"}});
+    MeasurePages(count);
+    benchmark::Shutdown();
+    return 0;
+}
