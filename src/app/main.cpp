@@ -1,3 +1,5 @@
+#include <signal.h>
+
 #include <QApplication>
 #include <cstdio>
 
@@ -6,6 +8,9 @@
 #include "res/Version.h"
 
 int main(int argc, char** argv) {
+    // Under a file-size limit a write past it fails instead of killing the application,
+    // which then says the save failed, as on a full disk.
+    signal(SIGXFSZ, SIG_IGN);
     QCoreApplication::setApplicationName(QStringLiteral("tavelo"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(tavelo::PRODUCT_VERSION));
 

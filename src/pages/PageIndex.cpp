@@ -22,8 +22,9 @@ const QRegularExpression& PageFileName() {
     return re;
 }
 const QRegularExpression& TemporaryName() {
-    static const QRegularExpression re(
-        QStringLiteral("^(p[0-9]{6}\\.[a-z0-9]{1,8}|pages\\.txt)\\.part$"));
+    // The durable writer's, and those of the writer before it.
+    static const QRegularExpression re(QStringLiteral(
+        "^(\\.tavelo-[A-Za-z0-9]{6}|(p[0-9]{6}\\.[a-z0-9]{1,8}|pages\\.txt)\\.part)$"));
     return re;
 }
 

@@ -18,9 +18,12 @@
 #include "camera/Capture.h"
 #include "pages/StoreFiles.h"
 #include "picture/CaptureLook.h"
+#include "picture/DurableFile.h"
 #include "picture/ImageLimits.h"
 #include "picture/PictureEngine.h"
+#include "picture/PictureResult.h"
 #include "picture/RawConversion.h"
+#include "picture/RawPicture.h"
 
 namespace tavelo {
 namespace {
@@ -78,22 +81,24 @@ struct SilentErrors : MemoryShortage {
     void OutOfMemory() override {}
 };
 
-// Written whole under a temporary name, then renamed: a killed run leaves the old file or
-// the new one, never half of one. The disk is not waited for (what the kernel holds
-// survives the process), which keeps a page's cost next to the capture's.
+// Written whole by the durable writer: a killed run leaves the old file or the new one,
+// never half of one. The disk is not waited for (what the kernel holds survives the
+// process), which keeps a page's cost next to the capture's. Only a free name or a file of
+// ours is written, never through a link, and the file is made 0600 whatever the umask (the
+// folder, 0700, keeps others out meanwhile).
 bool WriteFile(const QString& path, const char* data, qint64 size) {
-    const QString temp = path + QStringLiteral(".part");
-    QFile file(temp);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        ::fchmod(file.handle(), 0600) != 0 || file.write(data, size) != size || !file.flush()) {
-        file.remove();
+    if (Exists(path) && !IsOwnFile(path)) {
         return false;
     }
-    file.close();
-    if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0) {
-        QFile::remove(temp);
+    if (WriteFileDurably(path, QByteArray::fromRawData(data, size), Durability::Process) !=
+        PIC_OK) {
         return false;
     }
+    const int fd = OpenOwnFile(path);
+    if (fd < 0) {
+        return false;
+    }
+    ::close(fd);
     return true;
 }
 
@@ -371,17 +376,14 @@ QImage PageStore::Picture(int index) const {
                    : QImage();
     }
     SilentErrors silent;
-    const MemoryBlock raw = LoadRaw(index);
-    const MemoryBlock bitmap = BuildBitmap(raw, p.width, p.height, silent);
-    if (bitmap.IsNull() || engine.LoadMemory(bitmap, 0, 0, bitmap.Size()) != 0) {
-        return {};
-    }
+    MemoryBlock raw = LoadRaw(index);
     const int amount =
         kSharpAmounts[IsSharpIndex(p.sharpIndex) ? p.sharpIndex : kDefaultSharpIndex];
-    if (FinishCapturedPicture(engine, p.mode, p.camRotation, amount) != 0) {
-        return {};
-    }
-    return Turned(engine.Image(), p.turns);
+    EngineTarget target(engine);
+    const RawShape shape{p.width, p.height, p.mode, p.camRotation};
+    return ShowRawCapture(target, raw, {}, shape, amount, silent) == RawPictureResult::Shown
+               ? Turned(engine.Image(), p.turns)
+               : QImage();
 }
 
 bool PageStore::WriteIndex() const {

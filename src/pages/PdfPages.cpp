@@ -1,10 +1,11 @@
 #include "pages/PdfPages.h"
 
+#include <QFileInfo>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
+#include "picture/DurableFile.h"
 #include "picture/PictureResult.h"
 
 namespace tavelo {
@@ -38,47 +39,49 @@ void DrawPictureFitted(QPainter& painter, const QRectF& area, const QImage& pict
 }
 
 std::int16_t WritePdf(const QString& path, int count, const PagePicture& picture,
-                      QPageSize::PageSizeId paper) {
+                      const PdfDocument& document) {
     if (count <= 0) {
         return PIC_NO_PICTURE;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return PIC_FILE_OPEN;
+    DurableFile file;
+    if (const std::int16_t opened = file.OpenToReplace(path); opened != PIC_OK) {
+        return opened;
     }
-    QImage page = picture(0);
-    if (page.isNull()) {
-        return PIC_NO_PICTURE;
-    }
-    std::int16_t result = PIC_OK;
+    int drawn = 0;
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&file.Device());
         writer.setResolution(kPointsPerInch);
         writer.setCreator(QStringLiteral("Tavelo"));
-        writer.setPageLayout(LayoutFor(paper, page));
+        writer.setTitle(document.title.isEmpty() ? QFileInfo(path).completeBaseName()
+                                                 : document.title);
         QPainter painter;
-        if (!painter.begin(&writer)) {
-            return PIC_FILE_WRITE;
-        }
         for (int i = 0; i < count; ++i) {
-            if (i > 0) {
-                page = picture(i);
-                if (page.isNull()) {
-                    result = PIC_NO_PICTURE;
-                    break;
+            const QImage page = picture(i);
+            if (page.isNull()) {
+                if (!document.skipUnreadable) {
+                    return PIC_NO_PICTURE;  // nothing of it reaches the name
                 }
-                writer.setPageLayout(LayoutFor(paper, page));
-                writer.newPage();
+                if (document.skipped != nullptr) {
+                    document.skipped->push_back(i);
+                }
+                continue;
+            }
+            writer.setPageLayout(LayoutFor(document.paper, page));
+            if (drawn == 0 ? !painter.begin(&writer) : !writer.newPage()) {
+                return PIC_FILE_WRITE;
             }
             DrawPictureFitted(painter, writer.pageLayout().paintRectPoints(), page);
+            ++drawn;
         }
-        painter.end();
+        if (drawn > 0 && !painter.end()) {
+            return PIC_FILE_WRITE;
+        }
     }
-    if (result != PIC_OK) {
-        file.cancelWriting();
-        return result;
+    if (drawn == 0) {
+        return PIC_NO_PICTURE;
     }
-    return file.commit() ? PIC_OK : PIC_FILE_WRITE;
+    // Whatever the writer could not write has failed the file.
+    return file.Commit();
 }
 
 }  // namespace tavelo

@@ -1,14 +1,14 @@
 #include "pages/SeriesNames.h"
 
 #include <dirent.h>
-#include <errno.h>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <algorithm>
+
+#include "picture/DurableFile.h"
+#include "picture/PictureResult.h"
 
 namespace tavelo {
 namespace {
@@ -18,29 +18,11 @@ const QRegularExpression& Field() {
     return field;
 }
 
-// Tries enough names to get past any number of other writers, yet ends on a folder that
-// refuses every link.
+// Tries enough names to get past any number of other writers, yet ends.
 constexpr int kMaxTries = 10000;
 // The largest page number: nine digits, so that the number after it, and every try past a
 // name taken meanwhile, still fit an int. A larger number in a name is not one of ours.
 constexpr int kMaxNumber = 999'999'999;
-
-bool WriteAll(int fd, const QByteArray& bytes) {
-    const char* p = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        p += n;
-        left -= n;
-    }
-    return ::fsync(fd) == 0;
-}
 
 }  // namespace
 
@@ -151,34 +133,17 @@ int NextSeriesNumber(const QString& folder, const SeriesPattern& pattern,
 QString CreateSeriesFile(const QString& folder, const SeriesPattern& pattern,
                          const QString& extension, int number, const QByteArray& bytes,
                          const QDateTime& when) {
-    const QDir dir(folder);
-    QByteArray temp = QFile::encodeName(dir.filePath(QStringLiteral(".series-XXXXXX")));
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
+    DurableFile file;
+    if (file.OpenInFolder(folder) != PIC_OK || !file.Write(bytes)) {
         return {};
     }
-    // mkstemp makes the file private; a saved picture gets what any new file gets.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    const bool written = ::fchmod(fd, 0666 & ~mask) == 0 && WriteAll(fd, bytes);
-    ::close(fd);
-    QString result;
-    if (written) {
-        // link() fails with EEXIST instead of replacing: the one step that claims a name.
-        for (int tries = 0; tries < kMaxTries && number > 0 && number <= kMaxNumber + kMaxTries;
-             ++tries, ++number) {
-            const QString path = dir.filePath(pattern.Name(number, extension, when));
-            if (::link(temp.constData(), QFile::encodeName(path).constData()) == 0) {
-                result = path;
-                break;
-            }
-            if (errno != EEXIST) {
-                break;
-            }
-        }
-    }
-    ::unlink(temp.constData());
-    return result;
+    const QString name = file.CommitAsNew([&](int tried) {
+        const int n = number + tried;
+        return tried < kMaxTries && number > 0 && n <= kMaxNumber + kMaxTries
+                   ? pattern.Name(n, extension, when)
+                   : QString();
+    });
+    return name.isEmpty() ? QString() : QDir(folder).filePath(name);
 }
 
 }  // namespace tavelo

@@ -37,10 +37,11 @@ private:
 // so a series always grows at its end. 1 for a folder without any.
 int NextSeriesNumber(const QString& folder, const SeriesPattern& pattern, const QString& extension);
 
-// Writes `bytes` under the first free name of the pattern from `number` on, never over a
-// file that exists: the bytes go to a temporary file in `folder` first, which is then linked
-// under the name only if no file holds it yet (a name another writer took in between is
-// skipped). Returns the full path written, or an empty text when nothing could be written.
+// Writes `bytes` under the first free name of the pattern from `number` on, never over
+// anything there: through the durable writer, whose finished file takes a name only if
+// nothing holds it yet (a name another writer took in between is skipped), on file systems
+// with hard links and without. Returns the full path written, or an empty text when
+// nothing could be written.
 QString CreateSeriesFile(const QString& folder, const SeriesPattern& pattern,
                          const QString& extension, int number, const QByteArray& bytes,
                          const QDateTime& when = QDateTime::currentDateTime());

@@ -9,6 +9,7 @@
 #include "pages/PageList.h"
 #include "picture/CaptureLook.h"
 #include "picture/RawConversion.h"
+#include "picture/RawPicture.h"
 #include "res/CommandIds.h"
 #include "res/ErrorCode.h"
 #include "res/Strings.h"
@@ -17,6 +18,7 @@
 #include "ui/Prompts.h"
 #include "ui/ViewHost.h"
 #include "ui/WaitCursor.h"
+#include "view/LeadTarget.h"
 #include "view/Tavelo2View.h"
 
 namespace tavelo {
@@ -78,12 +80,8 @@ void CTavelo2View::RestoreLeftoverPages() {
     }
 }
 
-bool CTavelo2View::CaptureAsPage() {
-    // A capture that goes through puts a new block in place of the raw capture (made while
-    // the old one was still held, so at another address) and shows it.
-    const std::uint8_t* before = m_hRaw.Data();
-    OnCapture();
-    const bool captured = m_bImage && !m_hRaw.IsNull() && m_hRaw.Data() != before;
+bool CTavelo2View::CaptureAsPage(bool* pageKept) {
+    const bool captured = OnCapture();
     if (captured && m_pPages != nullptr) {
         PageRecord record;
         record.width = m_nWidth;
@@ -91,8 +89,10 @@ bool CTavelo2View::CaptureAsPage() {
         record.mode = m_nMode;
         record.camRotation = m_nCamRotation;
         record.sharpIndex = m_nSharpIndex;
-        if (!m_pPages->AddCapture(m_hRaw, record, m_lead->Engine().Image()) &&
-            m_pFrame != nullptr) {
+        const bool kept = m_pPages->AddCapture(m_hRaw, record, m_lead->Engine().Image());
+        if (pageKept != nullptr) {
+            *pageKept = kept;
+        } else if (!kept && m_pFrame != nullptr) {
             m_pFrame->ReportError(ERR_SAVE);  // shown, but not kept as a page
         }
     }
@@ -121,11 +121,19 @@ bool CTavelo2View::ShowPage(int row) {
     if (page.raw) {
         FrameErrors errors(m_pFrame);
         MemoryBlock raw = store.LoadRaw(row);
-        const MemoryBlock bitmap = BuildBitmap(raw, page.width, page.height, errors);
-        if (!bitmap.IsNull()) {
-            m_lead->SetPictureHandle(0);
-            loaded = m_lead->LoadMemory(bitmap, 0, 0, static_cast<long>(bitmap.Size())) == 0;
+        const int amount = SharpnessValue(m_nSharpIndex);
+        const RawShape shape{page.width, page.height, page.mode, page.camRotation};
+        LeadTarget target(*m_lead);
+        const RawPictureResult result = ShowRawCapture(target, raw, {}, shape, amount, errors);
+        if (result == RawPictureResult::BitmapFailed) {
+            // The shortage has been told once; the picture shown before stays, as after a
+            // capture that ran short at the same step.
+            wait.Restore();
+            m_lead->SetAutoRedraw(true);
+            ShowIdleStatus();
+            return false;
         }
+        loaded = result == RawPictureResult::Shown || result == RawPictureResult::NotFinished;
         if (loaded) {
             // The page's rows become the raw capture, so Sharpness rebuilds this page.
             m_hRaw = std::move(raw);
@@ -136,8 +144,7 @@ bool CTavelo2View::ShowPage(int row) {
             m_nBmpSize = static_cast<int>(BitmapFileSize(m_nWidth, m_nHeight));
             m_nRotAngle = 0;
             m_nRotIndex = 3;
-            m_nSharpValue = SharpnessValue(m_nSharpIndex);
-            FinishCapturedPicture(*m_lead, m_nMode, m_nCamRotation, m_nSharpValue);
+            m_nSharpValue = amount;
         }
     } else {
         m_hRaw.Free();

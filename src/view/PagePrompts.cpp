@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QStringList>
 
 namespace tavelo {
 namespace {
@@ -82,28 +83,46 @@ void SetPrintHandler(PrintHandler handler) {
     CurrentPrintHandler() = std::move(handler);
 }
 
-bool PrintPictures(QPrinter& printer, int count, const PagePicture& picture) {
+bool PrintPictures(QPrinter& printer, int count, const PagePicture& picture,
+                   std::vector<int>* skipped) {
     if (count <= 0) {
         return false;
     }
     QPainter painter;
-    if (!painter.begin(&printer)) {
-        return false;
-    }
     bool complete = true;
+    int printed = 0;
     for (int i = 0; i < count; ++i) {
         const QImage page = picture(i);
+        if (page.isNull() && skipped != nullptr) {
+            skipped->push_back(i);
+            continue;
+        }
         if (page.isNull()) {
             complete = false;
             break;
         }
-        if (i > 0 && !printer.newPage()) {
+        // The printer starts with the first picture there is: a job of no sheet is none.
+        if (printed == 0 ? !painter.begin(&printer) : !printer.newPage()) {
             complete = false;
             break;
         }
         DrawPictureFitted(painter, QRectF(0, 0, printer.width(), printer.height()), page);
+        ++printed;
     }
-    return painter.end() && complete;
+    return printed > 0 && painter.end() && complete;
+}
+
+QString LeftOutText(const std::vector<int>& pageNumbers) {
+    QStringList numbers;
+    for (int number : pageNumbers) {
+        numbers << QString::number(number);
+    }
+    if (numbers.size() == 1) {
+        return QStringLiteral("Page %1 could not be read and was left out.").arg(numbers[0]);
+    }
+    const QString last = numbers.takeLast();
+    return QStringLiteral("Pages %1 and %2 could not be read and were left out.")
+        .arg(numbers.join(QStringLiteral(", ")), last);
 }
 
 }  // namespace tavelo

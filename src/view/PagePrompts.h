@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QPageSize>
+#include <QString>
 #include <functional>
+#include <vector>
 
 #include "pages/PdfPages.h"
 
@@ -31,7 +33,13 @@ void SetExportHandler(ExportHandler handler);
 void SetPrintHandler(PrintHandler handler);
 
 // `count` pictures, one a sheet, each fitted to the printable area. False when the printer
-// could not be started or a picture was missing.
-bool PrintPictures(QPrinter& printer, int count, const PagePicture& picture);
+// could not be started, nothing was printed, or a picture was missing where `skipped` is
+// not given; with it, a missing picture is left out and its index added there.
+bool PrintPictures(QPrinter& printer, int count, const PagePicture& picture,
+                   std::vector<int>* skipped = nullptr);
+
+// The one line that names the pages (numbered from 1) an export or a print left out
+// because they could not be read.
+QString LeftOutText(const std::vector<int>& pageNumbers);
 
 }  // namespace tavelo

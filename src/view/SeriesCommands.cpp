@@ -10,6 +10,7 @@
 #include "pages/PdfPages.h"
 #include "pages/SeriesNames.h"
 #include "picture/PictureEngine.h"
+#include "picture/PictureResult.h"
 #include "res/ErrorCode.h"
 #include "res/Strings.h"
 #include "settings/SeriesDlg.h"
@@ -29,17 +30,36 @@ constexpr int kSavedMessageMs = 4000;
 // The text item a JPEG carries as its comment: saved pictures carry none (as in Save).
 constexpr short kJpegCommentItem = 3;
 
+// One box naming the pages (of `rows`, by their index in it) an export or print left out.
+void ReportLeftOut(QWidget* parent, const std::vector<int>& rows, const std::vector<int>& skipped) {
+    if (skipped.empty()) {
+        return;
+    }
+    std::vector<int> numbers;
+    for (int i : skipped) {
+        numbers.push_back(rows[static_cast<std::size_t>(i)] + 1);
+    }
+    MessagePrompt prompt;
+    prompt.parent = parent;
+    prompt.caption = QString::fromLatin1(APP_TITLE);
+    prompt.text = LeftOutText(numbers) + QStringLiteral("\n\n");
+    prompt.icon = PromptIcon::Warning;
+    ShowMessage(prompt);
+}
+
 }  // namespace
 
 void CTavelo2View::OnCaptureToSeries() {
-    if (!CaptureAsPage()) {
+    bool pageKept = true;
+    if (!CaptureAsPage(&pageKept)) {
         return;  // the capture itself said what went wrong, if anything did
     }
     const QString path = SaveToSeries();
+    // One box for the one command, whether the page, the series file or both failed.
+    if ((path.isEmpty() || !pageKept) && m_pFrame != nullptr) {
+        m_pFrame->ReportError(ERR_SAVE);
+    }
     if (path.isEmpty()) {
-        if (m_pFrame != nullptr) {
-            m_pFrame->ReportError(ERR_SAVE);
-        }
         return;
     }
     if (m_pFrame != nullptr) {
@@ -109,11 +129,26 @@ void CTavelo2View::OnExportPdf() {
     }
     WaitCursor wait;
     const PageStore& store = m_pPages->Store();
+    std::vector<int> skipped;
+    PdfDocument document;
+    document.paper = choice.paper;
+    document.skipUnreadable = true;
+    document.skipped = &skipped;
     const std::int16_t result = WritePdf(
         path, static_cast<int>(rows.size()),
-        [&](int i) { return store.Picture(rows[static_cast<std::size_t>(i)]); }, choice.paper);
+        [&](int i) { return store.Picture(rows[static_cast<std::size_t>(i)]); }, document);
     wait.Restore();
-    EndSave(path, result);
+    // Pages that could not be read are named once; when none could, that is all there is
+    // to say, and when the file failed, its failure is.
+    const bool noneRead = skipped.size() == rows.size();
+    if (noneRead) {
+        ShowIdleStatus();
+    } else {
+        EndSave(path, result);
+    }
+    if (result == PIC_OK || noneRead) {
+        ReportLeftOut(window(), rows, skipped);
+    }
 }
 
 void CTavelo2View::OnFilePrint() {
@@ -137,17 +172,20 @@ void CTavelo2View::OnFilePrint() {
     }
     WaitCursor wait;
     bool printed = false;
+    std::vector<int> skipped;
     if (rows.empty()) {
         const QImage shown = m_lead->Engine().Image();
         printed = m_bImage && PrintPictures(printer, 1, [&](int) { return shown; });
     } else {
         const PageStore& store = m_pPages->Store();
-        printed = PrintPictures(printer, static_cast<int>(rows.size()), [&](int i) {
-            return store.Picture(rows[static_cast<std::size_t>(i)]);
-        });
+        printed = PrintPictures(
+            printer, static_cast<int>(rows.size()),
+            [&](int i) { return store.Picture(rows[static_cast<std::size_t>(i)]); }, &skipped);
     }
     wait.Restore();
-    if (!printed) {
+    if (!skipped.empty()) {
+        ReportLeftOut(window(), rows, skipped);
+    } else if (!printed) {
         MessagePrompt prompt;
         prompt.parent = window();
         prompt.caption = QString::fromLatin1(APP_TITLE);

@@ -362,19 +362,23 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QStringList>("written");
         QTest::addColumn<int>("exitCode");
+        QTest::addColumn<bool>("links");  // false: a file system without hard links
         const QString longName = QString(250, 'x');
         QTest::newRow("pattern, after the highest number")
             << "page-{n:03}.bmp" << QStringList{"page-002.bmp", "page-007.BMP", "page-009.jpg"}
             << QStringList{"--count", "3", "--interval", "0.2"}
-            << QStringList{"page-008.bmp", "page-009.bmp", "page-010.bmp"} << 0;
+            << QStringList{"page-008.bmp", "page-009.bmp", "page-010.bmp"} << 0 << true;
         QTest::newRow("plain name, three pictures")
             << "scan.png" << QStringList{"scan.png"} << QStringList{"--count", "3"}
-            << QStringList{"scan-1.png", "scan-2.png", "scan-3.png"} << 0;
-        QTest::newRow("pattern, one picture")
-            << "{n}.jpg" << QStringList{"41.jpg"} << QStringList{} << QStringList{"42.jpg"} << 0;
+            << QStringList{"scan-1.png", "scan-2.png", "scan-3.png"} << 0 << true;
+        QTest::newRow("pattern, one picture") << "{n}.jpg" << QStringList{"41.jpg"} << QStringList{}
+                                              << QStringList{"42.jpg"} << 0 << true;
         QTest::newRow("fails on the second")
             << longName + "{n}.jpg" << QStringList{longName + "8.jpg"}
-            << QStringList{"--count", "3"} << QStringList{longName + "9.jpg"} << 9;
+            << QStringList{"--count", "3"} << QStringList{longName + "9.jpg"} << 9 << true;
+        QTest::newRow("two pictures without hard links")
+            << "page-{n:03}.jpg" << QStringList{"page-001.jpg"} << QStringList{"--count", "2"}
+            << QStringList{"page-002.jpg", "page-003.jpg"} << 0 << false;
     }
     void seriesNeverOverwrites() {
         QFETCH(QString, pattern);
@@ -382,6 +386,7 @@ private Q_SLOTS:
         QFETCH(QStringList, options);
         QFETCH(QStringList, written);
         QFETCH(int, exitCode);
+        QFETCH(bool, links);
         QTemporaryDir dir;
         const QByteArray old = "an older picture";
         for (const QString& name : present) {
@@ -389,8 +394,14 @@ private Q_SLOTS:
             QVERIFY(f.open(QIODevice::WriteOnly));
             QCOMPARE(f.write(old), old.size());
         }
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (!links) {
+            env.insert("LD_PRELOAD", TAVELO_NO_LINKS_PRELOAD);
+            env.insert("TAVELO_REFUSE_LINKS", "1");
+        }
         const Run r =
-            RunCli(QStringList{"--simulate", "capture"} + options << "-o" << dir.filePath(pattern));
+            RunCli(QStringList{"--simulate", "capture"} + options << "-o" << dir.filePath(pattern),
+                   {}, env);
         QCOMPARE(r.exitCode, exitCode);
         QCOMPARE(r.err,
                  exitCode == 0 ? QString() : QString("tavelo-cli: Failed to save the image.\n"));
@@ -439,6 +450,7 @@ private Q_SLOTS:
         QVERIFY(info.waitForFinished(30000));
         const QString text = QString::fromUtf8(info.readAllStandardOutput());
         QVERIFY2(text.contains(QRegularExpression("Pages:\\s+3\n")), qPrintable(text));
+        QVERIFY2(text.contains(QRegularExpression("Title:\\s+pages\n")), qPrintable(text));
         QCOMPARE(text.count(QRegularExpression("Page\\s+\\d size:\\s+612 x 792 pts \\(letter\\)")),
                  3);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"pages.pdf"});
@@ -461,6 +473,16 @@ private Q_SLOTS:
                                      << "fifo" << true;
         QTest::newRow("onto a device node") << "page.jpg"
                                             << "device" << true;
+        QTest::newRow("PDF, disk full") << "page.pdf"
+                                        << "file" << true;
+        QTest::newRow("PDF, file-size limit and its signal") << "page.pdf"
+                                                             << "file" << false;
+        QTest::newRow("PDF onto a FIFO") << "fifo.pdf"
+                                         << "fifo" << true;
+        QTest::newRow("PDF onto a link to a FIFO") << "page.pdf"
+                                                   << "link" << true;
+        QTest::newRow("PDF onto a device node") << "page.pdf"
+                                                << "device" << true;
     }
 
     void failedWriteKeepsTheOldFile() {
@@ -469,10 +491,10 @@ private Q_SLOTS:
         QFETCH(bool, ignoreSignal);
         QTemporaryDir dir;
         const QString file = dir.filePath(name);
-        const QByteArray node = file.toLocal8Bit();
+        const QByteArray node = (target == "link" ? dir.filePath("fifo") : file).toLocal8Bit();
         const QByteArray old = QByteArray("an older picture, which must survive ").repeated(50);
         mode_t type = S_IFREG;
-        if (target == "fifo") {
+        if (target == "fifo" || target == "link") {
             QCOMPARE(mkfifo(node.constData(), 0666), 0);
             type = S_IFIFO;
         } else if (target == "device") {
@@ -486,6 +508,12 @@ private Q_SLOTS:
             QVERIFY(f.open(QIODevice::WriteOnly));
             QCOMPARE(f.write(old), old.size());
         }
+        if (target == "link") {
+            QVERIFY(QFile::link(QString::fromLocal8Bit(node), file));
+        }
+        const QStringList before =
+            QDir(dir.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         const bool limited = target == "file";
         const Run r = RunCli({"--simulate", "capture", "-o", file}, [ignoreSignal, limited] {
             signal(SIGXFSZ, ignoreSignal ? SIG_IGN : SIG_DFL);
@@ -507,7 +535,7 @@ private Q_SLOTS:
         QCOMPARE(
             QDir(dir.path())
                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
-            QStringList{name});
+            before);
     }
 
     void sendAndStatusOnTheSimulatedCamera() {

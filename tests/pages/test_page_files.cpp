@@ -1,7 +1,13 @@
 // The files of a sitting's pages: series names that never overwrite, and the multi-page
 // PDF, read back with poppler's tools.
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +19,8 @@
 
 #include "pages/PdfPages.h"
 #include "pages/SeriesNames.h"
+#include "picture/PictureResult.h"
+#include "support/FileFaults.h"
 
 using namespace tavelo;
 
@@ -120,27 +128,52 @@ private Q_SLOTS:
     }
 
     // Another writer takes the name between the check and the creation: its file stays as
-    // it was and the picture goes under the next name.
+    // it was and the picture goes under the next name, on a file system with hard links and
+    // on one without (FAT, exFAT), where the name is claimed by an exclusive creation.
+    void createNeverOverwrites_data() {
+        QTest::addColumn<bool>("links");
+        QTest::newRow("hard links") << true;
+        QTest::newRow("no hard links") << false;
+    }
     void createNeverOverwrites() {
-        const mode_t oldMask = ::umask(022);
+        QFETCH(bool, links);
         QTemporaryDir dir;
+        if (!links) {
+            qputenv("TAVELO_REFUSE_LINKS", "1");
+            // The preloaded stand-in for such a file system is there, or the row proves nothing.
+            const QByteArray probe = dir.filePath("probe").toLocal8Bit();
+            QVERIFY(Touch(QString::fromLocal8Bit(probe)));
+            QCOMPARE(::link(probe.constData(), (probe + "2").constData()), -1);
+            QCOMPARE(errno, EPERM);
+            QVERIFY(QFile::remove(QString::fromLocal8Bit(probe)));
+        }
+        const mode_t oldMask = ::umask(022);
         const SeriesPattern pattern("page-{n:03}");
         QVERIFY(Touch(dir.filePath("page-001.JPG")));
+        // A temporary file a killed series save left, old enough to be no save's any more.
+        const QByteArray left = dir.filePath(".series-Ab12Cd").toLocal8Bit();
+        QVERIFY(Touch(QString::fromLocal8Bit(left)));
+        const timespec then[2] = {{time(nullptr) - 120, 0}, {time(nullptr) - 120, 0}};
+        QCOMPARE(utimensat(AT_FDCWD, left.constData(), then, 0), 0);
         const int next = NextSeriesNumber(dir.path(), pattern, "JPG");
         QCOMPARE(next, 2);
         QVERIFY(Touch(dir.filePath("page-002.JPG"), "theirs"));  // appears meanwhile
         const QString path = CreateSeriesFile(dir.path(), pattern, "JPG", next, "ours");
+        const QString second = CreateSeriesFile(dir.path(), pattern, "JPG", next, "more");
+        qunsetenv("TAVELO_REFUSE_LINKS");
+        ::umask(oldMask);
         QCOMPARE(path, dir.filePath("page-003.JPG"));
+        QCOMPARE(second, dir.filePath("page-004.JPG"));
         QCOMPARE(ReadAll(path), QByteArray("ours"));
+        QCOMPARE(ReadAll(second), QByteArray("more"));
         // Readable by others as any new file under the usual mask, not private.
         QVERIFY(QFileInfo(path).permissions().testFlag(QFileDevice::ReadOther));
         QCOMPARE(ReadAll(dir.filePath("page-002.JPG")), QByteArray("theirs"));
         QCOMPARE(ReadAll(dir.filePath("page-001.JPG")), QByteArray("old"));
-        // Nothing else is left behind: no temporary file.
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+        // Nothing else is left behind: no temporary file, the old one gone too.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
         // A folder that is not there takes nothing and says so.
         QVERIFY(CreateSeriesFile(dir.filePath("missing"), pattern, "JPG", 1, "x").isEmpty());
-        ::umask(oldMask);
     }
 
     void defaultPaper_data() {
@@ -181,6 +214,12 @@ private Q_SLOTS:
                  0);
         const QString info = Run("pdfinfo", {"-f", "1", "-l", "3", path});
         QVERIFY2(info.contains(QRegularExpression("Pages:\\s+3\\n")), qPrintable(info));
+        // Titled by its own name unless told otherwise, made by Tavelo, dated.
+        QVERIFY2(info.contains(QRegularExpression("Title:\\s+pages\\n")), qPrintable(info));
+        QVERIFY2(info.contains(QRegularExpression("Creator:\\s+Tavelo\\n")), qPrintable(info));
+        QVERIFY2(info.contains(QRegularExpression(
+                     QStringLiteral("CreationDate:\\s+.*%1").arg(QDate::currentDate().year()))),
+                 qPrintable(info));
         const QRegularExpression pageSize(
             "Page\\s+(\\d) size:\\s+([\\d.]+) x ([\\d.]+) pts \\((\\w+)\\)");
         int pages = 0;
@@ -204,16 +243,104 @@ private Q_SLOTS:
         QCOMPARE(stored, sizes);
     }
 
-    // A page that cannot be had fails the whole export and leaves the old file alone.
+    // A PDF that cannot be finished leaves the file that was there byte for byte and nothing
+    // beside it: a page that cannot be had (where none may be left out), a disk that fills
+    // up half way, a name that is no regular file (never replaced, wherever a link leads).
+    void pdfFailureKeepsTheOldFile_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("code");
+        QTest::newRow("a page missing") << "page" << int(PIC_NO_PICTURE);
+        QTest::newRow("disk full") << "full" << int(PIC_FILE_WRITE);
+        QTest::newRow("FIFO") << "fifo" << int(PIC_FILE_OPEN);
+        QTest::newRow("link to a FIFO") << "link" << int(PIC_FILE_OPEN);
+        QTest::newRow("device node") << "device" << int(PIC_FILE_OPEN);
+        QTest::newRow("folder") << "folder" << int(PIC_FILE_OPEN);
+    }
     void pdfFailureKeepsTheOldFile() {
+        QFETCH(QString, fault);
+        QFETCH(int, code);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("pages.pdf");
+        const QByteArray node = dir.filePath(fault == "link" ? "fifo" : "pages.pdf").toLocal8Bit();
+        mode_t type = S_IFREG;
+        if (fault == "fifo" || fault == "link") {
+            QCOMPARE(mkfifo(node.constData(), 0666), 0);
+            type = S_IFIFO;
+        } else if (fault == "device") {
+            // The null device's numbers, made here so that nothing shared is at risk.
+            if (mknod(node.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+                QSKIP("only root can make a device node");
+            }
+            type = S_IFCHR;
+        } else if (fault == "folder") {
+            QVERIFY(QDir(dir.path()).mkdir("pages.pdf"));
+            type = S_IFDIR;
+        } else {
+            QVERIFY(Touch(path));
+        }
+        if (fault == "link") {
+            QVERIFY(QFile::link(QString::fromLocal8Bit(node), path));
+        }
+        const QStringList before =
+            QDir(dir.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        const auto pages = [&](int i) {
+            return i == 1 && fault == "page" ? QImage() : Picture(640, 480);
+        };
+        if (fault == "full") {
+            test::FullDisk full(4096);  // a page's picture alone is larger
+            QVERIFY(full.Holds());
+            QCOMPARE(int(WritePdf(path, 3, pages, QPageSize::A4)), code);
+        } else {
+            QCOMPARE(int(WritePdf(path, 3, pages, QPageSize::A4)), code);
+        }
+        struct stat st {};
+        QCOMPARE(stat(node.constData(), &st), 0);
+        QCOMPARE(st.st_mode & S_IFMT, type);
+        if (type == S_IFREG) {
+            QCOMPARE(ReadAll(path), QByteArray("old"));
+        }
+        QCOMPARE(
+            QDir(dir.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            before);
+    }
+
+    // Where pages may be left out, those without a picture are, and named; the rest make
+    // the document. Without any picture there is no document and the old file stays.
+    void pdfLeavesOutUnreadablePages_data() {
+        QTest::addColumn<QList<int>>("missing");
+        QTest::addColumn<int>("pages");
+        QTest::newRow("the first") << QList<int>{0} << 3;
+        QTest::newRow("two") << QList<int>{1, 3} << 2;
+        QTest::newRow("all") << QList<int>{0, 1, 2, 3} << 0;
+    }
+    void pdfLeavesOutUnreadablePages() {
+        QFETCH(QList<int>, missing);
+        QFETCH(int, pages);
+        if (QStandardPaths::findExecutable("pdfinfo").isEmpty()) {
+            QSKIP("poppler-utils is not installed (scripts/setup installs it)");
+        }
         QTemporaryDir dir;
         const QString path = dir.filePath("pages.pdf");
         QVERIFY(Touch(path));
-        QVERIFY(WritePdf(
-                    path, 2, [](int i) { return i == 0 ? Picture(64, 48) : QImage(); },
-                    QPageSize::A4) != 0);
-        QCOMPARE(ReadAll(path), QByteArray("old"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+        std::vector<int> skipped;
+        PdfDocument document;
+        document.skipUnreadable = true;
+        document.skipped = &skipped;
+        const std::int16_t result = WritePdf(
+            path, 4, [&](int i) { return missing.contains(i) ? QImage() : Picture(64, 48); },
+            document);
+        QCOMPARE(QList<int>(skipped.begin(), skipped.end()), missing);
+        if (pages == 0) {
+            QCOMPARE(int(result), int(PIC_NO_PICTURE));
+            QCOMPARE(ReadAll(path), QByteArray("old"));
+            return;
+        }
+        QCOMPARE(int(result), int(PIC_OK));
+        const QString info = Run("pdfinfo", {path});
+        QVERIFY2(info.contains(QRegularExpression(QString("Pages:\\s+%1\\n").arg(pages))),
+                 qPrintable(info));
     }
 };
 

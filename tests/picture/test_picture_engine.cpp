@@ -580,6 +580,7 @@ private Q_SLOTS:
         QTest::newRow("another user's") << ".tavelo-a1B2c3" << 120 << true << false;
         QTest::newRow("a longer name") << ".tavelo-a1B2c3d" << 120 << false << false;
         QTest::newRow("another prefix") << ".tavelx-a1B2c3" << 120 << false << false;
+        QTest::newRow("a killed series save's") << ".series-a1B2c3" << 120 << false << true;
     }
     void leftTemporaryFilesAreRemoved() {
         QFETCH(QString, name);

@@ -13,6 +13,7 @@
 #include "pages/PageList.h"
 #include "res/CommandIds.h"
 #include "settings/SeriesSettings.h"
+#include "support/FileFaults.h"
 #include "support/ViewApp.h"
 #include "view/PagePrompts.h"
 
@@ -193,16 +194,66 @@ private Q_SLOTS:
         QVERIFY(!app.CommandEnabled(ID_CAPTURE));
     }
 
-    // A series folder that cannot be made: the capture is shown and kept as a page, the
-    // save failure is reported.
+    // A series folder that cannot be made, a page cache that takes no page, or both: the
+    // capture is shown, what could be kept is kept, and the one F5 shows one box.
+    void seriesSaveFailure_data() {
+        QTest::addColumn<bool>("seriesBlocked");
+        QTest::addColumn<bool>("cacheBlocked");
+        QTest::newRow("series folder") << true << false;
+        QTest::newRow("page cache") << false << true;
+        QTest::newRow("both") << true << true;
+    }
     void seriesSaveFailure() {
+        QFETCH(bool, seriesBlocked);
+        QFETCH(bool, cacheBlocked);
         App app;
-        QFile blocker(app.Series());
-        QVERIFY(blocker.open(QIODevice::WriteOnly));  // a file where the folder should be
+        if (seriesBlocked) {
+            QFile blocker(app.Series());
+            QVERIFY(blocker.open(QIODevice::WriteOnly));  // a file where the folder should be
+        }
+        if (cacheBlocked) {
+            const QString folder = app.Pages().Store().Folder();
+            QVERIFY(QDir(folder).removeRecursively());
+            QFile blocker(folder);
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+        }
         app.Command(ID_CAPTURE_SERIES);
         QCOMPARE(app.prompts.Texts(), QStringList{"Failed to save the image.\n\n"});
         QVERIFY(app.view->m_bImage);
+        QCOMPARE(app.Pages().rowCount(), cacheBlocked ? 0 : 1);
+        QCOMPARE(app.SeriesFiles().size(), seriesBlocked ? 0 : 1);
+    }
+
+    // A capture that runs short of memory for its bitmap leaves the picture shown before:
+    // Capture to Series then keeps no page, writes no file and says nothing of a save.
+    void failedCaptureSavesNothing() {
+        App app;
+        app.Command(ID_CAPTURE_SERIES);
+        QCOMPARE(app.SeriesFiles(), QStringList{"page-001.JPG"});
+        app.prompts.messages.clear();
+        // The transfer and the flipped rows (2.6 MB each) fit; the bitmap (3.9 MB) does not.
+        MemoryBlock::SetAllocationLimit(3'000'000);
+        app.Command(ID_CAPTURE_SERIES);
+        MemoryBlock::SetAllocationLimit(MemoryBlock::NoAllocationLimit);
+        QCOMPARE(app.prompts.Texts(),
+                 QStringList{"Memory size is insufficient for allocation.\n\n"});
         QCOMPARE(app.Pages().rowCount(), 1);
+        QCOMPARE(app.SeriesFiles(), QStringList{"page-001.JPG"});
+        QCOMPARE(app.Status(), QStringLiteral("Ready !"));
+    }
+
+    // A page shown again that runs short of memory says so once, and the picture stays.
+    void showingAPageShortOfMemoryTellsOnce() {
+        App app;
+        app.Shoot();
+        const QImage before = app.Picture();
+        MemoryBlock::SetAllocationLimit(3'000'000);
+        QVERIFY(!app.view->ShowPage(0));
+        MemoryBlock::SetAllocationLimit(MemoryBlock::NoAllocationLimit);
+        QCOMPARE(app.prompts.Texts(),
+                 QStringList{"Memory size is insufficient for allocation.\n\n"});
+        QCOMPARE(app.Picture(), before);
+        QVERIFY(app.view->m_bImage);
     }
 
     void exportPdf_data() {
@@ -247,6 +298,65 @@ private Q_SLOTS:
         QCOMPARE(papers, QStringList(QList<QString>(pages, paperName)));
         QVERIFY(app.prompts.messages.isEmpty());
         QCOMPARE(SaveDialogFolder(), app.dir.filePath("out"));
+    }
+
+    // A page that cannot be read back is left out of the export and the print, with one
+    // message naming it; the other pages still make the document.
+    void unreadablePageIsLeftOut_data() {
+        QTest::addColumn<bool>("print");
+        QTest::newRow("Export PDF") << false;
+        QTest::newRow("Print") << true;
+    }
+    void unreadablePageIsLeftOut() {
+        QFETCH(bool, print);
+        if (!HavePdfInfo()) {
+            QSKIP("poppler-utils is not installed (scripts/setup installs it)");
+        }
+        App app;
+        for (int i = 0; i < 4; ++i) {
+            app.Shoot();
+        }
+        QFile damaged(app.Pages().Store().DataPath(1));
+        QVERIFY(damaged.resize(100));  // page 2's rows, cut short
+        const QString path = app.dir.filePath("pages.pdf");
+        SetExportHandler([](ExportChoice&) { return true; });
+        SetPrintHandler([&](QPrinter& printer, int) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(path);
+            printer.setPrintRange(QPrinter::AllPages);
+            return true;
+        });
+        app.fileAnswer = path;
+        app.Command(print ? ID_FILE_PRINT : ID_EXPORT_PDF);
+        QCOMPARE(app.prompts.Texts(),
+                 QStringList{"Page 2 could not be read and was left out.\n\n"});
+        QCOMPARE(PdfPages(path), 3);
+    }
+
+    // Export PDF onto a disk that fills up half way says the save failed, once, and the PDF
+    // that was there stays whole.
+    void exportPdfFailureKeepsTheOldFile() {
+        App app;
+        for (int i = 0; i < 2; ++i) {
+            app.Shoot();
+        }
+        const QString path = app.dir.filePath("pages.pdf");
+        const QByteArray old = QByteArray("%PDF-1.4 an older document ").repeated(20);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+        file.close();
+        SetExportHandler([](ExportChoice&) { return true; });
+        app.fileAnswer = path;
+        {
+            test::FullDisk full(64 * 1024);  // a page's picture is larger
+            QVERIFY(full.Holds());
+            app.Command(ID_EXPORT_PDF);
+        }
+        QCOMPARE(app.prompts.Texts(), QStringList{"Failed to save the image.\n\n"});
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), old);
+        QCOMPARE(QDir(app.dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"pages.pdf"});
     }
 
     // Print goes through the same path whatever the printer: here a PDF file. The current
