@@ -157,12 +157,15 @@ QString PageStore::PathOf(const QString& name, const QString& suffix) const {
 }
 
 QString PageStore::NewName() {
-    for (;;) {
+    // A few tries: names taken by something planted are passed over, but a folder that has
+    // gone (or become a file) must not keep the search going.
+    for (int tries = 0; tries < 100 && m_nNextName <= 999999; ++tries) {
         const QString name = QStringLiteral("p%1").arg(m_nNextName++, 6, 10, QLatin1Char('0'));
         if (!Exists(PathOf(name, kThumb)) && !Exists(PathOf(name, QStringLiteral("raw")))) {
             return name;
         }
     }
+    return {};
 }
 
 QString PageStore::DataPath(int index) const {
@@ -200,7 +203,8 @@ bool PageStore::AddCapture(const MemoryBlock& raw, const PageRecord& record, con
     page.suffix.clear();
     page.turns = 0;
     page.name = NewName();
-    return WriteFile(PathOf(page.name, QStringLiteral("raw")),
+    return !page.name.isEmpty() &&
+           WriteFile(PathOf(page.name, QStringLiteral("raw")),
                      reinterpret_cast<const char*>(raw.Data()), static_cast<qint64>(raw.Size())) &&
            AddRecord(page, shown);
 }
@@ -219,7 +223,8 @@ bool PageStore::AddFile(const QString& path, const QImage& shown) {
         page.suffix = QStringLiteral("pic");
     }
     QByteArray bytes;
-    return ReadRegularFile(path, kMaxFileBytes, bytes) == ReadResult::Read &&
+    return !page.name.isEmpty() &&
+           ReadRegularFile(path, kMaxFileBytes, bytes) == ReadResult::Read &&
            WriteFile(PathOf(page.name, page.suffix), bytes.constData(), bytes.size()) &&
            AddRecord(page, shown);
 }
@@ -435,6 +440,9 @@ PageStore::RestoreResult PageStore::Restore(const QString& from) {
     std::vector<PageRecord> incoming;
     for (PageRecord p : found.pages) {
         p.name = NewName();
+        if (p.name.isEmpty()) {
+            return result;  // no name to give: nothing moved, all offered again next time
+        }
         incoming.push_back(p);
     }
     QStringList kept = found.unreadable;
