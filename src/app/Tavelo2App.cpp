@@ -126,7 +126,7 @@ bool CTavelo2App::InitInstance(const StartOptions& options) {
         }
     });
     m_pFrame->repaint();
-    m_pView->OfferAbandonedPages();
+    m_pView->RestoreLeftoverPages();
 
     if (options.splash) {
         m_splash = new CSplashDlg(m_pFrame.get());

@@ -56,13 +56,13 @@ bool PageList::AddFile(const QString& path, const QImage& shown) {
     return true;
 }
 
-int PageList::Adopt(const QString& folder) {
+PageStore::RestoreResult PageList::Adopt(const QString& folder) {
     const int first = m_store.Count();
-    const int taken = m_store.Adopt(folder);
-    if (taken > 0) {
-        Added(first, first + taken - 1);
+    const PageStore::RestoreResult result = m_store.Adopt(folder);
+    if (result.taken > 0) {
+        Added(first, first + result.taken - 1);
     }
-    return taken;
+    return result;
 }
 
 int PageList::rowCount(const QModelIndex& parent) const {

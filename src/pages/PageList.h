@@ -25,7 +25,7 @@ public:
 
     bool AddCapture(const MemoryBlock& raw, const PageRecord& record, const QImage& shown);
     bool AddFile(const QString& path, const QImage& shown);
-    int Adopt(const QString& folder);
+    PageStore::RestoreResult Adopt(const QString& folder);
 
     // QAbstractListModel
     int rowCount(const QModelIndex& parent = {}) const override;

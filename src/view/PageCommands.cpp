@@ -1,6 +1,6 @@
 // The pages of the sitting in the view: every capture and every opened picture becomes a
-// page; a page shows again as if just captured or opened; pages of a run that was killed
-// are offered back at the next start; Copy puts the shown picture on the clipboard.
+// page; a page shows again as if just captured or opened; pages earlier runs left are
+// taken back at the next start; Copy puts the shown picture on the clipboard.
 
 #include <QClipboard>
 #include <QFileInfo>
@@ -56,26 +56,27 @@ bool CTavelo2View::StartPages(const QString& root, const QString& runId) {
     return true;
 }
 
-void CTavelo2View::OfferAbandonedPages() {
+void CTavelo2View::RestoreLeftoverPages() {
     if (m_pPages == nullptr) {
         return;
     }
+    // Taken back without a question, however many runs left pages; only what could not be
+    // read back is told, in one box.
     const QString root = QFileInfo(m_pPages->Store().Folder()).absolutePath();
-    for (const QString& folder : PageStore::AbandonedRuns(root)) {
+    QStringList notRestored;
+    for (const QString& folder : PageStore::LeftoverSittings(root)) {
+        const QString summary = m_pPages->Adopt(folder).summary;
+        if (!summary.isEmpty()) {
+            notRestored.append(summary);
+        }
+    }
+    if (!notRestored.isEmpty()) {
         MessagePrompt prompt;
         prompt.parent = window();
         prompt.caption = QString::fromLatin1(APP_TITLE);
-        prompt.text = QStringLiteral(
-                          "Tavelo did not end normally last time. %1 page(s) of "
-                          "that session are still there.\n\nTake them back?")
-                          .arg(PageStore::PageCountOf(folder));
-        prompt.icon = PromptIcon::Question;
-        prompt.buttons = PROMPT_YES_NO;
-        if (ShowMessage(prompt) == IDYES) {
-            m_pPages->Adopt(folder);
-        } else {
-            PageStore::Discard(folder);
-        }
+        prompt.text = notRestored.join(QLatin1Char('\n'));
+        prompt.icon = PromptIcon::Warning;
+        ShowMessage(prompt);
     }
 }
 

@@ -75,8 +75,8 @@ public:
     // Pages of the sitting (PageCommands.cpp, SeriesCommands.cpp). Pages are kept once
     // StartPages has made this run's folder under `root`; until then there are none.
     bool StartPages(const QString& root, const QString& runId);
-    // Asks whether to take over the pages of runs that did not end normally.
-    void OfferAbandonedPages();
+    // Takes in the pages earlier runs left, saying only what could not be read back.
+    void RestoreLeftoverPages();
     PageList* Pages() const { return m_pPages; }
     // Shows page `row` as if it had just been captured or opened.
     bool ShowPage(int row);
