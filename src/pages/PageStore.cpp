@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTextStream>
+#include <QTransform>
 
 #include "camera/Capture.h"
 #include "picture/CaptureLook.h"
@@ -72,12 +73,18 @@ QImage MakeThumbnail(const QImage& shown, int size) {
 
 PageStore::~PageStore() {
     if (IsOpen()) {
-        QDir(m_folder).removeRecursively();
         ::close(m_nLock);
     }
 }
 
 bool PageStore::Open(const QString& root, const QString& runId) {
+    m_root = root;
+    m_id = runId;
+    m_pages.clear();
+    if (IsOpen()) {
+        ::close(m_nLock);
+        m_nLock = -1;
+    }
     m_folder = QDir(root).filePath(runId);
     if (!QDir().mkpath(m_folder)) {
         return false;
@@ -155,11 +162,88 @@ bool PageStore::Remove(int index) {
     }
     const QString data = DataPath(index);
     const QString thumb = PathOf(Page(index).name, QStringLiteral("png"));
+    const QDir removed(QDir(m_folder).filePath(QStringLiteral("removed")));
+    QDir().mkpath(removed.path());
     m_pages.erase(m_pages.begin() + index);
     WriteIndex();
-    QFile::remove(data);
-    QFile::remove(thumb);
+    QFile::rename(data, removed.filePath(QFileInfo(data).fileName()));
+    QFile::rename(thumb, removed.filePath(QFileInfo(thumb).fileName()));
     return true;
+}
+
+bool PageStore::Reinsert(int index, const PageRecord& page) {
+    if (index < 0 || index > Count()) {
+        return false;
+    }
+    const QDir removed(QDir(m_folder).filePath(QStringLiteral("removed")));
+    for (const QString& suffix :
+         {page.raw ? QStringLiteral("raw") : page.suffix, QStringLiteral("png")}) {
+        const QString name = page.name + QLatin1Char('.') + suffix;
+        if (!QFile::rename(removed.filePath(name), PathOf(page.name, suffix))) {
+            return false;
+        }
+    }
+    m_pages.insert(m_pages.begin() + index, page);
+    return WriteIndex();
+}
+
+bool PageStore::SetTurns(int index, int turns, const QImage& thumbnailSource) {
+    if (index < 0 || index >= Count()) {
+        return false;
+    }
+    PageRecord& p = m_pages[static_cast<std::size_t>(index)];
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) ||
+        !MakeThumbnail(thumbnailSource, kThumbnailSize).save(&buffer, "PNG") ||
+        !WriteFile(PathOf(p.name, QStringLiteral("png")), png.constData(), png.size())) {
+        return false;
+    }
+    p.turns = turns & 3;
+    return WriteIndex();
+}
+
+bool PageStore::SetKept(int index, bool kept) {
+    if (index < 0 || index >= Count()) {
+        return false;
+    }
+    m_pages[static_cast<std::size_t>(index)].kept = kept;
+    return WriteIndex();
+}
+
+QStringList PageStore::LeftoverSittings(const QString& root) {
+    QStringList runs = AbandonedRuns(root);
+    runs.removeAll(QDir(root).filePath(QStringLiteral("discarded")));
+    return runs;
+}
+
+PageStore::RestoreResult PageStore::Adopt(const QString& folder) {
+    RestoreResult result;
+    const int listed = PageCountOf(folder);
+    result.taken = AdoptPages(folder);
+    result.left = listed - result.taken;
+    if (result.left > 0) {
+        result.summary = QStringLiteral("%1 page(s) could not be restored.").arg(result.left);
+    }
+    return result;
+}
+
+bool PageStore::Discard() {
+    if (!IsOpen()) {
+        return false;
+    }
+    const QString discarded = QDir(m_root).filePath(QStringLiteral("discarded"));
+    QDir(discarded).removeRecursively();
+    ::close(m_nLock);
+    m_nLock = -1;
+    if (!QDir().rename(m_folder, discarded)) {
+        return false;
+    }
+    return Open(m_root, m_id + QStringLiteral("-%1").arg(++m_nFresh));
+}
+
+PageStore::RestoreResult PageStore::UndoDiscard() {
+    return Adopt(QDir(m_root).filePath(QStringLiteral("discarded")));
 }
 
 bool PageStore::Move(int from, int to) {
@@ -196,7 +280,9 @@ QImage PageStore::Picture(int index) const {
     PictureEngine engine;
     const PageRecord& p = Page(index);
     if (!p.raw) {
-        return engine.LoadFile(DataPath(index), 0, 0, 1) == 0 ? engine.Image() : QImage();
+        return engine.LoadFile(DataPath(index), 0, 0, 1) == 0
+                   ? engine.Image().transformed(QTransform().rotate(90 * p.turns))
+                   : QImage();
     }
     SilentErrors silent;
     const MemoryBlock raw = LoadRaw(index);
@@ -209,7 +295,7 @@ QImage PageStore::Picture(int index) const {
     if (FinishCapturedPicture(engine, p.mode, p.camRotation, amount) != 0) {
         return {};
     }
-    return engine.Image();
+    return engine.Image().transformed(QTransform().rotate(90 * p.turns));
 }
 
 bool PageStore::WriteIndex() const {
@@ -218,7 +304,8 @@ bool PageStore::WriteIndex() const {
     for (const PageRecord& p : m_pages) {
         out << p.name << '\t' << (p.raw ? "raw" : "file") << '\t' << p.width << '\t' << p.height
             << '\t' << p.mode << '\t' << p.camRotation << '\t' << p.sharpIndex << '\t'
-            << (p.suffix.isEmpty() ? QStringLiteral("-") : p.suffix) << '\n';
+            << (p.suffix.isEmpty() ? QStringLiteral("-") : p.suffix) << '\t' << p.turns << '\t'
+            << int(p.kept) << '\n';
     }
     out.flush();
     return WriteFile(QDir(m_folder).filePath(kIndex), text.constData(), text.size());
@@ -233,7 +320,7 @@ std::vector<PageRecord> PageStore::ReadIndex(const QString& folder) {
     QTextStream in(&file);
     while (!in.atEnd()) {
         const QStringList f = in.readLine().split(QLatin1Char('\t'));
-        if (f.size() != 8 || f[0].contains(QLatin1Char('/'))) {
+        if (f.size() < 8 || f[0].contains(QLatin1Char('/'))) {
             continue;
         }
         PageRecord p;
@@ -245,6 +332,8 @@ std::vector<PageRecord> PageStore::ReadIndex(const QString& folder) {
         p.camRotation = f[5].toInt();
         p.sharpIndex = f[6].toInt();
         p.suffix = f[7] == QLatin1String("-") ? QString() : f[7];
+        p.turns = f.value(8).toInt() & 3;
+        p.kept = f.value(9).toInt() != 0;
         int w = 0, h = 0;
         if (p.raw &&
             (!RawCaptureSize(p.mode, p.camRotation, w, h) || w != p.width || h != p.height)) {
@@ -278,7 +367,7 @@ int PageStore::PageCountOf(const QString& folder) {
     return static_cast<int>(ReadIndex(folder).size());
 }
 
-int PageStore::Adopt(const QString& folder) {
+int PageStore::AdoptPages(const QString& folder) {
     if (!IsOpen() || QDir(folder) == QDir(m_folder)) {
         return 0;
     }

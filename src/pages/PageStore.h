@@ -20,6 +20,8 @@ struct PageRecord {
     int camRotation = 0;
     int sharpIndex = 3;  // the sharpness it was captured with
     QString suffix;      // an opened file's extension
+    int turns = 0;       // quarter turns to the right made on this page, 0..3
+    bool kept = false;   // saved, exported or printed at least once
 };
 
 // The pages of this run, kept on disk in a folder of their own under the cache folder, with
@@ -48,7 +50,10 @@ public:
     // A copy of an opened picture file.
     bool AddFile(const QString& path, const QImage& shown);
     bool Remove(int index);
+    bool Reinsert(int index, const PageRecord& page);
     bool Move(int from, int to);
+    bool SetTurns(int index, int turns, const QImage& thumbnailSource);
+    bool SetKept(int index, bool kept);
 
     QImage Thumbnail(int index) const;
     QString DataPath(int index) const;
@@ -63,8 +68,18 @@ public:
     static int PageCountOf(const QString& folder);
     // Moves the pages of an abandoned folder to the end of this run and removes the folder;
     // the number of pages taken over.
-    int Adopt(const QString& folder);
+    int AdoptPages(const QString& folder);
     static void Discard(const QString& folder);
+
+    static QStringList LeftoverSittings(const QString& root);
+    struct RestoreResult {
+        int taken = 0;
+        int left = 0;
+        QString summary;
+    };
+    RestoreResult Adopt(const QString& folder);
+    bool Discard();
+    RestoreResult UndoDiscard();
 
 private:
     bool WriteIndex() const;
@@ -74,6 +89,9 @@ private:
     static std::vector<PageRecord> ReadIndex(const QString& folder);
 
     QString m_folder;
+    QString m_root;
+    QString m_id;
+    int m_nFresh = 0;
     int m_nLock = -1;
     int m_nNextName = 1;
     std::vector<PageRecord> m_pages;
