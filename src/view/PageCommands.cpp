@@ -1,12 +1,13 @@
 // The pages of the sitting in the view: every capture and every opened picture becomes a
-// page; a page shows again as if just captured or opened; pages of a run that was killed
-// are offered back at the next start; Copy puts the shown picture on the clipboard.
+// page; a page shows again as if just captured or opened, turned as it was; Copy puts the
+// shown picture on the clipboard.
 
 #include <QClipboard>
 #include <QFileInfo>
 #include <QGuiApplication>
 
 #include "pages/PageList.h"
+#include "pages/Sitting.h"
 #include "picture/CaptureLook.h"
 #include "picture/RawConversion.h"
 #include "res/CommandIds.h"
@@ -36,45 +37,31 @@ void CTavelo2View::RegisterPageCommands() {
     f.SetUpdateHandler(ID_CAPTURE_SERIES, [this](CommandState& s) { s.Enable(!m_bNotReady); });
     f.SetUpdateHandler(ID_EDIT_COPY, [this](CommandState& s) { s.Enable(m_bImage); });
     f.SetUpdateHandler(ID_FILE_PRINT, [this](CommandState& s) {
-        s.Enable(m_bImage || (m_pPages != nullptr && m_pPages->rowCount() > 0));
+        s.Enable(m_bImage || (m_pSitting != nullptr && m_pSitting->Count() > 0));
     });
     f.SetUpdateHandler(ID_EXPORT_PDF, [this](CommandState& s) {
-        s.Enable(m_pPages != nullptr && m_pPages->rowCount() > 0);
+        s.Enable(m_pSitting != nullptr && m_pSitting->Count() > 0);
     });
+    RegisterSittingCommands();
 }
 
 bool CTavelo2View::StartPages(const QString& root, const QString& runId) {
     delete m_pPages;
-    m_pPages = new PageList(this);
-    if (!m_pPages->Store().Open(root, runId)) {
-        delete m_pPages;
-        m_pPages = nullptr;
+    delete m_pSitting;
+    m_pPages = nullptr;
+    m_shownPage.clear();
+    m_pSitting = new Sitting(this);
+    if (!m_pSitting->Open(root, runId)) {
+        delete m_pSitting;
+        m_pSitting = nullptr;
         return false;
     }
+    m_pPages = new PageList(*m_pSitting, this);
+    // Pages of another sitting may take the names of those shown before.
+    connect(m_pSitting, &Sitting::pagesReset, this, [this] { m_shownPage.clear(); });
+    connect(m_pSitting, &Sitting::pageChanged, this, &CTavelo2View::FollowPageTurns);
+    connect(m_pSitting, &Sitting::notRestored, this, &CTavelo2View::SayNotRestored);
     return true;
-}
-
-void CTavelo2View::OfferAbandonedPages() {
-    if (m_pPages == nullptr) {
-        return;
-    }
-    const QString root = QFileInfo(m_pPages->Store().Folder()).absolutePath();
-    for (const QString& folder : PageStore::AbandonedRuns(root)) {
-        MessagePrompt prompt;
-        prompt.parent = window();
-        prompt.caption = QString::fromLatin1(APP_TITLE);
-        prompt.text = QStringLiteral(
-                          "Tavelo did not end normally last time. %1 page(s) of "
-                          "that session are still there.\n\nTake them back?")
-                          .arg(PageStore::PageCountOf(folder));
-        prompt.icon = PromptIcon::Question;
-        prompt.buttons = PROMPT_YES_NO;
-        if (ShowMessage(prompt) == IDYES) {
-            m_pPages->Adopt(folder);
-        } else {
-            PageStore::Discard(folder);
-        }
-    }
 }
 
 bool CTavelo2View::CaptureAsPage() {
@@ -83,15 +70,19 @@ bool CTavelo2View::CaptureAsPage() {
     const std::uint8_t* before = m_hRaw.Data();
     OnCapture();
     const bool captured = m_bImage && !m_hRaw.IsNull() && m_hRaw.Data() != before;
-    if (captured && m_pPages != nullptr) {
+    if (captured) {
+        ShowAsPage(-1);
+    }
+    if (captured && m_pSitting != nullptr) {
         PageRecord record;
         record.width = m_nWidth;
         record.height = m_nHeight;
         record.mode = m_nMode;
         record.camRotation = m_nCamRotation;
         record.sharpIndex = m_nSharpIndex;
-        if (!m_pPages->AddCapture(m_hRaw, record, m_lead->Engine().Image()) &&
-            m_pFrame != nullptr) {
+        if (m_pSitting->AddCapture(m_hRaw, record, m_lead->Engine().Image())) {
+            ShowAsPage(m_pSitting->Count() - 1);
+        } else if (m_pFrame != nullptr) {
             m_pFrame->ReportError(ERR_SAVE);  // shown, but not kept as a page
         }
     }
@@ -99,17 +90,22 @@ bool CTavelo2View::CaptureAsPage() {
 }
 
 void CTavelo2View::AddOpenedPage(const QString& path) {
-    if (m_pPages != nullptr && !m_pPages->AddFile(path, m_lead->Engine().Image()) &&
-        m_pFrame != nullptr) {
+    ShowAsPage(-1);
+    if (m_pSitting == nullptr) {
+        return;
+    }
+    if (m_pSitting->AddFile(path, m_lead->Engine().Image())) {
+        ShowAsPage(m_pSitting->Count() - 1);
+    } else if (m_pFrame != nullptr) {
         m_pFrame->ReportError(ERR_SAVE);
     }
 }
 
 bool CTavelo2View::ShowPage(int row) {
-    if (m_pPages == nullptr || row < 0 || row >= m_pPages->rowCount()) {
+    if (m_pSitting == nullptr || row < 0 || row >= m_pSitting->Count()) {
         return false;
     }
-    const PageStore& store = m_pPages->Store();
+    const PageStore& store = m_pSitting->Store();
     const PageRecord page = store.Page(row);
     if (m_pFrame != nullptr) {
         m_pFrame->SetStatusText(IDS_BUSY);
@@ -118,10 +114,19 @@ bool CTavelo2View::ShowPage(int row) {
     m_lead->SetAutoRedraw(false);
     bool loaded = false;
     if (page.raw) {
-        FrameErrors errors(m_pFrame);
         MemoryBlock raw = store.LoadRaw(row);
-        const MemoryBlock bitmap = BuildBitmap(raw, page.width, page.height, errors);
-        if (!bitmap.IsNull()) {
+        MemoryBlock bitmap;
+        if (!raw.IsNull()) {
+            FrameErrors errors(m_pFrame);
+            bitmap = BuildBitmap(raw, page.width, page.height, errors);
+            if (bitmap.IsNull()) {
+                // The shortage has had its message; the picture shown stays, as after a
+                // capture that could not be converted.
+                wait.Restore();
+                m_lead->SetAutoRedraw(true);
+                ShowIdleStatus();
+                return false;
+            }
             m_lead->SetPictureHandle(0);
             loaded = m_lead->LoadMemory(bitmap, 0, 0, static_cast<long>(bitmap.Size())) == 0;
         }
@@ -133,8 +138,6 @@ bool CTavelo2View::ShowPage(int row) {
             m_nMode = page.mode;
             m_nCamRotation = page.camRotation;
             m_nBmpSize = static_cast<int>(BitmapFileSize(m_nWidth, m_nHeight));
-            m_nRotAngle = 0;
-            m_nRotIndex = 3;
             m_nSharpValue = SharpnessValue(m_nSharpIndex);
             FinishCapturedPicture(*m_lead, m_nMode, m_nCamRotation, m_nSharpValue);
         }
@@ -148,12 +151,20 @@ bool CTavelo2View::ShowPage(int row) {
         ShowLoadFailed();
         return false;
     }
+    // The page's own turns, recorded as if turned here, so Sharpness turns it the same way.
+    m_nRotIndex = 3 + page.turns;
+    m_nRotAngle = RotationAngle();
+    if (m_nRotAngle != 0) {
+        m_lead->Rotate(m_nRotAngle, true, FILL_COLOUR);
+    }
     ShowLoadedPicture();
+    ShowAsPage(row);
     return true;
 }
 
 void CTavelo2View::ShowLoadFailed() {
     m_bImage = false;
+    ShowAsPage(-1);
     if (m_pFrame != nullptr) {
         m_pFrame->ShowZoom(-1.0f);
     }
@@ -161,6 +172,8 @@ void CTavelo2View::ShowLoadFailed() {
     m_lead->SetAutoRedraw(true);
     ShowIdleStatus();
     if (m_pFrame != nullptr) {
+        // Not only after a command: a page shown from the dock changes what works too.
+        m_pFrame->UpdateCommandUI();
         m_pFrame->ReportError(ERR_LOAD);
     }
 }
@@ -176,6 +189,9 @@ void CTavelo2View::ShowLoadedPicture() {
     }
     GreyPictureMenus(false);
     ShowIdleStatus();
+    if (m_pFrame != nullptr) {
+        m_pFrame->UpdateCommandUI();
+    }
 }
 
 void CTavelo2View::OnEditCopy() {

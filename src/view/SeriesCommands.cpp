@@ -9,6 +9,7 @@
 #include "pages/PageList.h"
 #include "pages/PdfPages.h"
 #include "pages/SeriesNames.h"
+#include "pages/Sitting.h"
 #include "picture/PictureEngine.h"
 #include "res/ErrorCode.h"
 #include "res/Strings.h"
@@ -42,6 +43,7 @@ void CTavelo2View::OnCaptureToSeries() {
         }
         return;
     }
+    MarkShownKept();
     if (m_pFrame != nullptr) {
         m_pFrame->ShowMessageFor(QStringLiteral("Saved %1").arg(QDir::toNativeSeparators(path)),
                                  kSavedMessageMs);
@@ -77,13 +79,15 @@ void CTavelo2View::OnSeriesSetting() {
 }
 
 void CTavelo2View::OnExportPdf() {
-    if (m_pPages == nullptr || m_pPages->rowCount() == 0) {
+    if (m_pSitting == nullptr || m_pSitting->Count() == 0) {
         return;
     }
+    // Every page unless the user asks for the selected ones only.
+    const std::vector<int> selected = m_pPages->Selected();
     ExportChoice choice;
     choice.paper = DefaultPaper();
-    choice.haveSelection = m_pPages->Selection()->hasSelection();
-    choice.selectedOnly = choice.haveSelection;
+    choice.pages = m_pSitting->Count();
+    choice.selected = static_cast<int>(selected.size());
     if (!AskExportChoice(window(), choice)) {
         return;
     }
@@ -97,10 +101,10 @@ void CTavelo2View::OnExportPdf() {
     if (path.isEmpty()) {
         return;
     }
-    std::vector<int> rows = m_pPages->SelectedOrAll();
-    if (!choice.selectedOnly) {
+    std::vector<int> rows = selected;
+    if (!choice.selectedOnly || rows.empty()) {
         rows.clear();
-        for (int i = 0; i < m_pPages->rowCount(); ++i) {
+        for (int i = 0; i < m_pSitting->Count(); ++i) {
             rows.push_back(i);
         }
     }
@@ -108,16 +112,18 @@ void CTavelo2View::OnExportPdf() {
         m_pFrame->SetStatusText(IDS_BUSY);
     }
     WaitCursor wait;
-    const PageStore& store = m_pPages->Store();
+    const PageStore& store = m_pSitting->Store();
     const std::int16_t result = WritePdf(
         path, static_cast<int>(rows.size()),
         [&](int i) { return store.Picture(rows[static_cast<std::size_t>(i)]); }, choice.paper);
     wait.Restore();
-    EndSave(path, result);
+    if (EndSave(path, result)) {
+        m_pSitting->MarkKept(rows);
+    }
 }
 
 void CTavelo2View::OnFilePrint() {
-    const int pages = m_pPages != nullptr ? m_pPages->rowCount() : 0;
+    const int pages = m_pSitting != nullptr ? m_pSitting->Count() : 0;
     if (!m_bImage && pages == 0) {
         return;
     }
@@ -141,12 +147,17 @@ void CTavelo2View::OnFilePrint() {
         const QImage shown = m_lead->Engine().Image();
         printed = m_bImage && PrintPictures(printer, 1, [&](int) { return shown; });
     } else {
-        const PageStore& store = m_pPages->Store();
+        const PageStore& store = m_pSitting->Store();
         printed = PrintPictures(printer, static_cast<int>(rows.size()), [&](int i) {
             return store.Picture(rows[static_cast<std::size_t>(i)]);
         });
     }
     wait.Restore();
+    if (printed && rows.empty()) {
+        MarkShownKept();
+    } else if (printed) {
+        m_pSitting->MarkKept(rows);
+    }
     if (!printed) {
         MessagePrompt prompt;
         prompt.parent = window();
