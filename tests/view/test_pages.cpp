@@ -231,7 +231,7 @@ private Q_SLOTS:
         selection->select(app.Pages().index(2), QItemSelectionModel::Select);
         bool offered = false;
         SetExportHandler([&](ExportChoice& choice) {
-            offered = choice.haveSelection;
+            offered = choice.selected == 2 && choice.pages == 3;
             choice.selectedOnly = selectedOnly;
             choice.paper = QPageSize::PageSizeId(paper);
             return true;
