@@ -16,6 +16,7 @@
 #include "picture/CaptureLook.h"
 #include "picture/PictureEngine.h"
 #include "picture/RawConversion.h"
+#include "picture/RawPicture.h"
 
 namespace tavelo {
 namespace {
@@ -285,17 +286,14 @@ QImage PageStore::Picture(int index) const {
                    : QImage();
     }
     SilentErrors silent;
-    const MemoryBlock raw = LoadRaw(index);
-    const MemoryBlock bitmap = BuildBitmap(raw, p.width, p.height, silent);
-    if (bitmap.IsNull() || engine.LoadMemory(bitmap, 0, 0, bitmap.Size()) != 0) {
-        return {};
-    }
+    MemoryBlock raw = LoadRaw(index);
     const int amount =
         kSharpAmounts[IsSharpIndex(p.sharpIndex) ? p.sharpIndex : kDefaultSharpIndex];
-    if (FinishCapturedPicture(engine, p.mode, p.camRotation, amount) != 0) {
-        return {};
-    }
-    return engine.Image().transformed(QTransform().rotate(90 * p.turns));
+    EngineTarget target(engine);
+    const RawShape shape{p.width, p.height, p.mode, p.camRotation};
+    return ShowRawCapture(target, raw, {}, shape, amount, silent) == RawPictureResult::Shown
+               ? engine.Image().transformed(QTransform().rotate(90 * p.turns))
+               : QImage();
 }
 
 bool PageStore::WriteIndex() const {

@@ -10,6 +10,7 @@
 #include "pages/Sitting.h"
 #include "picture/CaptureLook.h"
 #include "picture/RawConversion.h"
+#include "picture/RawPicture.h"
 #include "res/CommandIds.h"
 #include "res/ErrorCode.h"
 #include "res/Strings.h"
@@ -18,6 +19,7 @@
 #include "ui/Prompts.h"
 #include "ui/ViewHost.h"
 #include "ui/WaitCursor.h"
+#include "view/LeadTarget.h"
 #include "view/Tavelo2View.h"
 
 namespace tavelo {
@@ -64,12 +66,8 @@ bool CTavelo2View::StartPages(const QString& root, const QString& runId) {
     return true;
 }
 
-bool CTavelo2View::CaptureAsPage() {
-    // A capture that goes through puts a new block in place of the raw capture (made while
-    // the old one was still held, so at another address) and shows it.
-    const std::uint8_t* before = m_hRaw.Data();
-    OnCapture();
-    const bool captured = m_bImage && !m_hRaw.IsNull() && m_hRaw.Data() != before;
+bool CTavelo2View::CaptureAsPage(bool* pageKept) {
+    const bool captured = OnCapture();
     if (captured) {
         ShowAsPage(-1);
     }
@@ -80,9 +78,13 @@ bool CTavelo2View::CaptureAsPage() {
         record.mode = m_nMode;
         record.camRotation = m_nCamRotation;
         record.sharpIndex = m_nSharpIndex;
-        if (m_pSitting->AddCapture(m_hRaw, record, m_lead->Engine().Image())) {
+        const bool kept = m_pSitting->AddCapture(m_hRaw, record, m_lead->Engine().Image());
+        if (kept) {
             ShowAsPage(m_pSitting->Count() - 1);
-        } else if (m_pFrame != nullptr) {
+        }
+        if (pageKept != nullptr) {
+            *pageKept = kept;
+        } else if (!kept && m_pFrame != nullptr) {
             m_pFrame->ReportError(ERR_SAVE);  // shown, but not kept as a page
         }
     }
@@ -115,21 +117,20 @@ bool CTavelo2View::ShowPage(int row) {
     bool loaded = false;
     if (page.raw) {
         MemoryBlock raw = store.LoadRaw(row);
-        MemoryBlock bitmap;
-        if (!raw.IsNull()) {
-            FrameErrors errors(m_pFrame);
-            bitmap = BuildBitmap(raw, page.width, page.height, errors);
-            if (bitmap.IsNull()) {
-                // The shortage has had its message; the picture shown stays, as after a
-                // capture that could not be converted.
-                wait.Restore();
-                m_lead->SetAutoRedraw(true);
-                ShowIdleStatus();
-                return false;
-            }
-            m_lead->SetPictureHandle(0);
-            loaded = m_lead->LoadMemory(bitmap, 0, 0, static_cast<long>(bitmap.Size())) == 0;
+        FrameErrors errors(m_pFrame);
+        const int amount = SharpnessValue(m_nSharpIndex);
+        const RawShape shape{page.width, page.height, page.mode, page.camRotation};
+        LeadTarget target(*m_lead);
+        const RawPictureResult result = ShowRawCapture(target, raw, {}, shape, amount, errors);
+        if (result == RawPictureResult::BitmapFailed) {
+            // The shortage has been told once; the picture shown before stays, as after a
+            // capture that ran short at the same step.
+            wait.Restore();
+            m_lead->SetAutoRedraw(true);
+            ShowIdleStatus();
+            return false;
         }
+        loaded = result == RawPictureResult::Shown || result == RawPictureResult::NotFinished;
         if (loaded) {
             // The page's rows become the raw capture, so Sharpness rebuilds this page.
             m_hRaw = std::move(raw);
@@ -138,8 +139,7 @@ bool CTavelo2View::ShowPage(int row) {
             m_nMode = page.mode;
             m_nCamRotation = page.camRotation;
             m_nBmpSize = static_cast<int>(BitmapFileSize(m_nWidth, m_nHeight));
-            m_nSharpValue = SharpnessValue(m_nSharpIndex);
-            FinishCapturedPicture(*m_lead, m_nMode, m_nCamRotation, m_nSharpValue);
+            m_nSharpValue = amount;
         }
     } else {
         m_hRaw.Free();

@@ -9,6 +9,7 @@
 #include "panel/RemoteDlg.h"
 #include "picture/CaptureLook.h"
 #include "picture/RawConversion.h"
+#include "picture/RawPicture.h"
 #include "res/CommandIds.h"
 #include "res/ErrorCode.h"
 #include "res/Strings.h"
@@ -17,6 +18,7 @@
 #include "ui/FrameErrors.h"
 #include "ui/ViewHost.h"
 #include "ui/WaitCursor.h"
+#include "view/LeadTarget.h"
 
 namespace tavelo {
 namespace {
@@ -184,9 +186,9 @@ void CTavelo2View::ShowIdleStatus() {
     }
 }
 
-void CTavelo2View::OnCapture() {
+bool CTavelo2View::OnCapture() {
     if (m_pFrame == nullptr) {
-        return;
+        return false;
     }
     ViewHost& frame = *m_pFrame;
     FrameErrors errors(m_pFrame);
@@ -198,62 +200,59 @@ void CTavelo2View::OnCapture() {
     CapturedRows captured = CaptureRows(frame, feedback);
     if (captured.result == LinkResult::OutOfMemory) {
         frame.ReportError(ERR_MEMORY);
-        return;
+        return false;
     }
     if (captured.result == LinkResult::Incomplete) {
         feedback.RestoreCursor();
         frame.ReportError(ERR_CAPTURE);
         ShowIdleStatus();
-        return;
+        return false;
     }
     if (captured.result != LinkResult::Done) {
-        return;
+        return false;
     }
 
-    const int width = captured.width, height = captured.height;
-    MemoryBlock flipped = FlipRows(captured.rows, width, height, errors);
-    captured.rows.Free();
-    if (!flipped.IsNull()) {
-        // The flipped copy becomes the raw capture itself: no second block, no second copy.
-        m_hRaw = std::move(flipped);
-        m_nMode = captured.mode;
-        m_nCamRotation = captured.rotation;
-        m_nWidth = width;
-        m_nHeight = height;
+    // A picture opened from a file zeroes the applied amount; a fresh capture takes the
+    // chosen sharpness again rather than staying unsharpened until the next OK.
+    const int amount = SharpnessValue(m_nSharpIndex);
+    const RawShape shape{captured.width, captured.height, captured.mode, captured.rotation};
+    LeadTarget target(*m_lead);
+    const RawPictureResult result =
+        ShowRawCapture(target, m_hRaw, std::move(captured.rows), shape, amount, errors);
+    if (RawReplaced(result)) {
+        m_nMode = shape.mode;
+        m_nCamRotation = shape.camRotation;
+        m_nWidth = shape.width;
+        m_nHeight = shape.height;
         m_nBmpSize = static_cast<int>(BitmapFileSize(m_nWidth, m_nHeight));
-        MemoryBlock bitmap = BuildBitmap(m_hRaw, m_nWidth, m_nHeight, errors);
-        if (!bitmap.IsNull()) {
-            m_lead->SetAutoRedraw(false);
-            m_lead->SetPictureHandle(0);
-            if (m_lead->LoadMemory(bitmap, 0, 0, m_nBmpSize) != 0) {
-                bitmap.Free();
-                m_bImage = false;
-                frame.ShowZoom(-1.0f);
-                GreyPictureMenus(true);
-                feedback.RestoreCursor();
-                frame.SetStatusText(IDS_READY);
-                m_lead->SetAutoRedraw(true);
-                frame.ReportError(ERR_LOAD);
-                return;
-            }
-            m_nRotAngle = 0;
-            m_nRotIndex = kUnrotated;
-            // A picture opened from a file zeroes the applied amount; a fresh capture takes
-            // the chosen sharpness again rather than staying unsharpened until the next OK.
-            m_nSharpValue = SharpnessValue(m_nSharpIndex);
-            FinishCapturedPicture(*m_lead, m_nMode, m_nCamRotation, m_nSharpValue);
-
-            m_bImage = true;
-            const float fit = CalcFitZoom();
-            m_lead->SetZoomMode(CLead::kZoomModeFactor);
-            m_lead->SetZoomPercent(fit);
-            m_lead->SetAutoRedraw(true);
-            frame.ShowZoom(fit);
-            GreyPictureMenus(false);
-        }
+    }
+    if (result == RawPictureResult::LoadFailed) {
+        m_bImage = false;
+        frame.ShowZoom(-1.0f);
+        GreyPictureMenus(true);
+        feedback.RestoreCursor();
+        frame.SetStatusText(IDS_READY);
+        m_lead->SetAutoRedraw(true);
+        frame.ReportError(ERR_LOAD);
+        return false;
+    }
+    // Loaded, even where a resize or sharpen could not be done: the picture is the new one.
+    const bool shown = result == RawPictureResult::Shown || result == RawPictureResult::NotFinished;
+    if (shown) {
+        m_nRotAngle = 0;
+        m_nRotIndex = kUnrotated;
+        m_nSharpValue = amount;
+        m_bImage = true;
+        const float fit = CalcFitZoom();
+        m_lead->SetZoomMode(CLead::kZoomModeFactor);
+        m_lead->SetZoomPercent(fit);
+        m_lead->SetAutoRedraw(true);
+        frame.ShowZoom(fit);
+        GreyPictureMenus(false);
     }
     feedback.RestoreCursor();
     frame.SetStatusText(IDS_READY);
+    return shown;
 }
 
 void CTavelo2View::SetZoom(float percent) {

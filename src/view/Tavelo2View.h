@@ -52,8 +52,9 @@ public:
     // The zoom factor that fits the whole picture into the view.
     float CalcFitZoom() const;
 
-    // Commands.
-    void OnCapture();
+    // Commands. Capture says whether a new picture came and is shown (false after any
+    // failure, whatever stays shown).
+    bool OnCapture();
     void OnZoomIn();
     void OnZoomOut();
     void OnBestFit();
@@ -85,8 +86,10 @@ public:
     bool ShowPage(int row);
     // The row of the page shown, -1 when what is shown is no page of the sitting.
     int ShownPage() const;
-    // Capture as the Capture command does; true when a new picture came and is shown.
-    bool CaptureAsPage();
+    // Capture as the Capture command does, kept as a page; true when a new picture came and
+    // is shown. A page that cannot be kept is reported, unless `pageKept` is given: then it
+    // says so there and the caller reports it with its own failures, once.
+    bool CaptureAsPage(bool* pageKept = nullptr);
     void OnCaptureToSeries();  // Capture, then the picture into the series folder
     void OnSeriesSetting();
     void OnExportPdf();

@@ -4,7 +4,10 @@
 #include <cstring>
 #include <vector>
 
+#include "picture/PictureEngine.h"
+#include "picture/PictureResult.h"
 #include "picture/RawConversion.h"
+#include "picture/RawPicture.h"
 
 using namespace tavelo;
 
@@ -32,6 +35,15 @@ MemoryBlock RawOf(const std::vector<std::uint8_t>& bytes) {
 std::uint32_t Le32(const std::uint8_t* p) {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
+
+// The engine as the target, or one that refuses every bitmap.
+struct CountingTarget : EngineTarget {
+    bool refuse = false;
+    using EngineTarget::EngineTarget;
+    std::int16_t Load(const MemoryBlock& bitmap) override {
+        return refuse ? std::int16_t(PIC_MALFORMED) : EngineTarget::Load(bitmap);
+    }
+};
 
 using ConvertFn = void (*)(const std::uint8_t*, std::uint8_t*, std::size_t);
 
@@ -269,6 +281,67 @@ private Q_SLOTS:
         QVERIFY(bmp.IsNull());
         QVERIFY(flipped.IsNull());
         QCOMPARE(errors.shortages, 2);
+    }
+
+    // The one road from rows to the shown picture: each step that fails says so, a shortage
+    // is told once, the raw capture is replaced only by rows that were flipped, and the
+    // picture only by a whole new one.
+    void rawToShownPicture_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<bool>("transfer");  // rows as sent, else a kept raw capture
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("shortages");
+        QTest::addColumn<bool>("rawReplaced");
+        QTest::addColumn<QSize>("shown");
+        using R = RawPictureResult;
+        const QSize old(8, 8), raw(64, 32);
+        QTest::newRow("transfer, mode 3") << "" << true << 3 << int(R::Shown) << 0 << true << raw;
+        QTest::newRow("transfer, mode 2 resized")
+            << "" << true << 2 << int(R::Shown) << 0 << true << QSize(960, 768);
+        QTest::newRow("kept raw capture") << "" << false << 3 << int(R::Shown) << 0 << false << raw;
+        QTest::newRow("no memory to flip")
+            << "flip" << true << 3 << int(R::FlipFailed) << 1 << false << old;
+        QTest::newRow("no memory for the bitmap")
+            << "bitmap" << true << 3 << int(R::BitmapFailed) << 1 << true << old;
+        QTest::newRow("kept raw, no memory for the bitmap")
+            << "bitmap" << false << 3 << int(R::BitmapFailed) << 1 << false << old;
+        QTest::newRow("bitmap refused")
+            << "refuse" << true << 3 << int(R::LoadFailed) << 0 << true << old;
+        QTest::newRow("rows short of the size")
+            << "short" << true << 3 << int(R::NoRows) << 0 << false << old;
+    }
+    void rawToShownPicture() {
+        QFETCH(QString, fault);
+        QFETCH(bool, transfer);
+        QFETCH(int, mode);
+        QFETCH(int, result);
+        QFETCH(int, shortages);
+        QFETCH(bool, rawReplaced);
+        QFETCH(QSize, shown);
+        const RawShape shape{64, 32, mode, 0};
+        const std::size_t size = 2 * 64 * 32;  // 4096; its bitmap 6198 bytes
+        PictureEngine engine;
+        engine.SetImage(QImage(8, 8, QImage::Format_RGB888));
+        CountingTarget target(engine);
+        target.refuse = fault == "refuse";
+        MemoryBlock raw = MemoryBlock::Allocate(size);
+        raw.Data()[0] = 42;  // tells the kept raw capture from new rows
+        MemoryBlock rows =
+            transfer ? MemoryBlock::Allocate(fault == "short" ? size - 2 : size) : MemoryBlock();
+        RecordingErrors errors;
+        MemoryBlock::SetAllocationLimit(fault == "flip"     ? 1000
+                                        : fault == "bitmap" ? 5000
+                                                            : MemoryBlock::NoAllocationLimit);
+        const RawPictureResult got =
+            ShowRawCapture(target, raw, std::move(rows), shape, 800, errors);
+        MemoryBlock::SetAllocationLimit(MemoryBlock::NoAllocationLimit);
+        QCOMPARE(int(got), result);
+        QCOMPARE(errors.shortages, shortages);
+        QCOMPARE(RawReplaced(got) && transfer, rawReplaced);
+        QCOMPARE(raw.Size(), size);
+        QCOMPARE(raw.Data()[0] == 42, !rawReplaced);
+        QCOMPARE(engine.Image().size(), shown);
     }
 };
 

@@ -207,6 +207,38 @@ private Q_SLOTS:
         QCOMPARE(app.Pages().rowCount(), 1);
     }
 
+    // A capture that runs short of memory for its bitmap leaves the picture shown before:
+    // Capture to Series then keeps no page, writes no file and says nothing of a save.
+    void failedCaptureSavesNothing() {
+        App app;
+        app.Command(ID_CAPTURE_SERIES);
+        QCOMPARE(app.SeriesFiles(), QStringList{"page-001.JPG"});
+        app.prompts.messages.clear();
+        // The transfer and the flipped rows (2.6 MB each) fit; the bitmap (3.9 MB) does not.
+        MemoryBlock::SetAllocationLimit(3'000'000);
+        app.Command(ID_CAPTURE_SERIES);
+        MemoryBlock::SetAllocationLimit(MemoryBlock::NoAllocationLimit);
+        QCOMPARE(app.prompts.Texts(),
+                 QStringList{"Memory size is insufficient for allocation.\n\n"});
+        QCOMPARE(app.Pages().rowCount(), 1);
+        QCOMPARE(app.SeriesFiles(), QStringList{"page-001.JPG"});
+        QCOMPARE(app.Status(), QStringLiteral("Ready !"));
+    }
+
+    // A page shown again that runs short of memory says so once, and the picture stays.
+    void showingAPageShortOfMemoryTellsOnce() {
+        App app;
+        app.Shoot();
+        const QImage before = app.Picture();
+        MemoryBlock::SetAllocationLimit(3'000'000);
+        QVERIFY(!app.view->ShowPage(0));
+        MemoryBlock::SetAllocationLimit(MemoryBlock::NoAllocationLimit);
+        QCOMPARE(app.prompts.Texts(),
+                 QStringList{"Memory size is insufficient for allocation.\n\n"});
+        QCOMPARE(app.Picture(), before);
+        QVERIFY(app.view->m_bImage);
+    }
+
     void exportPdf_data() {
         QTest::addColumn<int>("selectedOnly");  // -1: as offered
         QTest::addColumn<int>("paper");

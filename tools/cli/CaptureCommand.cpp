@@ -16,6 +16,7 @@
 #include "picture/PictureEngine.h"
 #include "picture/PictureResult.h"
 #include "picture/RawConversion.h"
+#include "picture/RawPicture.h"
 #include "res/ErrorCode.h"
 
 namespace tavelo::cli {
@@ -39,21 +40,21 @@ int CaptureOne(DeviceLink& link, CliHost& host, const CaptureOptions& o, Picture
     if (captured.result != LinkResult::Done) {
         return host.Fail(captured.result);
     }
-    const int width = captured.width, height = captured.height;
-    MemoryBlock raw = FlipRows(captured.rows, width, height, host);
-    captured.rows.Free();
-    MemoryBlock bitmap = raw ? BuildBitmap(raw, width, height, host) : MemoryBlock();
-    if (bitmap.IsNull()) {
-        return EXIT_MEMORY;
-    }
-    std::int16_t result = picture.LoadMemory(bitmap, 0, 0, 0);
-    if (result == PIC_OK) {
-        result = FinishCapturedPicture(picture, captured.mode, captured.rotation,
-                                       kSharpAmounts[o.sharpIndex]);
-    }
-    if (result != PIC_OK) {
-        host.ReportError(ERR_MEMORY);  // our own bitmap fails only for want of memory
-        return EXIT_MEMORY;
+    const RawShape shape{captured.width, captured.height, captured.mode, captured.rotation};
+    MemoryBlock raw;
+    EngineTarget target(picture);
+    switch (ShowRawCapture(target, raw, std::move(captured.rows), shape,
+                           kSharpAmounts[o.sharpIndex], host)) {
+        case RawPictureResult::Shown:
+            break;
+        case RawPictureResult::NoRows:
+        case RawPictureResult::FlipFailed:
+        case RawPictureResult::BitmapFailed:
+            return EXIT_MEMORY;  // told once already, where it was told at all
+        case RawPictureResult::LoadFailed:
+        case RawPictureResult::NotFinished:
+            host.ReportError(ERR_MEMORY);  // our own bitmap fails only for want of memory
+            return EXIT_MEMORY;
     }
     return EXIT_OK;
 }
