@@ -2,6 +2,7 @@
 // that ends normally: the next start shows their pages again without a question.
 
 #include <QDir>
+#include <QListView>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
@@ -114,6 +115,31 @@ private Q_SLOTS:
             QDir(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation))
                 .filePath("Tavelo");
         QVERIFY(QDir(series).entryList(QDir::Files).size() >= 3);
+    }
+
+    // The dock deletes through the sitting: the selected pages go in one step that Undo
+    // brings back whole, and the list follows both.
+    void dockDeletesInOneUndoStep() {
+        CTavelo2App app;
+        QVERIFY(app.InitInstance(Simulated()));
+        app.MainFrame()->OnTimer(CMainFrame::TIMER_CHECK);
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(app.MainFrame()->Commands().Run(ID_CAPTURE));
+        }
+        const Sitting& sitting = *app.View()->PagesSitting();
+        const int pages = sitting.Count();
+        auto* list = app.MainFrame()->findChild<QListView*>("pageList");
+        QVERIFY(list != nullptr);
+        list->selectionModel()->select(list->model()->index(pages - 1, 0),
+                                       QItemSelectionModel::Select);
+        list->selectionModel()->select(list->model()->index(pages - 3, 0),
+                                       QItemSelectionModel::Select);
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(sitting.Count(), pages - 2);
+        QCOMPARE(list->model()->rowCount(), pages - 2);
+        QVERIFY(app.MainFrame()->Commands().Run(ID_EDIT_UNDO));
+        QCOMPARE(list->model()->rowCount(), pages);
+        QVERIFY(!app.MainFrame()->Commands().Run(ID_EDIT_UNDO));  // nothing more to undo
     }
 };
 
