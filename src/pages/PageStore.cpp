@@ -1,19 +1,24 @@
 #include "pages/PageStore.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QTextStream>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QRegularExpression>
 #include <QTransform>
 
 #include "camera/Capture.h"
+#include "pages/StoreFiles.h"
 #include "picture/CaptureLook.h"
+#include "picture/ImageLimits.h"
 #include "picture/PictureEngine.h"
 #include "picture/RawConversion.h"
 #include "picture/RawPicture.h"
@@ -21,27 +26,58 @@
 namespace tavelo {
 namespace {
 
-const QString kIndex = QStringLiteral("pages.txt");
-const QString kLock = QStringLiteral("lock");
+const QString kDiscarded = QStringLiteral("discarded");
+// A folder a restore could not take whole is renamed so; it is not offered again.
+const QString kKeptPrefix = QStringLiteral("unrestored-");
+const QString kThumb = QStringLiteral("png");
+// Thumbnails are small; a file claiming more is not one of ours and is not decoded.
+constexpr qint64 kMaxThumbnailBytes = 1 << 20;
+constexpr int kMaxThumbnailSide = 4 * PageStore::kThumbnailSize;
+
+// The changes on disk a restore may still make before a test's stop; -1 when not stopping.
+int g_restoreSteps = -1;
+bool Step() {
+    if (g_restoreSteps < 0) {
+        return true;
+    }
+    if (g_restoreSteps == 0) {
+        g_restoreSteps = -1;  // stopped once, as a killed run is
+        return false;
+    }
+    --g_restoreSteps;
+    return true;
+}
+
+QImage Turned(const QImage& image, int turns) {
+    return turns == 0 || image.isNull() ? image
+                                        : image.transformed(QTransform().rotate(90 * turns));
+}
+
+// Renames a folder beside itself to `prefix` and its name, numbered if taken; its new path,
+// empty when it could not be moved.
+QString PutAside(const QString& path, const QString& prefix) {
+    const QFileInfo info(path);
+    for (int n = 1; n <= 100; ++n) {
+        QString name = prefix + info.fileName();
+        if (n > 1) {
+            name += QLatin1Char('-') + QString::number(n);
+        }
+        const QString to = info.dir().filePath(name);
+        if (::renameat2(AT_FDCWD, QFile::encodeName(path).constData(), AT_FDCWD,
+                        QFile::encodeName(to).constData(), RENAME_NOREPLACE) == 0) {
+            return to;
+        }
+        if (errno != EEXIST) {
+            break;
+        }
+    }
+    return {};
+}
 
 // Conversions of stored pages report nothing: a page that cannot be rebuilt is skipped.
 struct SilentErrors : MemoryShortage {
     void OutOfMemory() override {}
 };
-
-// The lock of a run folder; -1 when another process holds it (that run is alive).
-int LockFolder(const QString& folder) {
-    const int fd = ::open(QFile::encodeName(QDir(folder).filePath(kLock)).constData(),
-                          O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        return -1;
-    }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
 
 // Written whole under a temporary name, then renamed: a killed run leaves the old file or
 // the new one, never half of one. The disk is not waited for (what the kernel holds
@@ -49,8 +85,8 @@ int LockFolder(const QString& folder) {
 bool WriteFile(const QString& path, const char* data, qint64 size) {
     const QString temp = path + QStringLiteral(".part");
     QFile file(temp);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(data, size) != size ||
-        !file.flush()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        ::fchmod(file.handle(), 0600) != 0 || file.write(data, size) != size || !file.flush()) {
         file.remove();
         return false;
     }
@@ -70,7 +106,18 @@ QImage MakeThumbnail(const QImage& shown, int size) {
     return rough.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
+// The one line a restore that could not take everything says.
+QString NotRestored(int pages, const QString& where) {
+    return QStringLiteral("%1 page(s) could not be restored; their files are kept in %2")
+        .arg(pages)
+        .arg(QDir::toNativeSeparators(where));
+}
+
 }  // namespace
+
+void PageStore::StopRestoreAfterForTest(int steps) {
+    g_restoreSteps = steps;
+}
 
 PageStore::~PageStore() {
     if (IsOpen()) {
@@ -78,48 +125,58 @@ PageStore::~PageStore() {
     }
 }
 
-bool PageStore::Open(const QString& root, const QString& runId) {
-    m_root = root;
-    m_id = runId;
-    m_pages.clear();
-    if (IsOpen()) {
-        ::close(m_nLock);
-        m_nLock = -1;
+bool PageStore::Open(const QString& root, const QString& id) {
+    if (IsOpen() || id.isEmpty() || id.contains(QLatin1Char('/')) ||
+        id.startsWith(QLatin1Char('.')) || id == kDiscarded || id.startsWith(kKeptPrefix)) {
+        return false;
     }
-    m_folder = QDir(root).filePath(runId);
-    if (!QDir().mkpath(m_folder)) {
+    m_root = QDir::cleanPath(QDir(root).absolutePath());
+    m_id = id;
+    m_folder = m_root + QLatin1Char('/') + id;
+    if (!QDir().mkpath(QFileInfo(m_root).absolutePath()) || !MakeOwnFolder(m_root) ||
+        !MakeOwnFolder(m_folder)) {
         return false;
     }
     m_nLock = LockFolder(m_folder);
-    return IsOpen() && WriteIndex();
+    if (!IsOpen()) {
+        return false;
+    }
+    const SittingContents found = ReadSitting(m_folder);
+    m_pages = found.pages;
+    // Names go on from the sitting discarded before: no page is mistaken for another.
+    m_nNextName = std::max(m_nNextName, found.lastNumber + 1);
+    return WriteIndex();
 }
 
 QString PageStore::PathOf(const QString& name, const QString& suffix) const {
-    return QDir(m_folder).filePath(name + QLatin1Char('.') + suffix);
+    return m_folder + QLatin1Char('/') + name + QLatin1Char('.') + suffix;
 }
 
 QString PageStore::NewName() {
     for (;;) {
         const QString name = QStringLiteral("p%1").arg(m_nNextName++, 6, 10, QLatin1Char('0'));
-        if (!QFile::exists(PathOf(name, QStringLiteral("png")))) {
+        if (!Exists(PathOf(name, kThumb)) && !Exists(PathOf(name, QStringLiteral("raw")))) {
             return name;
         }
     }
 }
 
 QString PageStore::DataPath(int index) const {
-    const PageRecord& p = Page(index);
-    return PathOf(p.name, p.raw ? QStringLiteral("raw") : p.suffix);
+    return PathOf(Page(index).name, DataSuffix(Page(index)));
+}
+
+bool PageStore::WriteThumbnail(const QString& name, const QImage& shown) const {
+    QByteArray png;
+    QBuffer buffer(&png);
+    return buffer.open(QIODevice::WriteOnly) &&
+           MakeThumbnail(shown, kThumbnailSize).save(&buffer, "PNG") &&
+           WriteFile(PathOf(name, kThumb), png.constData(), png.size());
 }
 
 bool PageStore::AddRecord(const PageRecord& record, const QImage& shown) {
-    // The thumbnail last but one and the list last: a run killed in between leaves files
-    // that no list names, never a listed page without its data.
-    QByteArray png;
-    QBuffer buffer(&png);
-    if (!buffer.open(QIODevice::WriteOnly) ||
-        !MakeThumbnail(shown, kThumbnailSize).save(&buffer, "PNG") ||
-        !WriteFile(PathOf(record.name, QStringLiteral("png")), png.constData(), png.size())) {
+    // The thumbnail last but one and the list last: a run killed in between leaves the
+    // page's files unlisted, and the next run finds them.
+    if (!WriteThumbnail(record.name, Turned(shown, record.turns))) {
         return false;
     }
     m_pages.push_back(record);
@@ -136,6 +193,8 @@ bool PageStore::AddCapture(const MemoryBlock& raw, const PageRecord& record, con
     }
     PageRecord page = record;
     page.raw = true;
+    page.suffix.clear();
+    page.turns = 0;
     page.name = NewName();
     return WriteFile(PathOf(page.name, QStringLiteral("raw")),
                      reinterpret_cast<const char*>(raw.Data()), static_cast<qint64>(raw.Size())) &&
@@ -150,123 +209,150 @@ bool PageStore::AddFile(const QString& path, const QImage& shown) {
     page.raw = false;
     page.name = NewName();
     page.suffix = QFileInfo(path).suffix().toLower();
-    if (page.suffix.isEmpty() || page.suffix == QLatin1String("raw") ||
-        page.suffix == QLatin1String("png")) {
+    static const QRegularExpression plain(QStringLiteral("^[a-z0-9]{1,8}$"));
+    if (!plain.match(page.suffix).hasMatch() || page.suffix == QLatin1String("raw") ||
+        page.suffix == kThumb) {
         page.suffix = QStringLiteral("pic");
     }
-    return QFile::copy(path, PathOf(page.name, page.suffix)) && AddRecord(page, shown);
+    QByteArray bytes;
+    return ReadRegularFile(path, kMaxFileBytes, bytes) == ReadResult::Read &&
+           WriteFile(PathOf(page.name, page.suffix), bytes.constData(), bytes.size()) &&
+           AddRecord(page, shown);
 }
 
 bool PageStore::Remove(int index) {
     if (index < 0 || index >= Count()) {
         return false;
     }
-    const QString data = DataPath(index);
-    const QString thumb = PathOf(Page(index).name, QStringLiteral("png"));
-    const QDir removed(QDir(m_folder).filePath(QStringLiteral("removed")));
-    QDir().mkpath(removed.path());
+    const PageRecord page = Page(index);
     m_pages.erase(m_pages.begin() + index);
-    WriteIndex();
-    QFile::rename(data, removed.filePath(QFileInfo(data).fileName()));
-    QFile::rename(thumb, removed.filePath(QFileInfo(thumb).fileName()));
+    if (!WriteIndex()) {
+        m_pages.insert(m_pages.begin() + index, page);
+        return false;
+    }
+    // The files go after the list: a run killed in between finds them and brings the page
+    // back rather than losing it.
+    const QString removed = m_folder + QLatin1Char('/') + kRemovedFolder + QLatin1Char('/');
+    if (MakeOwnFolder(removed)) {
+        for (const QString& suffix : {DataSuffix(page), kThumb}) {
+            const QString file = page.name + QLatin1Char('.') + suffix;
+            MoveOwnFile(PathOf(page.name, suffix), removed + file);
+        }
+    }
     return true;
 }
 
 bool PageStore::Reinsert(int index, const PageRecord& page) {
-    if (index < 0 || index > Count()) {
+    if (!IsOpen() || index < 0 || index > Count() || PageNumber(page.name) == 0) {
         return false;
     }
-    const QDir removed(QDir(m_folder).filePath(QStringLiteral("removed")));
-    for (const QString& suffix :
-         {page.raw ? QStringLiteral("raw") : page.suffix, QStringLiteral("png")}) {
-        const QString name = page.name + QLatin1Char('.') + suffix;
-        if (!QFile::rename(removed.filePath(name), PathOf(page.name, suffix))) {
+    for (const PageRecord& p : m_pages) {
+        if (p.name == page.name) {
             return false;
         }
     }
+    const QString removed = m_folder + QLatin1Char('/') + kRemovedFolder + QLatin1Char('/');
+    for (const QString& suffix : {DataSuffix(page), kThumb}) {
+        const QString file = page.name + QLatin1Char('.') + suffix;
+        if (IsOwnFile(removed + file)) {
+            MoveOwnFile(removed + file, PathOf(page.name, suffix));
+        }
+    }
+    if (!IsOwnFile(PathOf(page.name, DataSuffix(page)))) {
+        return false;
+    }
     m_pages.insert(m_pages.begin() + index, page);
-    return WriteIndex();
-}
-
-bool PageStore::SetTurns(int index, int turns, const QImage& thumbnailSource) {
-    if (index < 0 || index >= Count()) {
+    if (!WriteIndex()) {
+        m_pages.erase(m_pages.begin() + index);
         return false;
     }
-    PageRecord& p = m_pages[static_cast<std::size_t>(index)];
-    QByteArray png;
-    QBuffer buffer(&png);
-    if (!buffer.open(QIODevice::WriteOnly) ||
-        !MakeThumbnail(thumbnailSource, kThumbnailSize).save(&buffer, "PNG") ||
-        !WriteFile(PathOf(p.name, QStringLiteral("png")), png.constData(), png.size())) {
-        return false;
-    }
-    p.turns = turns & 3;
-    return WriteIndex();
-}
-
-bool PageStore::SetKept(int index, bool kept) {
-    if (index < 0 || index >= Count()) {
-        return false;
-    }
-    m_pages[static_cast<std::size_t>(index)].kept = kept;
-    return WriteIndex();
-}
-
-QStringList PageStore::LeftoverSittings(const QString& root) {
-    QStringList runs = AbandonedRuns(root);
-    runs.removeAll(QDir(root).filePath(QStringLiteral("discarded")));
-    return runs;
-}
-
-PageStore::RestoreResult PageStore::Adopt(const QString& folder) {
-    RestoreResult result;
-    const int listed = PageCountOf(folder);
-    result.taken = AdoptPages(folder);
-    result.left = listed - result.taken;
-    if (result.left > 0) {
-        result.summary = QStringLiteral("%1 page(s) could not be restored.").arg(result.left);
-    }
-    return result;
-}
-
-bool PageStore::Discard() {
-    if (!IsOpen()) {
-        return false;
-    }
-    const QString discarded = QDir(m_root).filePath(QStringLiteral("discarded"));
-    QDir(discarded).removeRecursively();
-    ::close(m_nLock);
-    m_nLock = -1;
-    if (!QDir().rename(m_folder, discarded)) {
-        return false;
-    }
-    return Open(m_root, m_id + QStringLiteral("-%1").arg(++m_nFresh));
-}
-
-PageStore::RestoreResult PageStore::UndoDiscard() {
-    return Adopt(QDir(m_root).filePath(QStringLiteral("discarded")));
+    return true;
 }
 
 bool PageStore::Move(int from, int to) {
     if (from < 0 || from >= Count() || to < 0 || to >= Count() || from == to) {
         return false;
     }
+    const std::vector<PageRecord> before = m_pages;
     PageRecord page = m_pages[static_cast<std::size_t>(from)];
     m_pages.erase(m_pages.begin() + from);
     m_pages.insert(m_pages.begin() + to, page);
-    return WriteIndex();
+    if (!WriteIndex()) {
+        m_pages = before;
+        return false;
+    }
+    return true;
+}
+
+bool PageStore::SetTurns(int index, int turns, const QImage& thumbnailSource) {
+    if (index < 0 || index >= Count()) {
+        return false;
+    }
+    PageRecord& page = m_pages[static_cast<std::size_t>(index)];
+    const int before = page.turns;
+    page.turns = ((turns % 4) + 4) % 4;
+    if (!WriteIndex()) {
+        page.turns = before;
+        return false;
+    }
+    if (!thumbnailSource.isNull() && !WriteThumbnail(page.name, thumbnailSource)) {
+        page.turns = before;
+        WriteIndex();
+        return false;
+    }
+    return true;
+}
+
+bool PageStore::SetKept(int index, bool kept) {
+    if (index < 0 || index >= Count()) {
+        return false;
+    }
+    PageRecord& page = m_pages[static_cast<std::size_t>(index)];
+    const bool before = page.kept;
+    page.kept = kept;
+    if (!WriteIndex()) {
+        page.kept = before;
+        return false;
+    }
+    return true;
 }
 
 QImage PageStore::Thumbnail(int index) const {
-    return QImage(PathOf(Page(index).name, QStringLiteral("png")));
+    QFile file;
+    const int fd = OpenOwnFile(PathOf(Page(index).name, kThumb));
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return {};
+    }
+    if (file.size() > kMaxThumbnailBytes) {
+        return {};
+    }
+    // Decoded at the size shown, never at the size a planted file claims.
+    QImageReader reader(&file, "png");
+    const QSize size = reader.size();
+    if (!size.isValid() || size.width() > kMaxThumbnailSide || size.height() > kMaxThumbnailSide) {
+        return {};
+    }
+    if (size.width() > kThumbnailSize || size.height() > kThumbnailSize) {
+        reader.setScaledSize(size.scaled(kThumbnailSize, kThumbnailSize, Qt::KeepAspectRatio));
+    }
+    return reader.read();
 }
 
 MemoryBlock PageStore::LoadRaw(int index) const {
     const PageRecord& p = Page(index);
-    QFile file(DataPath(index));
     const std::size_t size = 2u * static_cast<std::size_t>(p.width) * p.height;
-    if (!p.raw || size == 0 || !file.open(QIODevice::ReadOnly) ||
-        static_cast<std::size_t>(file.size()) != size) {
+    QFile file;
+    const int fd = p.raw ? OpenOwnFile(DataPath(index)) : -1;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return {};
+    }
+    if (size == 0 || static_cast<std::size_t>(file.size()) != size) {
         return {};
     }
     MemoryBlock block = MemoryBlock::Allocate(size);
@@ -281,8 +367,8 @@ QImage PageStore::Picture(int index) const {
     PictureEngine engine;
     const PageRecord& p = Page(index);
     if (!p.raw) {
-        return engine.LoadFile(DataPath(index), 0, 0, 1) == 0
-                   ? engine.Image().transformed(QTransform().rotate(90 * p.turns))
+        return IsOwnFile(DataPath(index)) && engine.LoadFile(DataPath(index), 0, 0, 1) == 0
+                   ? Turned(engine.Image(), p.turns)
                    : QImage();
     }
     SilentErrors silent;
@@ -292,110 +378,158 @@ QImage PageStore::Picture(int index) const {
     EngineTarget target(engine);
     const RawShape shape{p.width, p.height, p.mode, p.camRotation};
     return ShowRawCapture(target, raw, {}, shape, amount, silent) == RawPictureResult::Shown
-               ? engine.Image().transformed(QTransform().rotate(90 * p.turns))
+               ? Turned(engine.Image(), p.turns)
                : QImage();
 }
 
 bool PageStore::WriteIndex() const {
-    QByteArray text;
-    QTextStream out(&text);
-    for (const PageRecord& p : m_pages) {
-        out << p.name << '\t' << (p.raw ? "raw" : "file") << '\t' << p.width << '\t' << p.height
-            << '\t' << p.mode << '\t' << p.camRotation << '\t' << p.sharpIndex << '\t'
-            << (p.suffix.isEmpty() ? QStringLiteral("-") : p.suffix) << '\t' << p.turns << '\t'
-            << int(p.kept) << '\n';
-    }
-    out.flush();
-    return WriteFile(QDir(m_folder).filePath(kIndex), text.constData(), text.size());
+    const QByteArray text = FormatPageList(m_pages);
+    return WriteFile(m_folder + QLatin1Char('/') + kPageList, text.constData(), text.size());
 }
 
-std::vector<PageRecord> PageStore::ReadIndex(const QString& folder) {
-    std::vector<PageRecord> pages;
-    QFile file(QDir(folder).filePath(kIndex));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        return pages;
+QStringList PageStore::LeftoverSittings(const QString& root) {
+    const QString top = QDir::cleanPath(QDir(root).absolutePath());
+    if (!IsOwnFolder(top)) {
+        return {};
     }
-    QTextStream in(&file);
-    while (!in.atEnd()) {
-        const QStringList f = in.readLine().split(QLatin1Char('\t'));
-        if (f.size() < 8 || f[0].contains(QLatin1Char('/'))) {
+    QStringList names = FolderEntries(top, 4 * kMaxLeftovers + 16);
+    names.sort();  // run names begin with their start time: oldest first
+    QStringList sittings;
+    for (const QString& name : names) {
+        const QString folder = top + QLatin1Char('/') + name;
+        if (sittings.size() >= kMaxLeftovers || name == kDiscarded ||
+            name.startsWith(kKeptPrefix) || !IsOwnFolder(folder)) {
             continue;
         }
-        PageRecord p;
-        p.name = f[0];
-        p.raw = f[1] == QLatin1String("raw");
-        p.width = f[2].toInt();
-        p.height = f[3].toInt();
-        p.mode = f[4].toInt();
-        p.camRotation = f[5].toInt();
-        p.sharpIndex = f[6].toInt();
-        p.suffix = f[7] == QLatin1String("-") ? QString() : f[7];
-        p.turns = f.value(8).toInt() & 3;
-        p.kept = f.value(9).toInt() != 0;
-        int w = 0, h = 0;
-        if (p.raw &&
-            (!RawCaptureSize(p.mode, p.camRotation, w, h) || w != p.width || h != p.height)) {
-            continue;  // not a size a capture has: a damaged line
-        }
-        pages.push_back(p);
-    }
-    return pages;
-}
-
-QStringList PageStore::AbandonedRuns(const QString& root) {
-    QStringList runs;
-    const QDir dir(root);
-    for (const QString& name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
-        const QString folder = dir.filePath(name);
         const int lock = LockFolder(folder);
-        if (lock < 0) {
-            continue;  // a run that is still going
-        }
-        ::close(lock);
-        if (PageCountOf(folder) > 0) {
-            runs.append(folder);
-        } else {
-            Discard(folder);
+        if (lock >= 0) {  // else a run that is still going
+            ::close(lock);
+            sittings.append(folder);
         }
     }
-    return runs;
+    return sittings;
 }
 
-int PageStore::PageCountOf(const QString& folder) {
-    return static_cast<int>(ReadIndex(folder).size());
-}
-
-int PageStore::AdoptPages(const QString& folder) {
-    if (!IsOpen() || QDir(folder) == QDir(m_folder)) {
-        return 0;
+PageStore::RestoreResult PageStore::Adopt(const QString& folder) {
+    const QString from = QDir::cleanPath(QDir(folder).absolutePath());
+    if (!IsOpen() || from == m_folder || !IsOwnFolder(from)) {
+        return {};
     }
-    const int lock = LockFolder(folder);
+    const int lock = LockFolder(from);
     if (lock < 0) {
-        return 0;
+        return {};
     }
-    int taken = 0;
-    for (PageRecord p : ReadIndex(folder)) {
-        const QString dataSuffix = p.raw ? QStringLiteral("raw") : p.suffix;
-        const QString oldName = p.name;
+    const RestoreResult result = Restore(from);
+    ::close(lock);
+    return result;
+}
+
+PageStore::RestoreResult PageStore::Restore(const QString& from) {
+    RestoreResult result;
+    const SittingContents found = ReadSitting(from);
+    const std::vector<PageRecord> before = m_pages;
+    std::vector<PageRecord> incoming;
+    for (PageRecord p : found.pages) {
         p.name = NewName();
-        const QDir from(folder);
-        if (!QFile::rename(from.filePath(oldName + QLatin1Char('.') + dataSuffix),
-                           PathOf(p.name, dataSuffix)) ||
-            !QFile::rename(from.filePath(oldName + QStringLiteral(".png")),
-                           PathOf(p.name, QStringLiteral("png")))) {
+        incoming.push_back(p);
+    }
+    QStringList kept = found.unreadable;
+    std::vector<PageRecord> taken;
+    // This sitting names the pages before they move and the other keeps naming them until
+    // it goes: a run killed at any point finds every page in one list or the other.
+    m_pages.insert(m_pages.end(), incoming.begin(), incoming.end());
+    if (!incoming.empty() && !Step()) {
+        return result;
+    }
+    if (!incoming.empty() && !WriteIndex()) {
+        m_pages = before;  // nothing moved: all of it is offered again at the next start
+        result.left = static_cast<int>(found.pages.size() + kept.size());
+        result.summary = NotRestored(result.left, from);
+        return result;
+    }
+    const QString source = from + QLatin1Char('/');
+    for (std::size_t i = 0; i < incoming.size(); ++i) {
+        const PageRecord& p = found.pages[i];
+        const PageRecord& q = incoming[i];
+        if (!Step()) {
+            return result;
+        }
+        if (!MoveOwnFile(source + p.name + QLatin1Char('.') + DataSuffix(p),
+                         PathOf(q.name, DataSuffix(q)))) {
+            kept.append(p.name);
             continue;
         }
-        m_pages.push_back(p);
-        ++taken;
+        if (!Step()) {
+            return result;
+        }
+        MoveOwnFile(source + p.name + QLatin1Char('.') + kThumb, PathOf(q.name, kThumb));
+        taken.push_back(q);
     }
-    WriteIndex();
-    ::close(lock);
-    Discard(folder);
-    return taken;
+    m_pages = before;
+    m_pages.insert(m_pages.end(), taken.begin(), taken.end());
+    if (taken.size() != incoming.size() && (!Step() || !WriteIndex())) {
+        return result;
+    }
+    result.taken = static_cast<int>(taken.size());
+    result.left = static_cast<int>(kept.size());
+
+    // What is left of the folder goes when it held only the store's own files; else it
+    // stays, put aside, and nothing in it is removed.
+    bool gone = false;
+    if (kept.isEmpty() && !found.foreign) {
+        QStringList names = found.spareThumbnails + found.temporaries;
+        for (const PageRecord& p : found.pages) {
+            names.append(p.name + QLatin1Char('.') + kThumb);  // one whose move failed
+        }
+        names << kPageList << kRemovedFolder << QStringLiteral("lock");
+        for (const QString& name : names) {
+            if (!Step()) {
+                return result;
+            }
+            RemoveTree(source + name);
+        }
+        if (!Step()) {
+            return result;
+        }
+        gone = ::rmdir(QFile::encodeName(from).constData()) == 0;
+    }
+    if (!gone) {
+        const QString aside = Step() ? PutAside(from, kKeptPrefix) : QString();
+        if (result.left > 0) {
+            result.summary = NotRestored(result.left, aside.isEmpty() ? from : aside);
+        }
+    }
+    return result;
 }
 
-void PageStore::Discard(const QString& folder) {
-    QDir(folder).removeRecursively();
+bool PageStore::Discard() {
+    if (!IsOpen()) {
+        return false;
+    }
+    const QString discarded = m_root + QLatin1Char('/') + kDiscarded;
+    // The one discarded before goes now, never through a link; what cannot go is put aside.
+    if (!RemoveTree(discarded) && PutAside(discarded, kKeptPrefix).isEmpty()) {
+        return false;
+    }
+    // Renamed while still locked, so that no starting run takes it for a leftover.
+    if (::rename(QFile::encodeName(m_folder).constData(),
+                 QFile::encodeName(discarded).constData()) != 0) {
+        return false;
+    }
+    ::close(m_nLock);
+    m_nLock = -1;
+    m_pages.clear();
+    if (Open(m_root, m_id)) {
+        return true;
+    }
+    // No fresh sitting: the discarded one comes back as it was.
+    ::rename(QFile::encodeName(discarded).constData(), QFile::encodeName(m_folder).constData());
+    Open(m_root, m_id);
+    return false;
+}
+
+PageStore::RestoreResult PageStore::UndoDiscard() {
+    return Adopt(m_root + QLatin1Char('/') + kDiscarded);
 }
 
 }  // namespace tavelo

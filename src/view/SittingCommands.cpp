@@ -50,7 +50,7 @@ void CTavelo2View::SayNotRestored(const QString& summary) {
     prompt.parent = window();
     prompt.caption = QString::fromLatin1(APP_TITLE);
     prompt.text = summary;
-    prompt.icon = PromptIcon::Information;
+    prompt.icon = PromptIcon::Warning;
     ShowMessage(prompt);
 }
 
