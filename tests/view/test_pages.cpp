@@ -369,21 +369,6 @@ private Q_SLOTS:
         }
     }
 
-    // Memory short for the page's picture: its one message, the picture shown before stays.
-    void oneBoxForAShortage() {
-        App app;
-        app.Shoot(3, 0);
-        const QImage shown = app.Picture();
-        MemoryBlock::SetAllocationLimit(3u << 20);  // the rows fit, the picture does not
-        const bool showed = app.view->ShowPage(0);
-        MemoryBlock::SetAllocationLimit(MemoryBlock::NoAllocationLimit);
-        QVERIFY(!showed);
-        QCOMPARE(app.prompts.Texts(),
-                 QStringList{"Memory size is insufficient for allocation.\n\n"});
-        QVERIFY(app.view->m_bImage);
-        QCOMPARE(app.Picture(), shown);
-    }
-
     // New Document asks about pages never saved; Escape (or the close box) keeps them,
     // Discard empties the sitting and Ctrl+Z brings it back.
     void newDocument_data() {
