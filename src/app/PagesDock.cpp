@@ -12,6 +12,7 @@
 #include "app/MainFrame.h"
 #include "pages/PageList.h"
 #include "pages/PageStore.h"
+#include "pages/Sitting.h"
 #include "res/CommandIds.h"
 #include "view/Tavelo2View.h"
 
@@ -52,7 +53,7 @@ CPagesDock::CPagesDock(CMainFrame& frame, CTavelo2View& view)
     if (PageList* pages = view.Pages()) {
         m_pList->setModel(pages);
         m_pList->setSelectionModel(pages->Selection());
-        connect(pages, &PageList::pageAdded, this, [this](int row) {
+        connect(view.PagesSitting(), &Sitting::pageAdded, this, [this](int row) {
             // Shown with the first page; closed by the user, it stays closed until asked for.
             if (!m_bShownOnce) {
                 m_bShownOnce = true;
@@ -109,18 +110,12 @@ bool CPagesDock::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CPagesDock::DeleteSelected() {
-    QAbstractItemModel* model = m_pList->model();
-    if (model == nullptr) {
-        return;
-    }
-    std::vector<int> rows;
-    for (const QModelIndex& index : m_pList->selectionModel()->selectedIndexes()) {
-        rows.push_back(index.row());
-    }
-    // From the last, so the rows still to go keep their numbers.
-    std::sort(rows.rbegin(), rows.rend());
-    for (int row : rows) {
-        model->removeRow(row);
+    if (Sitting* sitting = m_view.PagesSitting()) {
+        std::vector<int> rows;
+        for (const QModelIndex& index : m_pList->selectionModel()->selectedIndexes()) {
+            rows.push_back(index.row());
+        }
+        sitting->RemovePages(rows);  // one step for Undo, however many pages
     }
 }
 

@@ -114,8 +114,8 @@ bool CTavelo2App::InitInstance(const StartOptions& options) {
     m_pFrame = std::move(window.frame);
     m_pView = window.view;
     m_pFrame->SetCommandHandler(ID_APP_ABOUT, [this] { OnAppAbout(); });
-    // The pages of this run live in a cache folder of its own; a run without one still
-    // captures, but keeps no pages.
+    // The pages of this run live in a cache folder of its own, and those earlier runs left
+    // come back into it; a run without one still captures, but keeps no pages.
     m_pView->StartPages(PagesRoot(), RunId());
     new CPagesDock(*m_pFrame, *m_pView);
 
@@ -126,7 +126,7 @@ bool CTavelo2App::InitInstance(const StartOptions& options) {
         }
     });
     m_pFrame->repaint();
-    m_pView->RestoreLeftoverPages();
+    m_pView->RestorePages();
 
     if (options.splash) {
         m_splash = new CSplashDlg(m_pFrame.get());

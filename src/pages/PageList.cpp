@@ -12,76 +12,75 @@ constexpr int kCachedThumbnails = 64;
 
 }  // namespace
 
-PageList::PageList(QObject* parent) : QAbstractListModel(parent), m_selection(this) {
+PageList::PageList(Sitting& sitting, QObject* parent)
+    : QAbstractListModel(parent), m_sitting(sitting), m_nRows(sitting.Count()), m_selection(this) {
     m_thumbnails.setMaxCost(kCachedThumbnails);
+    connect(&sitting, &Sitting::pageAdded, this, &PageList::Added);
+    connect(&sitting, &Sitting::pageRemoved, this, &PageList::Removed);
+    connect(&sitting, &Sitting::pageMoved, this, &PageList::Moved);
+    connect(&sitting, &Sitting::pageChanged, this, &PageList::Changed);
+    connect(&sitting, &Sitting::pagesReset, this, &PageList::Reset);
 }
 
-std::vector<int> PageList::SelectedOrAll() const {
+std::vector<int> PageList::Selected() const {
     std::vector<int> rows;
     for (const QModelIndex& index : m_selection.selectedIndexes()) {
         rows.push_back(index.row());
-    }
-    if (rows.empty()) {
-        for (int i = 0; i < m_store.Count(); ++i) {
-            rows.push_back(i);
-        }
     }
     std::sort(rows.begin(), rows.end());
     return rows;
 }
 
-void PageList::Added(int first, int last) {
-    beginInsertRows({}, first, last);
+// The sitting has changed already when it says so; the rows the views know of change
+// between the begin and the end of each notice, as the views expect.
+void PageList::Added(int row) {
+    beginInsertRows({}, row, row);
+    ++m_nRows;
     endInsertRows();
-    for (int row = first; row <= last; ++row) {
-        Q_EMIT pageAdded(row);
+}
+
+void PageList::Removed(int row) {
+    beginRemoveRows({}, row, row);
+    --m_nRows;
+    endRemoveRows();
+}
+
+void PageList::Moved(int from, int to) {
+    // Qt counts the destination as the row the page goes before.
+    if (beginMoveRows({}, from, from, {}, to > from ? to + 1 : to)) {
+        endMoveRows();
     }
 }
 
-bool PageList::AddCapture(const MemoryBlock& raw, const PageRecord& record, const QImage& shown) {
-    // Rows are announced after the store has them: a view asking for the new row's data
-    // while it is being inserted finds it.
-    if (!m_store.AddCapture(raw, record, shown)) {
-        return false;
-    }
-    Added(m_store.Count() - 1, m_store.Count() - 1);
-    return true;
+void PageList::Changed(int row) {
+    m_thumbnails.remove(m_sitting.Page(row).name);
+    Q_EMIT dataChanged(index(row), index(row), {Qt::DecorationRole});
 }
 
-bool PageList::AddFile(const QString& path, const QImage& shown) {
-    if (!m_store.AddFile(path, shown)) {
-        return false;
-    }
-    Added(m_store.Count() - 1, m_store.Count() - 1);
-    return true;
-}
-
-PageStore::RestoreResult PageList::Adopt(const QString& folder) {
-    const int first = m_store.Count();
-    const PageStore::RestoreResult result = m_store.Adopt(folder);
-    if (result.taken > 0) {
-        Added(first, first + result.taken - 1);
-    }
-    return result;
+void PageList::Reset() {
+    beginResetModel();
+    m_thumbnails.clear();
+    m_nRows = m_sitting.Count();
+    endResetModel();
 }
 
 int PageList::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : m_store.Count();
+    return parent.isValid() ? 0 : m_nRows;
 }
 
 QVariant PageList::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= m_store.Count()) {
+    if (!index.isValid() || index.row() >= m_sitting.Count()) {
         return {};
     }
     if (role == Qt::DisplayRole) {
         return QString::number(index.row() + 1);
     }
     if (role == Qt::DecorationRole) {
-        const QString name = m_store.Page(index.row()).name;
+        const QString name = m_sitting.Page(index.row()).name;
         if (QPixmap* cached = m_thumbnails.object(name)) {
             return *cached;
         }
-        auto* pixmap = new QPixmap(QPixmap::fromImage(m_store.Thumbnail(index.row())));
+        auto* pixmap = new QPixmap(QPixmap::fromImage(Store().Thumbnail(index.row())));
         const QPixmap result = *pixmap;
         m_thumbnails.insert(name, pixmap);
         return result;
@@ -96,33 +95,25 @@ Qt::ItemFlags PageList::flags(const QModelIndex& index) const {
 }
 
 bool PageList::removeRows(int row, int count, const QModelIndex& parent) {
-    if (parent.isValid() || row < 0 || count <= 0 || row + count > m_store.Count()) {
+    if (parent.isValid() || row < 0 || count <= 0 || row + count > m_sitting.Count()) {
         return false;
     }
-    beginRemoveRows({}, row, row + count - 1);
-    for (int i = 0; i < count; ++i) {
-        m_store.Remove(row);
+    std::vector<int> rows;
+    for (int i = row; i < row + count; ++i) {
+        rows.push_back(i);
     }
-    endRemoveRows();
-    return true;
+    return m_sitting.RemovePages(rows);
 }
 
 bool PageList::moveRows(const QModelIndex& sourceParent, int sourceRow, int count,
                         const QModelIndex& destinationParent, int destinationChild) {
     // One page at a time; destinationChild is the row it goes before, as Qt counts.
-    if (sourceParent.isValid() || destinationParent.isValid() || count != 1 || sourceRow < 0 ||
-        sourceRow >= m_store.Count() || destinationChild < 0 ||
-        destinationChild > m_store.Count() || destinationChild == sourceRow ||
-        destinationChild == sourceRow + 1) {
-        return false;
-    }
-    if (!beginMoveRows({}, sourceRow, sourceRow, {}, destinationChild)) {
+    if (sourceParent.isValid() || destinationParent.isValid() || count != 1 ||
+        destinationChild < 0 || destinationChild > m_sitting.Count()) {
         return false;
     }
     const int to = destinationChild > sourceRow ? destinationChild - 1 : destinationChild;
-    m_store.Move(sourceRow, to);
-    endMoveRows();
-    return true;
+    return m_sitting.MovePage(sourceRow, to);
 }
 
 QStringList PageList::mimeTypes() const {
@@ -144,7 +135,7 @@ bool PageList::dropMimeData(const QMimeData* data, Qt::DropAction action, int ro
         return false;
     }
     const int from = data->data(kPageMime).toInt();
-    const int before = row >= 0 ? row : (parent.isValid() ? parent.row() : m_store.Count());
+    const int before = row >= 0 ? row : (parent.isValid() ? parent.row() : m_sitting.Count());
     moveRows({}, from, 1, {}, before);
     // The page has moved already: answering false keeps the view from removing the dragged
     // row as if it had been copied elsewhere.

@@ -5,27 +5,24 @@
 #include <QItemSelectionModel>
 #include <QPixmap>
 
-#include "pages/PageStore.h"
+#include "pages/Sitting.h"
 
 namespace tavelo {
 
-// The pages of the sitting as a list of thumbnails for the Pages dock: the store on disk
-// behind it, a few thumbnails in memory at a time. Rows are dragged to a new place; the
-// selection says which pages Export PDF takes.
+// The pages of the sitting as a list of thumbnails for the Pages dock: a view of the
+// sitting that follows its notifications, a few thumbnails in memory at a time. Rows
+// removed or dragged to a new place are edits of the sitting (undoable); the selection says
+// which pages Export PDF may take.
 class PageList : public QAbstractListModel {
     Q_OBJECT
 public:
-    explicit PageList(QObject* parent = nullptr);
+    explicit PageList(Sitting& sitting, QObject* parent = nullptr);
 
-    PageStore& Store() { return m_store; }
-    const PageStore& Store() const { return m_store; }
+    Sitting& Pages() { return m_sitting; }
+    const PageStore& Store() const { return m_sitting.Store(); }
     QItemSelectionModel* Selection() { return &m_selection; }
-    // Selected rows in page order; every page when none is selected.
-    std::vector<int> SelectedOrAll() const;
-
-    bool AddCapture(const MemoryBlock& raw, const PageRecord& record, const QImage& shown);
-    bool AddFile(const QString& path, const QImage& shown);
-    PageStore::RestoreResult Adopt(const QString& folder);
+    // Selected rows in page order.
+    std::vector<int> Selected() const;
 
     // QAbstractListModel
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -40,13 +37,15 @@ public:
     bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
                       const QModelIndex& parent) override;
 
-Q_SIGNALS:
-    void pageAdded(int row);
-
 private:
-    void Added(int first, int last);
+    void Added(int row);
+    void Removed(int row);
+    void Moved(int from, int to);
+    void Changed(int row);
+    void Reset();
 
-    PageStore m_store;
+    Sitting& m_sitting;
+    int m_nRows = 0;  // the rows the views know of, which follow the sitting's news
     QItemSelectionModel m_selection;
     mutable QCache<QString, QPixmap> m_thumbnails;
 };

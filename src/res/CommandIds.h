@@ -32,6 +32,9 @@ enum CommandId : int {
     ID_VIEW_PAGES = 32793,
     ID_FILE_PRINT = 57607,
     ID_EDIT_COPY = 57634,
+    // The sitting as a document: New Document, and undo of what was done to its pages.
+    ID_EDIT_UNDO = 57643,
+    ID_EDIT_REDO = 57644,
 };
 
 // Status bar indicators; each one's string is the text that sizes its pane.

@@ -12,14 +12,16 @@ constexpr MenuItem kFile[] = {
     {ID_SERIES_SETTING, "Se&ries..."},
     {ID_EXPORT_PDF, "Export &PDF..."},
     {ID_FILE_PRINT, "P&rint...\tCtrl+P"},
+    // After the others, so each keeps its place.
+    {ID_FILE_NEW, "&New Document\tCtrl+N"},
     {0, nullptr},
     {ID_APP_EXIT, "E&xit"},
 };
 
 constexpr MenuItem kEdit[] = {
-    {ID_SHARPNESS, "&Sharpness..."},
-    {0, nullptr},
-    {ID_EDIT_COPY, "&Copy\tCtrl+C"},
+    {ID_SHARPNESS, "&Sharpness..."}, {0, nullptr},
+    {ID_EDIT_COPY, "&Copy\tCtrl+C"}, {0, nullptr},
+    {ID_EDIT_UNDO, "&Undo\tCtrl+Z"}, {ID_EDIT_REDO, "&Redo\tCtrl+Shift+Z"},
 };
 
 constexpr MenuItem kCamera[] = {
@@ -69,6 +71,7 @@ constexpr Accelerator kAccelerators[] = {
     {ID_ROTATE_RIGHT, "Alt+0"}, {ID_FILE_OPEN, "Ctrl+O"},         {ID_FILE_SAVE, "Ctrl+S"},
     {ID_ZOOM_IN, "Ctrl+="},     {ID_ZOOM_IN, "Ctrl++"},           {ID_ZOOM_OUT, "Ctrl+-"},
     {ID_CAPTURE_SERIES, "F5"},  {ID_EDIT_COPY, "Ctrl+C"},         {ID_FILE_PRINT, "Ctrl+P"},
+    {ID_FILE_NEW, "Ctrl+N"},    {ID_EDIT_UNDO, "Ctrl+Z"},         {ID_EDIT_REDO, "Ctrl+Shift+Z"},
 };
 
 constexpr int kToolbar[] = {

@@ -52,6 +52,8 @@ constexpr Entry kStrings[] = {
     {ID_VIEW_PAGES, "Show or hide the pages of this session.\nPages"},
     {ID_FILE_PRINT, "Print the picture or the pages.\nPrint"},
     {ID_EDIT_COPY, "Copy the picture to the clipboard.\nCopy"},
+    {ID_EDIT_UNDO, "Undo the last change to the pages.\nUndo"},
+    {ID_EDIT_REDO, "Do again the change to the pages just undone.\nRedo"},
 };
 
 constexpr const char* kErrors[] = {

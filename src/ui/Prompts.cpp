@@ -44,6 +44,11 @@ int RunMessageBox(const MessagePrompt& prompt) {
         case PROMPT_YES_NO:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             break;
+        case PROMPT_DISCARD_CANCEL:
+            box.setStandardButtons(QMessageBox::Discard | QMessageBox::Cancel);
+            box.setDefaultButton(QMessageBox::Cancel);
+            box.setEscapeButton(QMessageBox::Cancel);
+            break;
         default:
             box.setStandardButtons(QMessageBox::Ok);
             break;
@@ -55,6 +60,8 @@ int RunMessageBox(const MessagePrompt& prompt) {
             return IDYES;
         case QMessageBox::No:
             return IDNO;
+        case QMessageBox::Discard:
+            return IDDISCARD;
         default:
             // Closing the box with Escape or the close button is a Cancel, or OK for a
             // box that offers nothing else.

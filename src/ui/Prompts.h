@@ -17,8 +17,14 @@ namespace tavelo {
 enum class PromptIcon { None, Information, Warning, Critical, Question };
 
 // Button sets and answers, numbered as the message box results callers compare against.
-enum PromptButtons : int { PROMPT_OK = 0, PROMPT_OK_CANCEL = 1, PROMPT_YES_NO = 4 };
-enum PromptAnswer : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+// Discard / Cancel asks before work is thrown away; Cancel is its default and its Escape.
+enum PromptButtons : int {
+    PROMPT_OK = 0,
+    PROMPT_OK_CANCEL = 1,
+    PROMPT_YES_NO = 4,
+    PROMPT_DISCARD_CANCEL = 0x100
+};
+enum PromptAnswer : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7, IDDISCARD = 0x100 };
 
 struct MessagePrompt {
     QWidget* parent = nullptr;

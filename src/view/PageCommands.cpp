@@ -1,12 +1,13 @@
 // The pages of the sitting in the view: every capture and every opened picture becomes a
-// page; a page shows again as if just captured or opened; pages earlier runs left are
-// taken back at the next start; Copy puts the shown picture on the clipboard.
+// page; a page shows again as if just captured or opened, turned as it was; Copy puts the
+// shown picture on the clipboard.
 
 #include <QClipboard>
 #include <QFileInfo>
 #include <QGuiApplication>
 
 #include "pages/PageList.h"
+#include "pages/Sitting.h"
 #include "picture/CaptureLook.h"
 #include "picture/RawConversion.h"
 #include "picture/RawPicture.h"
@@ -38,58 +39,49 @@ void CTavelo2View::RegisterPageCommands() {
     f.SetUpdateHandler(ID_CAPTURE_SERIES, [this](CommandState& s) { s.Enable(!m_bNotReady); });
     f.SetUpdateHandler(ID_EDIT_COPY, [this](CommandState& s) { s.Enable(m_bImage); });
     f.SetUpdateHandler(ID_FILE_PRINT, [this](CommandState& s) {
-        s.Enable(m_bImage || (m_pPages != nullptr && m_pPages->rowCount() > 0));
+        s.Enable(m_bImage || (m_pSitting != nullptr && m_pSitting->Count() > 0));
     });
     f.SetUpdateHandler(ID_EXPORT_PDF, [this](CommandState& s) {
-        s.Enable(m_pPages != nullptr && m_pPages->rowCount() > 0);
+        s.Enable(m_pSitting != nullptr && m_pSitting->Count() > 0);
     });
+    RegisterSittingCommands();
 }
 
 bool CTavelo2View::StartPages(const QString& root, const QString& runId) {
     delete m_pPages;
-    m_pPages = new PageList(this);
-    if (!m_pPages->Store().Open(root, runId)) {
-        delete m_pPages;
-        m_pPages = nullptr;
+    delete m_pSitting;
+    m_pPages = nullptr;
+    m_shownPage.clear();
+    m_pSitting = new Sitting(this);
+    if (!m_pSitting->Open(root, runId)) {
+        delete m_pSitting;
+        m_pSitting = nullptr;
         return false;
     }
+    m_pPages = new PageList(*m_pSitting, this);
+    // Pages of another sitting may take the names of those shown before.
+    connect(m_pSitting, &Sitting::pagesReset, this, [this] { m_shownPage.clear(); });
+    connect(m_pSitting, &Sitting::pageChanged, this, &CTavelo2View::FollowPageTurns);
+    connect(m_pSitting, &Sitting::notRestored, this, &CTavelo2View::SayNotRestored);
     return true;
-}
-
-void CTavelo2View::RestoreLeftoverPages() {
-    if (m_pPages == nullptr) {
-        return;
-    }
-    // Taken back without a question, however many runs left pages; only what could not be
-    // read back is told, in one box.
-    const QString root = QFileInfo(m_pPages->Store().Folder()).absolutePath();
-    QStringList notRestored;
-    for (const QString& folder : PageStore::LeftoverSittings(root)) {
-        const QString summary = m_pPages->Adopt(folder).summary;
-        if (!summary.isEmpty()) {
-            notRestored.append(summary);
-        }
-    }
-    if (!notRestored.isEmpty()) {
-        MessagePrompt prompt;
-        prompt.parent = window();
-        prompt.caption = QString::fromLatin1(APP_TITLE);
-        prompt.text = notRestored.join(QLatin1Char('\n'));
-        prompt.icon = PromptIcon::Warning;
-        ShowMessage(prompt);
-    }
 }
 
 bool CTavelo2View::CaptureAsPage(bool* pageKept) {
     const bool captured = OnCapture();
-    if (captured && m_pPages != nullptr) {
+    if (captured) {
+        ShowAsPage(-1);
+    }
+    if (captured && m_pSitting != nullptr) {
         PageRecord record;
         record.width = m_nWidth;
         record.height = m_nHeight;
         record.mode = m_nMode;
         record.camRotation = m_nCamRotation;
         record.sharpIndex = m_nSharpIndex;
-        const bool kept = m_pPages->AddCapture(m_hRaw, record, m_lead->Engine().Image());
+        const bool kept = m_pSitting->AddCapture(m_hRaw, record, m_lead->Engine().Image());
+        if (kept) {
+            ShowAsPage(m_pSitting->Count() - 1);
+        }
         if (pageKept != nullptr) {
             *pageKept = kept;
         } else if (!kept && m_pFrame != nullptr) {
@@ -100,17 +92,22 @@ bool CTavelo2View::CaptureAsPage(bool* pageKept) {
 }
 
 void CTavelo2View::AddOpenedPage(const QString& path) {
-    if (m_pPages != nullptr && !m_pPages->AddFile(path, m_lead->Engine().Image()) &&
-        m_pFrame != nullptr) {
+    ShowAsPage(-1);
+    if (m_pSitting == nullptr) {
+        return;
+    }
+    if (m_pSitting->AddFile(path, m_lead->Engine().Image())) {
+        ShowAsPage(m_pSitting->Count() - 1);
+    } else if (m_pFrame != nullptr) {
         m_pFrame->ReportError(ERR_SAVE);
     }
 }
 
 bool CTavelo2View::ShowPage(int row) {
-    if (m_pPages == nullptr || row < 0 || row >= m_pPages->rowCount()) {
+    if (m_pSitting == nullptr || row < 0 || row >= m_pSitting->Count()) {
         return false;
     }
-    const PageStore& store = m_pPages->Store();
+    const PageStore& store = m_pSitting->Store();
     const PageRecord page = store.Page(row);
     if (m_pFrame != nullptr) {
         m_pFrame->SetStatusText(IDS_BUSY);
@@ -119,8 +116,8 @@ bool CTavelo2View::ShowPage(int row) {
     m_lead->SetAutoRedraw(false);
     bool loaded = false;
     if (page.raw) {
-        FrameErrors errors(m_pFrame);
         MemoryBlock raw = store.LoadRaw(row);
+        FrameErrors errors(m_pFrame);
         const int amount = SharpnessValue(m_nSharpIndex);
         const RawShape shape{page.width, page.height, page.mode, page.camRotation};
         LeadTarget target(*m_lead);
@@ -142,8 +139,6 @@ bool CTavelo2View::ShowPage(int row) {
             m_nMode = page.mode;
             m_nCamRotation = page.camRotation;
             m_nBmpSize = static_cast<int>(BitmapFileSize(m_nWidth, m_nHeight));
-            m_nRotAngle = 0;
-            m_nRotIndex = 3;
             m_nSharpValue = amount;
         }
     } else {
@@ -156,12 +151,20 @@ bool CTavelo2View::ShowPage(int row) {
         ShowLoadFailed();
         return false;
     }
+    // The page's own turns, recorded as if turned here, so Sharpness turns it the same way.
+    m_nRotIndex = 3 + page.turns;
+    m_nRotAngle = RotationAngle();
+    if (m_nRotAngle != 0) {
+        m_lead->Rotate(m_nRotAngle, true, FILL_COLOUR);
+    }
     ShowLoadedPicture();
+    ShowAsPage(row);
     return true;
 }
 
 void CTavelo2View::ShowLoadFailed() {
     m_bImage = false;
+    ShowAsPage(-1);
     if (m_pFrame != nullptr) {
         m_pFrame->ShowZoom(-1.0f);
     }
@@ -169,6 +172,8 @@ void CTavelo2View::ShowLoadFailed() {
     m_lead->SetAutoRedraw(true);
     ShowIdleStatus();
     if (m_pFrame != nullptr) {
+        // Not only after a command: a page shown from the dock changes what works too.
+        m_pFrame->UpdateCommandUI();
         m_pFrame->ReportError(ERR_LOAD);
     }
 }
@@ -184,6 +189,9 @@ void CTavelo2View::ShowLoadedPicture() {
     }
     GreyPictureMenus(false);
     ShowIdleStatus();
+    if (m_pFrame != nullptr) {
+        m_pFrame->UpdateCommandUI();
+    }
 }
 
 void CTavelo2View::OnEditCopy() {

@@ -30,9 +30,9 @@ bool RunExportDialog(QWidget* parent, ExportChoice& choice) {
     paper->addItem(QStringLiteral("A4"), int(QPageSize::A4));
     paper->addItem(QStringLiteral("Letter"), int(QPageSize::Letter));
     paper->setCurrentIndex(choice.paper == QPageSize::Letter ? 1 : 0);
-    auto* selected = new QCheckBox(QStringLiteral("&Selected pages only"), &dialog);
-    selected->setEnabled(choice.haveSelection);
-    selected->setChecked(choice.haveSelection && choice.selectedOnly);
+    auto* selected = new QCheckBox(SelectedOnlyText(choice), &dialog);
+    selected->setEnabled(choice.selected > 0);
+    selected->setChecked(choice.selected > 0 && choice.selectedOnly);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
@@ -49,6 +49,13 @@ bool RunExportDialog(QWidget* parent, ExportChoice& choice) {
 }
 
 }  // namespace
+
+QString SelectedOnlyText(const ExportChoice& choice) {
+    return QStringLiteral("Only the &selected pages (%1 of %2 page%3)")
+        .arg(choice.selected)
+        .arg(choice.pages)
+        .arg(choice.pages == 1 ? QString() : QStringLiteral("s"));
+}
 
 bool AskExportChoice(QWidget* parent, ExportChoice& choice) {
     if (const ExportHandler& handler = CurrentExportHandler()) {

@@ -13,12 +13,17 @@ class QWidget;
 namespace tavelo {
 
 // What Export PDF asks before the file name: the paper and whether only the selected pages
-// go into the document.
+// go into the document. All pages go unless the user chooses otherwise.
 struct ExportChoice {
     QPageSize::PageSizeId paper = QPageSize::A4;
-    bool haveSelection = false;  // pages are selected in the Pages dock
+    int pages = 0;     // pages of the sitting
+    int selected = 0;  // of them selected in the Pages dock
     bool selectedOnly = false;
 };
+
+// The choice of the selected pages as the dialog offers it: "Only the &selected pages
+// (3 of 20 pages)".
+QString SelectedOnlyText(const ExportChoice& choice);
 
 // The dialogs of Export PDF and Print. The product shows its own choice dialog and Qt's
 // print dialog; tests install handlers that answer at once. False on Cancel.

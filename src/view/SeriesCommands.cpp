@@ -9,6 +9,7 @@
 #include "pages/PageList.h"
 #include "pages/PdfPages.h"
 #include "pages/SeriesNames.h"
+#include "pages/Sitting.h"
 #include "picture/PictureEngine.h"
 #include "picture/PictureResult.h"
 #include "res/ErrorCode.h"
@@ -47,6 +48,18 @@ void ReportLeftOut(QWidget* parent, const std::vector<int>& rows, const std::vec
     ShowMessage(prompt);
 }
 
+// The pages of `rows` that went out: all but the positions in `skipped`. Only those count
+// as kept.
+std::vector<int> PagesWritten(const std::vector<int>& rows, const std::vector<int>& skipped) {
+    std::vector<int> written;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (std::find(skipped.begin(), skipped.end(), static_cast<int>(i)) == skipped.end()) {
+            written.push_back(rows[i]);
+        }
+    }
+    return written;
+}
+
 }  // namespace
 
 void CTavelo2View::OnCaptureToSeries() {
@@ -62,6 +75,7 @@ void CTavelo2View::OnCaptureToSeries() {
     if (path.isEmpty()) {
         return;
     }
+    MarkShownKept();
     if (m_pFrame != nullptr) {
         m_pFrame->ShowMessageFor(QStringLiteral("Saved %1").arg(QDir::toNativeSeparators(path)),
                                  kSavedMessageMs);
@@ -97,13 +111,15 @@ void CTavelo2View::OnSeriesSetting() {
 }
 
 void CTavelo2View::OnExportPdf() {
-    if (m_pPages == nullptr || m_pPages->rowCount() == 0) {
+    if (m_pSitting == nullptr || m_pSitting->Count() == 0) {
         return;
     }
+    // Every page unless the user asks for the selected ones only.
+    const std::vector<int> selected = m_pPages->Selected();
     ExportChoice choice;
     choice.paper = DefaultPaper();
-    choice.haveSelection = m_pPages->Selection()->hasSelection();
-    choice.selectedOnly = choice.haveSelection;
+    choice.pages = m_pSitting->Count();
+    choice.selected = static_cast<int>(selected.size());
     if (!AskExportChoice(window(), choice)) {
         return;
     }
@@ -117,10 +133,10 @@ void CTavelo2View::OnExportPdf() {
     if (path.isEmpty()) {
         return;
     }
-    std::vector<int> rows = m_pPages->SelectedOrAll();
-    if (!choice.selectedOnly) {
+    std::vector<int> rows = selected;
+    if (!choice.selectedOnly || rows.empty()) {
         rows.clear();
-        for (int i = 0; i < m_pPages->rowCount(); ++i) {
+        for (int i = 0; i < m_pSitting->Count(); ++i) {
             rows.push_back(i);
         }
     }
@@ -128,7 +144,7 @@ void CTavelo2View::OnExportPdf() {
         m_pFrame->SetStatusText(IDS_BUSY);
     }
     WaitCursor wait;
-    const PageStore& store = m_pPages->Store();
+    const PageStore& store = m_pSitting->Store();
     std::vector<int> skipped;
     PdfDocument document;
     document.paper = choice.paper;
@@ -141,18 +157,22 @@ void CTavelo2View::OnExportPdf() {
     // Pages that could not be read are named once; when none could, that is all there is
     // to say, and when the file failed, its failure is.
     const bool noneRead = skipped.size() == rows.size();
+    bool written = false;
     if (noneRead) {
         ShowIdleStatus();
     } else {
-        EndSave(path, result);
+        written = EndSave(path, result);
     }
     if (result == PIC_OK || noneRead) {
         ReportLeftOut(window(), rows, skipped);
     }
+    if (written) {
+        m_pSitting->MarkKept(PagesWritten(rows, skipped));
+    }
 }
 
 void CTavelo2View::OnFilePrint() {
-    const int pages = m_pPages != nullptr ? m_pPages->rowCount() : 0;
+    const int pages = m_pSitting != nullptr ? m_pSitting->Count() : 0;
     if (!m_bImage && pages == 0) {
         return;
     }
@@ -177,12 +197,17 @@ void CTavelo2View::OnFilePrint() {
         const QImage shown = m_lead->Engine().Image();
         printed = m_bImage && PrintPictures(printer, 1, [&](int) { return shown; });
     } else {
-        const PageStore& store = m_pPages->Store();
+        const PageStore& store = m_pSitting->Store();
         printed = PrintPictures(
             printer, static_cast<int>(rows.size()),
             [&](int i) { return store.Picture(rows[static_cast<std::size_t>(i)]); }, &skipped);
     }
     wait.Restore();
+    if (printed && rows.empty()) {
+        MarkShownKept();
+    } else if (printed) {
+        m_pSitting->MarkKept(PagesWritten(rows, skipped));
+    }
     if (!skipped.empty()) {
         ReportLeftOut(window(), rows, skipped);
     } else if (!printed) {

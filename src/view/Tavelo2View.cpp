@@ -313,11 +313,11 @@ void CTavelo2View::Rotate(int step) {
 }
 
 void CTavelo2View::OnRotateLeft() {
-    Rotate(-1);
+    TurnShown(-1);
 }
 
 void CTavelo2View::OnRotateRight() {
-    Rotate(+1);
+    TurnShown(+1);
 }
 
 void CTavelo2View::OnHiddenMode() {

@@ -10,6 +10,7 @@ namespace tavelo {
 
 class CLead;
 class PageList;
+class Sitting;
 class CRemoteDlg;
 class ViewHost;
 struct CameraDiagnosis;
@@ -72,14 +73,19 @@ public:
     void OnFileSave();  // the shown picture as a BMP, JPEG or PNG file
     void OnFileOpen();  // hidden mode only: a picture file instead of the capture
 
-    // Pages of the sitting (PageCommands.cpp, SeriesCommands.cpp). Pages are kept once
-    // StartPages has made this run's folder under `root`; until then there are none.
+    // Pages of the sitting (PageCommands.cpp, SeriesCommands.cpp, SittingCommands.cpp).
+    // Pages are kept once StartPages has made this run's folder under `root`; until then
+    // there are none.
     bool StartPages(const QString& root, const QString& runId);
-    // Takes in the pages earlier runs left, saying only what could not be read back.
-    void RestoreLeftoverPages();
+    // Takes back, without a question, the sittings earlier runs left (ended normally or
+    // not); one line says what could not be brought back.
+    void RestorePages();
     PageList* Pages() const { return m_pPages; }
-    // Shows page `row` as if it had just been captured or opened.
+    Sitting* PagesSitting() const { return m_pSitting; }
+    // Shows page `row` as if it had just been captured or opened, turned as the page is.
     bool ShowPage(int row);
+    // The row of the page shown, -1 when what is shown is no page of the sitting.
+    int ShownPage() const;
     // Capture as the Capture command does, kept as a page; true when a new picture came and
     // is shown. A page that cannot be kept is reported, unless `pageKept` is given: then it
     // says so there and the caller reports it with its own failures, once.
@@ -89,6 +95,9 @@ public:
     void OnExportPdf();
     void OnFilePrint();
     void OnEditCopy();
+    // An empty sitting; asks first when pages of this one were never saved, exported or
+    // printed. Undo brings the set-aside sitting back.
+    void OnFileNew();
 
     CLead* m_lead = nullptr;
     int m_nHeight = 0;        // rows of the raw capture
@@ -108,6 +117,7 @@ public:
     ViewHost* m_pFrame = nullptr;
     CRemoteDlg* m_pRemote = nullptr;
     PageList* m_pPages = nullptr;
+    Sitting* m_pSitting = nullptr;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;  // the control follows the view
@@ -122,16 +132,27 @@ private:
     void GreyPictureMenus(bool grey);
     void SetZoom(float percent);  // flag 57, paint size mode 4, zoom factor, zoom pane
     void Rotate(int step);
-    void ShowIdleStatus();  // "Not Ready" or "Ready !" by m_bNotReady
+    void TurnShown(int step);  // the shown picture and, when it is a page, the page
+    void ShowIdleStatus();     // "Not Ready" or "Ready !" by m_bNotReady
     // Ctrl+wheel: Zoom In or Zoom Out, as far as the commands allow.
     void OnWheelZoom(int steps);
     void RegisterPageCommands();
+    void RegisterSittingCommands();
+    void ShowAsPage(int row);       // what is shown is page `row` (-1: no page) with its turns
+    void FollowPageTurns(int row);  // an undone or redone turn of the shown page
+    void ClearPicture();            // the empty view of a new sitting
+    void SayNotRestored(const QString& summary);  // one line, once
+    void MarkShownKept();
     void AddOpenedPage(const QString& path);
     void ShowLoadedPicture();  // best fit, menus and status once a page is loaded
     void ShowLoadFailed();     // the empty view, grey menus, then the load error
     // The status back to idle, then the save error, or the folder kept for the next save.
-    void EndSave(const QString& path, std::int16_t result);
+    // True when written.
+    bool EndSave(const QString& path, std::int16_t result);
     QString SaveToSeries();  // the path written, empty on failure
+
+    QString m_shownPage;    // the store name of the page shown; empty when none is
+    int m_nShownTurns = 0;  // the quarter turns of that page the shown picture has
 };
 
 }  // namespace tavelo

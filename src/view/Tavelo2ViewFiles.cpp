@@ -68,18 +68,21 @@ void CTavelo2View::OnFileSave() {
     const std::int16_t result =
         m_lead->SaveFile(path, static_cast<short>(format), bits, static_cast<short>(m_nQFactor), 0);
     wait.Restore();
-    EndSave(path, result);
+    if (EndSave(path, result)) {
+        MarkShownKept();
+    }
 }
 
-void CTavelo2View::EndSave(const QString& path, std::int16_t result) {
+bool CTavelo2View::EndSave(const QString& path, std::int16_t result) {
     ShowIdleStatus();
     if (result != 0) {
         if (m_pFrame != nullptr) {
             m_pFrame->ReportError(ERR_SAVE);
         }
-        return;
+        return false;
     }
     RememberSaveFolder(path);
+    return true;
 }
 
 void CTavelo2View::OnFileOpen() {

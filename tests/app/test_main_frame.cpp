@@ -408,6 +408,44 @@ private Q_SLOTS:
                                << "Ctrl+P";
         QTest::newRow("copy") << int(ID_EDIT_COPY) << "&Copy\tCtrl+C"
                               << "Ctrl+C";
+        QTest::newRow("new document") << int(ID_FILE_NEW) << "&New Document\tCtrl+N"
+                                      << "Ctrl+N";
+        QTest::newRow("undo") << int(ID_EDIT_UNDO) << "&Undo\tCtrl+Z"
+                              << "Ctrl+Z";
+        QTest::newRow("redo") << int(ID_EDIT_REDO) << "&Redo\tCtrl+Shift+Z"
+                              << "Ctrl+Shift+Z";
+    }
+
+    // Items added later go after those before them, each menu's access keys stay its own.
+    void menuItemsKeepTheirPlaces_data() {
+        QTest::addColumn<int>("menu");
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("File")
+            << 0
+            << QStringList{
+                   "&Save...\tCtrl+S",  "&JPEG Setting...",      "", "Se&ries...", "Export &PDF...",
+                   "P&rint...\tCtrl+P", "&New Document\tCtrl+N", "", "E&xit"};
+        QTest::newRow("Edit") << 1 << QStringList{"&Sharpness...", "",
+                                                  "&Copy\tCtrl+C", "",
+                                                  "&Undo\tCtrl+Z", "&Redo\tCtrl+Shift+Z"};
+    }
+    void menuItemsKeepTheirPlaces() {
+        QFETCH(int, menu);
+        QFETCH(QStringList, items);
+        Frame f;
+        QStringList texts;
+        for (QAction* item : f.Top(menu)->menu()->actions()) {
+            texts << item->text();
+        }
+        QCOMPARE(texts, items);
+        if (menu == 1) {  // the File menu's two "r" keys were there before
+            QSet<QChar> keys;
+            for (const QString& text : texts) {
+                const int amp = text.indexOf('&');
+                QVERIFY2(amp < 0 || !keys.contains(text[amp + 1].toLower()), qPrintable(text));
+                keys.insert(amp < 0 ? QChar() : text[amp + 1].toLower());
+            }
+        }
     }
     void menuCommands() {
         QFETCH(int, id);

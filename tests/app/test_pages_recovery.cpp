@@ -1,7 +1,8 @@
-// A run killed after three series captures loses none of them: the next start takes its
-// pages back without asking, and so does the start after a normal end.
+// A run killed after three series captures loses none of them, and neither does a run
+// that ends normally: the next start shows their pages again without a question.
 
 #include <QDir>
+#include <QListView>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
@@ -12,6 +13,7 @@
 #include "app/MainFrame.h"
 #include "app/Tavelo2App.h"
 #include "pages/PageList.h"
+#include "pages/Sitting.h"
 #include "res/CommandIds.h"
 #include "view/Tavelo2View.h"
 
@@ -24,10 +26,6 @@ StartOptions Simulated() {
     options.simulate = true;
     options.splash = false;
     return options;
-}
-
-QString PagesRoot() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).filePath("pages");
 }
 
 // The child: the application as it starts, three series captures, then it waits to be
@@ -53,9 +51,16 @@ int CaptureAndWait() {
 class TestPagesRecovery : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // Killed, then a start: the pages are there without a question; a normal end keeps
-    // them too, for the start after.
-    void takenBackAfterKillAndExit() {
+    // Whatever the last answer to a question would have been (there is none now), the
+    // pages come back: after a kill, and again after the normal end of the run that took
+    // them back.
+    void takenBackAfterKill_data() {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("a Yes would have kept them") << int(IDYES);
+        QTest::newRow("a No or Escape lost them") << int(IDNO);
+    }
+    void takenBackAfterKill() {
+        QFETCH(int, answer);
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         child.start(QCoreApplication::applicationFilePath(), {"--capture-child"});
@@ -64,33 +69,77 @@ private Q_SLOTS:
         while (!said.contains('\n') && child.waitForReadyRead(60000)) {
             said += child.readAllStandardOutput();
         }
-        QCOMPARE(said, QByteArray("pages 3\n"));
+        // The child took back what earlier rows left, then captured three.
+        QVERIFY2(said.startsWith("pages "), said.constData());
+        const int childPages = said.mid(6).trimmed().toInt();
+        QVERIFY(childPages >= 3);
         child.kill();  // SIGKILL: nothing of the child's runs any more
         QVERIFY(child.waitForFinished());
 
         QStringList asked;
         SetMessageHandler([&](const MessagePrompt& prompt) {
             asked.append(prompt.text);
-            return int(IDNO);
+            return answer;
         });
-        for (int start = 0; start < 2; ++start) {
+        int pages = 0, turns = 0;
+        {
             CTavelo2App app;
             QVERIFY(app.InitInstance(Simulated()));
+            QCOMPARE(asked, QStringList());
             PageList& list = *app.View()->Pages();
-            QCOMPARE(list.rowCount(), 3);
-            for (int i = 0; i < 3; ++i) {
-                QCOMPARE(list.Store().Picture(i).size(), QSize(1280, 1024));
+            pages = list.rowCount();
+            QCOMPARE(pages, childPages);
+            for (int i = 0; i < pages; ++i) {
+                const QSize size = list.Store().Picture(i).size();
+                QCOMPARE(list.Store().Page(i).turns % 2 ? size.transposed() : size,
+                         QSize(1280, 1024));
             }
             QVERIFY(app.View()->ShowPage(2));
-            // Only this run's folder is left while it lives.
-            QCOMPARE(QDir(PagesRoot()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
+            QVERIFY(app.MainFrame()->Commands().Run(ID_ROTATE_RIGHT));
+            turns = app.View()->PagesSitting()->Page(2).turns;
+            QVERIFY(turns != 0);
+        }
+        // A normal end keeps the sitting, page 2 turned; the series files stay too.
+        {
+            CTavelo2App app;
+            QVERIFY(app.InitInstance(Simulated()));
+            QCOMPARE(asked, QStringList());
+            const Sitting& sitting = *app.View()->PagesSitting();
+            QCOMPARE(sitting.Count(), pages);
+            QCOMPARE(sitting.Page(2).turns, turns);
+            QCOMPARE(sitting.Store().Picture(2).size(),
+                     turns % 2 ? QSize(1024, 1280) : QSize(1280, 1024));
         }
         SetMessageHandler({});
-        QCOMPARE(asked, QStringList());
         const QString series =
             QDir(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation))
                 .filePath("Tavelo");
         QVERIFY(QDir(series).entryList(QDir::Files).size() >= 3);
+    }
+
+    // The dock deletes through the sitting: the selected pages go in one step that Undo
+    // brings back whole, and the list follows both.
+    void dockDeletesInOneUndoStep() {
+        CTavelo2App app;
+        QVERIFY(app.InitInstance(Simulated()));
+        app.MainFrame()->OnTimer(CMainFrame::TIMER_CHECK);
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(app.MainFrame()->Commands().Run(ID_CAPTURE));
+        }
+        const Sitting& sitting = *app.View()->PagesSitting();
+        const int pages = sitting.Count();
+        auto* list = app.MainFrame()->findChild<QListView*>("pageList");
+        QVERIFY(list != nullptr);
+        list->selectionModel()->select(list->model()->index(pages - 1, 0),
+                                       QItemSelectionModel::Select);
+        list->selectionModel()->select(list->model()->index(pages - 3, 0),
+                                       QItemSelectionModel::Select);
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(sitting.Count(), pages - 2);
+        QCOMPARE(list->model()->rowCount(), pages - 2);
+        QVERIFY(app.MainFrame()->Commands().Run(ID_EDIT_UNDO));
+        QCOMPARE(list->model()->rowCount(), pages);
+        QVERIFY(!app.MainFrame()->Commands().Run(ID_EDIT_UNDO));  // nothing more to undo
     }
 };
 

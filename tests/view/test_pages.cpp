@@ -10,7 +10,9 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+#include "device/MemoryBlock.h"
 #include "pages/PageList.h"
+#include "pages/Sitting.h"
 #include "res/CommandIds.h"
 #include "settings/SeriesSettings.h"
 #include "support/FileFaults.h"
@@ -257,15 +259,16 @@ private Q_SLOTS:
     }
 
     void exportPdf_data() {
-        QTest::addColumn<bool>("selectedOnly");
+        QTest::addColumn<int>("selectedOnly");  // -1: as offered
         QTest::addColumn<int>("paper");
         QTest::addColumn<int>("pages");
         QTest::addColumn<QString>("paperName");
-        QTest::newRow("all, A4") << false << int(QPageSize::A4) << 3 << "A4";
-        QTest::newRow("selected, Letter") << true << int(QPageSize::Letter) << 2 << "letter";
+        QTest::newRow("all, A4") << 0 << int(QPageSize::A4) << 3 << "A4";
+        QTest::newRow("selected, Letter") << 1 << int(QPageSize::Letter) << 2 << "letter";
+        QTest::newRow("all unless chosen otherwise") << -1 << int(QPageSize::A4) << 3 << "A4";
     }
     void exportPdf() {
-        QFETCH(bool, selectedOnly);
+        QFETCH(int, selectedOnly);
         QFETCH(int, paper);
         QFETCH(int, pages);
         QFETCH(QString, paperName);
@@ -282,8 +285,10 @@ private Q_SLOTS:
         selection->select(app.Pages().index(2), QItemSelectionModel::Select);
         bool offered = false;
         SetExportHandler([&](ExportChoice& choice) {
-            offered = choice.haveSelection;
-            choice.selectedOnly = selectedOnly;
+            offered = choice.selected == 2 && choice.pages == 3;
+            if (selectedOnly >= 0) {
+                choice.selectedOnly = selectedOnly != 0;
+            }
             choice.paper = QPageSize::PageSizeId(paper);
             return true;
         });
@@ -393,6 +398,94 @@ private Q_SLOTS:
         QCOMPARE(offered, 3);
         QCOMPARE(PdfPages(path), sheets);
         QVERIFY(app.prompts.messages.isEmpty());
+    }
+
+    // A turn made while a page is shown belongs to the page: its thumbnail, the page shown
+    // again, what Export and Print take and what Save and Copy take all agree; Undo turns
+    // the page and the shown picture back.
+    void turnBelongsToThePage() {
+        App app;
+        app.Shoot(3, 0);
+        app.Shoot(2, 0);
+        const Sitting& sitting = *app.view->PagesSitting();
+        const QSize thumbnail = sitting.Store().Thumbnail(1).size();
+        QVERIFY(app.Command(ID_ROTATE_RIGHT));
+        QCOMPARE(sitting.Page(1).turns, 1);
+        QCOMPARE(sitting.Store().Thumbnail(1).size(), thumbnail.transposed());
+        const QImage turned = app.Picture();
+        QCOMPARE(turned.size(), QSize(768, 960));
+        QCOMPARE(sitting.Store().Picture(1).convertToFormat(turned.format()), turned);
+        QVERIFY(app.view->ShowPage(0));
+        QVERIFY(app.view->ShowPage(1));
+        QCOMPARE(app.Picture(), turned);
+        QCOMPARE(app.view->m_nRotIndex, 4);
+        QVERIFY(app.Command(ID_EDIT_UNDO));
+        QCOMPARE(sitting.Page(1).turns, 0);
+        QCOMPARE(app.Picture().size(), QSize(960, 768));
+        QCOMPARE(app.view->m_nRotIndex, 3);
+        QVERIFY(app.Command(ID_EDIT_REDO));
+        QCOMPARE(app.Picture(), turned);
+    }
+
+    // Showing a page from the dock is no command, yet the picture commands follow it at once
+    // (here after an Open that failed greyed them).
+    void pictureCommandsFollowAShownPage() {
+        App app;
+        app.Shoot();
+        app.view->OnHiddenMode();
+        const QString text = app.dir.filePath("notes.txt");
+        QFile file(text);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not a picture") > 0);
+        file.close();
+        app.fileAnswer = text;
+        app.Command(ID_FILE_OPEN);
+        QCOMPARE(app.prompts.messages.size(), 1);
+        QVERIFY(app.view->ShowPage(0));
+        for (int id : {ID_FILE_SAVE, ID_ZOOM_IN, ID_ROTATE_RIGHT}) {
+            QVERIFY2(app.frame->Commands().Action(id)->isEnabled(),
+                     qPrintable(QString::number(id)));
+        }
+    }
+
+    // New Document asks about pages never saved; Escape (or the close box) keeps them,
+    // Discard empties the sitting and Ctrl+Z brings it back.
+    void newDocument_data() {
+        QTest::addColumn<bool>("series");  // the pages went to the series: nothing to ask
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("pagesAfter");
+        QTest::newRow("Escape cancels") << false << int(IDCANCEL) << 2;
+        QTest::newRow("Discard, then Ctrl+Z") << false << int(IDDISCARD) << 0;
+        QTest::newRow("all saved, no question") << true << int(IDCANCEL) << 0;
+    }
+    void newDocument() {
+        QFETCH(bool, series);
+        QFETCH(int, answer);
+        QFETCH(int, pagesAfter);
+        App app;
+        for (int i = 0; i < 2; ++i) {
+            app.Command(series ? ID_CAPTURE_SERIES : ID_CAPTURE);
+        }
+        QList<MessagePrompt> asked;
+        SetMessageHandler([&](const MessagePrompt& prompt) {
+            asked.append(prompt);
+            return answer;
+        });
+        QCOMPARE(app.frame->Commands().Action(ID_FILE_NEW)->shortcut(), QKeySequence("Ctrl+N"));
+        QVERIFY(app.Command(ID_FILE_NEW));
+        QCOMPARE(asked.size(), series ? 0 : 1);
+        if (!series) {
+            QCOMPARE(asked[0].text, QStringLiteral("Discard 2 pages that were never saved?"));
+            QCOMPARE(asked[0].buttons, int(PROMPT_DISCARD_CANCEL));
+        }
+        QCOMPARE(app.Pages().rowCount(), pagesAfter);
+        QCOMPARE(app.view->m_bImage, pagesAfter > 0);
+        if (pagesAfter == 0) {
+            QCOMPARE(app.frame->Commands().Action(ID_EDIT_UNDO)->shortcut(),
+                     QKeySequence("Ctrl+Z"));
+            QVERIFY(app.Command(ID_EDIT_UNDO));
+            QCOMPARE(app.Pages().rowCount(), 2);
+            QVERIFY(app.view->ShowPage(1));
+        }
     }
 
     void copy() {
