@@ -42,8 +42,8 @@ void CLead::SetAutoSize(bool enable) {
     m_bAutoSize = enable;
     if (enable && m_engine.HasPicture()) {
         const int fw = 2 * frameWidth();
-        resize(static_cast<int>(std::ceil(m_view.width())) + fw,
-               static_cast<int>(std::ceil(m_view.height())) + fw);
+        resize(ViewPainter::PaintedPixels(m_view.width()) + fw,
+               ViewPainter::PaintedPixels(m_view.height()) + fw);
     }
 }
 
@@ -252,10 +252,11 @@ void CLead::LayoutView(bool keepCentre) {
 void CLead::ClampView() {
     const QSizeF port = ViewportSize();
     auto clamp = [](double pos, double size, double window) {
-        if (size <= window) {
+        const int painted = ViewPainter::PaintedPixels(size);
+        if (painted <= window) {
             return 0.0;  // a picture that fits sits at the top-left corner
         }
-        return std::clamp(pos, window - size, 0.0);
+        return std::clamp(pos, window - painted, 0.0);
     };
     if (m_nZoomMode == kZoomModeFactor && m_view.width() > 0) {
         m_view.moveLeft(clamp(m_view.left(), m_view.width(), port.width()));
@@ -264,18 +265,20 @@ void CLead::ClampView() {
 }
 
 void CLead::SyncScrollBars() {
-    const QSizeF port = ViewportSize();
+    const bool scrolling = m_nZoomMode == kZoomModeFactor && m_engine.HasPicture();
+    const int width = scrolling ? ViewPainter::PaintedPixels(m_view.width()) : 0;
+    const int height = scrolling ? ViewPainter::PaintedPixels(m_view.height()) : 0;
+    const QSize port = PortFor(QSize(width, height));
     m_bSyncing = true;
-    auto sync = [](QScrollBar* bar, double pos, double size, double window) {
-        const int range = size > window ? static_cast<int>(std::ceil(size - window)) : 0;
+    auto sync = [](QScrollBar* bar, double pos, int size, int window) {
+        const int range = std::max(0, size - window);
         bar->setRange(0, range);
-        bar->setPageStep(std::max(1, static_cast<int>(window)));
+        bar->setPageStep(std::max(1, window));
         bar->setSingleStep(20);
         bar->setValue(std::clamp(static_cast<int>(std::lround(-pos)), 0, range));
     };
-    const bool scrolling = m_nZoomMode == kZoomModeFactor && m_engine.HasPicture();
-    sync(horizontalScrollBar(), m_view.left(), scrolling ? m_view.width() : 0, port.width());
-    sync(verticalScrollBar(), m_view.top(), scrolling ? m_view.height() : 0, port.height());
+    sync(horizontalScrollBar(), m_view.left(), width, port.width());
+    sync(verticalScrollBar(), m_view.top(), height, port.height());
     m_bSyncing = false;
     // The hand says that the picture can be dragged.
     if (m_dragFrom) {
@@ -286,6 +289,19 @@ void CLead::SyncScrollBars() {
     } else {
         viewport()->unsetCursor();
     }
+}
+
+QSize CLead::PortFor(const QSize& painted) const {
+    // Decided on the whole area, not on what the bars shown now leave of it: else a bar up
+    // from a larger zoom would keep itself (and the other one) up after a zoom that fits.
+    const QSize whole = maximumViewportSize();
+    const int barHeight = horizontalScrollBar()->sizeHint().height();
+    const int barWidth = verticalScrollBar()->sizeHint().width();
+    bool across = painted.width() > whole.width();
+    bool down = painted.height() > whole.height();
+    down = down || (across && painted.height() > whole.height() - barHeight);
+    across = across || (down && painted.width() > whole.width() - barWidth);
+    return QSize(whole.width() - (down ? barWidth : 0), whole.height() - (across ? barHeight : 0));
 }
 
 bool CLead::CanPan() const {

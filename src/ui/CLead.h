@@ -119,6 +119,8 @@ private:
     void LayoutView(bool keepCentre);  // display rectangle from mode and zoom
     void ClampView();                  // no empty margin when the picture is larger
     void SyncScrollBars();
+    // The window left beside the scroll bars that a painted picture of this size needs.
+    QSize PortFor(const QSize& painted) const;
     void Changed();  // repaint if automatic repaint is on
     QSizeF ViewportSize() const;
     bool CanPan() const;  // the painted picture is larger than the window

@@ -120,7 +120,8 @@ private Q_SLOTS:
     }
 
     void scrollingFollowsTheBars() {
-        m_lead->SetZoomPercent(200.0f);  // 800 x 600 in a smaller window
+        m_lead->SetZoomPercent(200.0f);        // 800 x 600 in a smaller window
+        QCoreApplication::sendPostedEvents();  // the bars show
         const int hmax = m_lead->horizontalScrollBar()->maximum();
         QCOMPARE(hmax, 800 - m_lead->viewport()->width());
         QVERIFY(m_lead->verticalScrollBar()->maximum() > 0);
@@ -130,6 +131,43 @@ private Q_SLOTS:
         QCOMPARE(m_lead->GetViewTop(), -60.0f);
         QCOMPARE(FrameAt(0, 0), At(50, 30));
         QCOMPARE(FrameAt(9, 3), At(54, 31));
+    }
+
+    // A bar is shown only where the painted picture is larger than the whole window: a side
+    // that overshoots it by a fraction of a pixel paints no more than the window, and bars
+    // up from a larger zoom do not keep themselves up.
+    void barsOnlyWherePaintingOvershoots_data() {
+        QTest::addColumn<float>("before");
+        QTest::addColumn<float>("zoom");
+        QTest::addColumn<bool>("across");
+        QTest::addColumn<bool>("down");
+        QTest::newRow("exactly the window") << 200.0f << 50.0f << false << false;
+        QTest::newRow("a hundred-thousandth over") << 100.0f << 50.0000025f << false << false;
+        QTest::newRow("over, after bars") << 200.0f << 50.0000025f << false << false;
+        QTest::newRow("narrower, after bars") << 200.0f << 45.0f << false << false;
+        QTest::newRow("a painted pixel over") << 100.0f << 50.3f << true << true;
+        QTest::newRow("only wider") << 100.0f << 55.0f << true << true;  // the bar takes rows
+        QTest::newRow("much wider") << 100.0f << 70.0f << true << true;
+    }
+    void barsOnlyWherePaintingOvershoots() {
+        QFETCH(float, before);
+        QFETCH(float, zoom);
+        QFETCH(bool, across);
+        QFETCH(bool, down);
+        m_lead->SetZoomMode(CLead::kZoomModeFactor);
+        m_lead->SetZoomPercent(before);
+        QCoreApplication::sendPostedEvents();  // the bars show or hide, as Qt does it: queued
+        m_lead->SetZoomPercent(zoom);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(m_lead->horizontalScrollBar()->maximum() > 0, across);
+        QCOMPARE(m_lead->verticalScrollBar()->maximum() > 0, down);
+        const QSize bars(down ? m_lead->verticalScrollBar()->sizeHint().width() : 0,
+                         across ? m_lead->horizontalScrollBar()->sizeHint().height() : 0);
+        QCOMPARE(m_lead->viewport()->size(), QSize(kPortW, kPortH) - bars);
+        if (!across && !down) {
+            QCOMPARE(m_lead->GetViewLeft(), 0.0f);
+            QCOMPARE(m_lead->GetViewTop(), 0.0f);
+        }
     }
 
     void zoomKeepsTheCentre() {
@@ -359,7 +397,7 @@ private Q_SLOTS:
         QTest::addColumn<QPoint>("moved");  // of the display rectangle's corner
         QTest::newRow("right arrow") << 200.0f << "Right" << QPoint(-20, 0);
         QTest::newRow("down arrow") << 200.0f << "Down" << QPoint(0, -20);
-        QTest::newRow("page down") << 200.0f << "PageDown" << QPoint(0, -kPortH);
+        QTest::newRow("page down") << 200.0f << "PageDown" << QPoint();  // the window's height
         QTest::newRow("left at the edge") << 200.0f << "Left" << QPoint(0, 0);
         QTest::newRow("page up at the top") << 200.0f << "PageUp" << QPoint(0, 0);
         QTest::newRow("drag") << 200.0f << "drag" << QPoint(-30, -20);
@@ -372,6 +410,10 @@ private Q_SLOTS:
         QFETCH(QString, gesture);
         QFETCH(QPoint, moved);
         m_lead->SetZoomPercent(zoom);
+        QCoreApplication::sendPostedEvents();  // the bars show or hide
+        if (gesture == "PageDown") {
+            moved = QPoint(0, -m_lead->viewport()->height());
+        }
         m_lead->horizontalScrollBar()->setValue(0);  // at the top-left corner
         m_lead->verticalScrollBar()->setValue(0);
         const QPointF before(m_lead->GetViewLeft(), m_lead->GetViewTop());
