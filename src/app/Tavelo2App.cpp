@@ -195,6 +195,10 @@ void CTavelo2App::CloseSplash() {
 bool CTavelo2App::eventFilter(QObject* watched, QEvent* event) {
     bool press = false;
     switch (event->type()) {
+        // A key that a command's shortcut takes never arrives as a press: the shortcut map
+        // asks the focus widget whether it wants the key first, and that question is where
+        // such a key shows. Not accepting it lets the key go on to its command.
+        case QEvent::ShortcutOverride:
         case QEvent::KeyPress:
             press = true;
             break;
