@@ -15,6 +15,7 @@
 #include "res/CommandIds.h"
 #include "res/Icons.h"
 #include "res/Strings.h"
+#include "ui/CLead.h"
 #include "ui/Prompts.h"
 #include "view/Tavelo2Doc.h"
 #include "view/Tavelo2View.h"
@@ -124,6 +125,9 @@ bool CTavelo2App::InitInstance(const StartOptions& options) {
     m_pView->OfferAbandonedPages();
 
     if (options.splash) {
+        // The picture stands in the middle of the screen, where the view's notice about the
+        // camera would show: the notice waits until the picture is gone.
+        m_pView->m_lead->HoldNotice(true);
         m_splash = new CSplashDlg(m_pFrame.get());
         m_splash->show();
         m_splash->repaint();
@@ -183,6 +187,9 @@ void CTavelo2App::CloseSplash() {
         // Later: the press that ends it may still be on its way to it.
         m_splash->deleteLater();
         m_splash.clear();
+    }
+    if (m_pView != nullptr) {
+        m_pView->m_lead->HoldNotice(false);
     }
     if (m_pFrame) {
         if (hadFocus) {

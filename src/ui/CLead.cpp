@@ -1,5 +1,7 @@
 #include "ui/CLead.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -25,6 +27,8 @@ constexpr int kWheelNotch = 120;
 // Room between the notice and the window's edges, and its widest line, in average characters.
 constexpr int kNoticeMargin = 16;
 constexpr int kNoticeColumns = 60;
+// A hyphen that never ends a line.
+constexpr QChar kNoBreakHyphen(0x2011);
 }  // namespace
 
 CLead::CLead(QWidget* parent) : QAbstractScrollArea(parent) {
@@ -377,12 +381,38 @@ void CLead::SetNotice(const QString& heading, const QString& text) {
         m_pNotice->setAutoFillBackground(true);
         m_pNotice->setBackgroundRole(QPalette::Window);
         m_pNotice->setForegroundRole(QPalette::WindowText);
+        // Copied words are typed again: while some are selected here, a copy goes with the
+        // plain hyphens they stand for (the label's own copy knows nothing of them).
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        connect(clipboard, &QClipboard::changed, m_pNotice,
+                [this, clipboard](QClipboard::Mode mode) {
+                    const QString copied = clipboard->text(mode);
+                    if (m_pNotice->hasSelectedText() && copied.contains(kNoBreakHyphen)) {
+                        clipboard->setText(
+                            QString(copied).replace(kNoBreakHyphen, QLatin1Char('-')), mode);
+                    }
+                });
     }
     // What stands in double quotes is a command to type: kept on one line, in a fixed font.
+    // Lines break at the spaces between words only: a hyphen here belongs to a command or an
+    // option ("tavelo-cli", "--simulate"), so each is shown as one that does not break, and
+    // the blanks inside a command as ones that do not either.
     static const QRegularExpression quoted(QStringLiteral("&quot;(.*?)&quot;"));
     QString body = text.toHtmlEscaped();
-    body.replace(quoted, QStringLiteral("<span style=\"white-space:nowrap; font-family:monospace\">"
-                                        "&quot;\\1&quot;</span>"));
+    body.replace(QLatin1Char('-'), kNoBreakHyphen);
+    QRegularExpressionMatchIterator it = quoted.globalMatch(body);
+    QString marked;
+    qsizetype done = 0;
+    while (it.hasNext()) {
+        const QRegularExpressionMatch match = it.next();
+        marked += body.mid(done, match.capturedStart() - done);
+        marked += QStringLiteral(
+                      "<span style=\"white-space:nowrap; font-family:monospace\">"
+                      "&quot;%1&quot;</span>")
+                      .arg(match.captured(1).replace(QLatin1Char(' '), QChar::Nbsp));
+        done = match.capturedEnd();
+    }
+    body = marked + body.mid(done);
     m_pNotice->setText(QStringLiteral("<p style=\"font-size:large\"><b>%1</b></p><p>%2</p>")
                            .arg(heading.toHtmlEscaped(), body));
     m_pNotice->setAccessibleName(heading);
@@ -394,12 +424,17 @@ bool CLead::IsNoticeShown() const {
     return m_pNotice != nullptr && !m_pNotice->isHidden();
 }
 
+void CLead::HoldNotice(bool hold) {
+    m_bNoticeHeld = hold;
+    UpdateNotice();
+}
+
 void CLead::UpdateNotice() {
     if (m_pNotice == nullptr) {
         return;
     }
-    const bool shown =
-        !m_engine.HasPicture() && !(m_noticeHeading.isEmpty() && m_noticeText.isEmpty());
+    const bool shown = !m_bNoticeHeld && !m_engine.HasPicture() &&
+                       !(m_noticeHeading.isEmpty() && m_noticeText.isEmpty());
     m_pNotice->setVisible(shown);
     if (!shown) {
         return;

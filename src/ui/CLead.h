@@ -92,6 +92,8 @@ public:
     QString NoticeHeading() const { return m_noticeHeading; }
     QString NoticeText() const { return m_noticeText; }
     bool IsNoticeShown() const;
+    // While held, the notice waits unseen (another window stands where it would show).
+    void HoldNotice(bool hold);
 
     const PictureEngine& Engine() const { return m_engine; }
     // Frames rendered since construction: what tests read to see that painting happened.
@@ -147,6 +149,7 @@ private:
     QLabel* m_pNotice = nullptr;  // made on the first notice
     QString m_noticeHeading;
     QString m_noticeText;
+    bool m_bNoticeHeld = false;
     std::optional<QPoint> m_dragFrom;  // where a panning drag started, in the window
     QPoint m_dragScroll;               // the scroll bars' values then
     int m_nWheelZoom = 0;              // Ctrl+wheel eighths of a degree not yet a whole notch

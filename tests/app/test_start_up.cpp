@@ -343,7 +343,12 @@ private Q_SLOTS:
         if (how == QLatin1String("wait")) {
             QTest::qWait(2500);
             QVERIFY(app.IsSplashShown());
+            // The first connection check has said what the camera is; the notice waits for
+            // the picture, which stands where it would show.
+            QVERIFY(!app.View()->m_lead->NoticeHeading().isEmpty());
+            QVERIFY(!app.View()->m_lead->IsNoticeShown());
             QTRY_VERIFY_WITH_TIMEOUT(!app.IsSplashShown(), 3000);
+            QVERIFY(app.View()->m_lead->IsNoticeShown());
             QVERIFY(clock.elapsed() >= CTavelo2App::SPLASH_MS);
             QTRY_COMPARE(QApplication::activeWindow(), app.MainFrame());
         } else if (how == QLatin1String("key")) {

@@ -1,6 +1,10 @@
+#include <QClipboard>
 #include <QLabel>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QtTest>
 #include <cstring>
 
@@ -479,7 +483,8 @@ private Q_SLOTS:
         m_lead->SetPictureHandle(0);
         QVERIFY(m_lead->IsNoticeShown());
         QVERIFY(label->text().contains("Plug &lt;the&gt; camera in, then run <span"));
-        QVERIFY(label->text().contains("nowrap; font-family:monospace\">&quot;a b&quot;</span>."));
+        QVERIFY(label->text().contains(QStringLiteral("nowrap; font-family:monospace\">&quot;a") +
+                                       QChar::Nbsp + QStringLiteral("b&quot;</span>.")));
         QCOMPARE(label->accessibleName(), QStringLiteral("No camera found"));
         const QRect port(QPoint(), m_lead->viewport()->size());
         QVERIFY(port.contains(label->geometry()));
@@ -492,6 +497,46 @@ private Q_SLOTS:
         MemoryBlock block = CoordinateBmp(40, 30);
         QCOMPARE(m_lead->LoadMemory(block, 0, 0, long(block.Size())), PIC_OK);
         QVERIFY(!m_lead->IsNoticeShown());
+    }
+
+    // The notice's lines break at blanks only, never at the hyphens of a command or an
+    // option; copied, its words read with plain hyphens again, as they are typed.
+    void noticeBreaksBetweenWordsOnly() {
+        const QString text = QStringLiteral(
+            "Find it with \"tavelo-cli devices --all\" and add it with \"tavelo-cli udev-rule "
+            "VID:PID --install\". To use a real camera, start tavelo without --simulate.");
+        m_lead->SetPictureHandle(0);
+        m_lead->SetNotice("No camera found", text);
+        auto* label = m_lead->findChild<QLabel*>("notice");
+        QVERIFY(label != nullptr);
+        QTextDocument document;
+        document.setDefaultFont(label->font());
+        document.setHtml(label->text());
+        QStringList broken;
+        for (int width = 120; width <= 700; width += 3) {
+            document.setTextWidth(width);
+            for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+                const QTextLayout* layout = block.layout();
+                for (int i = 0; i + 1 < layout->lineCount(); ++i) {
+                    const QTextLine line = layout->lineAt(i);
+                    const QChar last = block.text().at(line.textStart() + line.textLength() - 1);
+                    if (!last.isSpace() || last == QChar::Nbsp) {
+                        broken << QStringLiteral("%1 px: \"%2\"")
+                                      .arg(width)
+                                      .arg(block.text().mid(line.textStart(), line.textLength()));
+                    }
+                }
+            }
+        }
+        QVERIFY2(broken.isEmpty(), qPrintable(broken.mid(0, 4).join(QStringLiteral(", "))));
+
+        label->setSelection(0, int(document.toPlainText().size()));
+        QVERIFY(label->hasSelectedText());
+        QTest::keyClick(label, Qt::Key_C, Qt::ControlModifier);
+        const QString copied = QGuiApplication::clipboard()->text();
+        QVERIFY2(copied.contains(QStringLiteral("\"tavelo-cli devices --all\"")),
+                 qPrintable(copied));
+        QVERIFY2(copied.contains(QStringLiteral("without --simulate.")), qPrintable(copied));
     }
 
     void refusedLoadKeepsPicture() {
