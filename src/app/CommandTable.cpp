@@ -58,7 +58,9 @@ QAction* CommandTable::Create(int id, const QString& text) {
     action->setToolTip(CommandTip(id));
     action->setIcon(CommandIcon(id));
     action->setIconVisibleInMenu(false);
-    action->setShortcutContext(Qt::WindowShortcut);
+    // The keys work from every window of the program that no modal dialog blocks, the
+    // floating remote control panel too; none of them is a key the panel uses itself.
+    action->setShortcutContext(Qt::ApplicationShortcut);
     // Until a handler is registered the command does nothing, so it shows as disabled.
     action->setEnabled(false);
     connect(action, &QAction::triggered, this, [this, id] { Run(id); });

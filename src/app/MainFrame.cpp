@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QDate>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QLocale>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -237,9 +238,16 @@ void CMainFrame::RestorePlacement(unsigned showCmd) {
         ApplyPlacement(*this, wp);
         return;
     }
-    WindowPlacement start;
-    start.showCmd = showCmd;
-    ShowWindowCommand(*this, start);
+    ShowAtFirstStart(*this, showCmd);
+}
+
+void CMainFrame::ResizeParentToFit(const QSize& form) {
+    // The bars laid out as they show: the view has what they leave of the window.
+    if (layout() != nullptr) {
+        layout()->activate();
+    }
+    const QSize bars = size() - centralWidget()->size();
+    resize((form + bars).boundedTo(size()).expandedTo(minimumSize()));
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
@@ -416,6 +424,8 @@ FrameAndView AssembleMainWindow(DeviceBackend& backend) {
     }
     assembled.view = new CTavelo2View(frame.get());
     frame->SetActiveView(assembled.view);
+    // The view's initial update begins with the window shrunk to the view's form.
+    frame->ResizeParentToFit(assembled.view->FormSize());
     assembled.view->OnInitialUpdate(frame.get());
     assembled.frame = std::move(frame);
     return assembled;

@@ -47,6 +47,9 @@ public:
 
     // The view fills the frame and answers what the frame and the link's messages ask.
     void SetActiveView(CTavelo2View* view);
+    // Shrinks the window (never grows it) until the view is `form` large, never below the
+    // minimum size.
+    void ResizeParentToFit(const QSize& form);
     CTavelo2View* GetActiveView() const { return m_pView; }
 
     // Handlers.

@@ -16,6 +16,7 @@
 #include "res/CommandIds.h"
 #include "res/Icons.h"
 #include "res/Strings.h"
+#include "ui/CLead.h"
 #include "ui/Prompts.h"
 #include "view/Tavelo2Doc.h"
 #include "view/Tavelo2View.h"
@@ -129,6 +130,9 @@ bool CTavelo2App::InitInstance(const StartOptions& options) {
     m_pView->RestorePages();
 
     if (options.splash) {
+        // The picture stands in the middle of the screen, where the view's notice about the
+        // camera would show: the notice waits until the picture is gone.
+        m_pView->m_lead->HoldNotice(true);
         m_splash = new CSplashDlg(m_pFrame.get());
         m_splash->show();
         m_splash->repaint();
@@ -189,6 +193,9 @@ void CTavelo2App::CloseSplash() {
         m_splash->deleteLater();
         m_splash.clear();
     }
+    if (m_pView != nullptr) {
+        m_pView->m_lead->HoldNotice(false);
+    }
     if (m_pFrame) {
         if (hadFocus) {
             m_pFrame->activateWindow();
@@ -200,6 +207,10 @@ void CTavelo2App::CloseSplash() {
 bool CTavelo2App::eventFilter(QObject* watched, QEvent* event) {
     bool press = false;
     switch (event->type()) {
+        // A key that a command's shortcut takes never arrives as a press: the shortcut map
+        // asks the focus widget whether it wants the key first, and that question is where
+        // such a key shows. Not accepting it lets the key go on to its command.
+        case QEvent::ShortcutOverride:
         case QEvent::KeyPress:
             press = true;
             break;

@@ -32,6 +32,43 @@ QRect Inside(const QRect& rect, const QRect& area) {
     return QRect(QPoint(x, y), size);
 }
 
+QMargins FrameMargins(QWidget& window) {
+    // The decorations as far as the window system tells them; none before it shows, often.
+    window.winId();
+    return window.windowHandle() != nullptr ? window.windowHandle()->frameMargins() : QMargins();
+}
+
+// Waits for the window's first exposure, then keeps it on screen with its decorations.
+class OnScreenWhenShown : public QObject {
+public:
+    explicit OnScreenWhenShown(QWidget& window) : QObject(&window), m_window(window) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* handle = qobject_cast<QWindow*>(watched);
+        if (event->type() != QEvent::Expose || handle == nullptr || !handle->isExposed()) {
+            return false;
+        }
+        handle->removeEventFilter(this);
+        deleteLater();
+        if (m_window.windowState() == Qt::WindowNoState) {
+            const QMargins frame = handle->frameMargins();
+            QRect kept = KeepOnScreen(m_window.geometry(), frame);
+            const QScreen* screen = QGuiApplication::screenAt(kept.center());
+            const int top =
+                screen != nullptr ? screen->availableGeometry().top() + frame.top() : kept.top();
+            kept.moveTop(std::max(kept.top(), top));
+            if (kept != m_window.geometry()) {
+                m_window.setGeometry(kept);
+            }
+        }
+        return false;
+    }
+
+private:
+    QWidget& m_window;
+};
+
 bool IsMinimizeCommand(unsigned cmd) {
     return cmd == SW_SHOWMINIMIZED || cmd == SW_MINIMIZE || cmd == SW_SHOWMINNOACTIVE ||
            cmd == SW_FORCEMINIMIZE;
@@ -154,13 +191,26 @@ void BringToFront(QWidget& window) {
 void ApplyPlacement(QWidget& window, const WindowPlacement& wp) {
     const QRect normal = wp.NormalRect();
     if (normal.isValid()) {
-        // The decorations as far as the window system tells them before the window shows.
-        window.winId();
-        const QMargins frame =
-            window.windowHandle() != nullptr ? window.windowHandle()->frameMargins() : QMargins();
-        window.setGeometry(KeepOnScreen(normal, frame));
+        window.setGeometry(KeepOnScreen(normal, FrameMargins(window)));
     }
+    KeepOnScreenOnceShown(window);
     ShowWindowCommand(window, wp);
+}
+
+void ShowAtFirstStart(QWidget& window, unsigned showCmd) {
+    // Only the size: the position stays the window system's choice.
+    window.resize(KeepOnScreen(QRect(QPoint(0, 0), window.size()), FrameMargins(window)).size());
+    KeepOnScreenOnceShown(window);
+    WindowPlacement start;
+    start.showCmd = showCmd;
+    ShowWindowCommand(window, start);
+}
+
+void KeepOnScreenOnceShown(QWidget& window) {
+    window.winId();
+    if (QWindow* handle = window.windowHandle()) {
+        handle->installEventFilter(new OnScreenWhenShown(window));
+    }
 }
 
 }  // namespace tavelo

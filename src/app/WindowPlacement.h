@@ -57,6 +57,10 @@ void ApplyPlacement(QWidget& window, const WindowPlacement& wp);
 // Shows the window in the state a show command asks for, keeping its geometry.
 void ShowWindowCommand(QWidget& window, const WindowPlacement& wp);
 
+// The first start, with nothing stored: the window's own size as far as the screen holds
+// it, where the window system puts it, in the state of `showCmd`.
+void ShowAtFirstStart(QWidget& window, unsigned showCmd);
+
 // Brings a window to the front as a second start asks: un-minimized (back to maximized if it
 // was), shown, raised and activated.
 void BringToFront(QWidget& window);
@@ -66,5 +70,11 @@ void BringToFront(QWidget& window);
 // the available area of the screen it is mostly on is shrunk to that area and moved whole
 // onto it. `frame` is the room the window's decorations take around the rectangle.
 QRect KeepOnScreen(const QRect& rect, const QMargins& frame = QMargins());
+
+// Before a window shows, a window system may not tell how large its decorations are, so a
+// rectangle kept on screen without them can end with the title bar or the status bar off
+// the screen. Once the window is first exposed, it is kept on screen again with them, and
+// its title bar brought below the top of the screen's available area.
+void KeepOnScreenOnceShown(QWidget& window);
 
 }  // namespace tavelo

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 namespace tavelo {
 
@@ -44,6 +45,13 @@ int CacheOffset(int frameStart, double destStart) {
 }
 
 }  // namespace
+
+int ViewPainter::PaintedPixels(double length) {
+    int first = 0;
+    int last = 0;
+    Span(0.0, length, std::numeric_limits<int>::max(), first, last);
+    return last - first;
+}
 
 void ViewPainter::Render(const QImage& picture, const QRectF& dest, const QRectF& clip,
                          QImage& frame, QRgb background) {

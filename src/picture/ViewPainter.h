@@ -33,6 +33,11 @@ public:
     const QImage* Covering(const QImage& picture, const QRectF& dest, const QRectF& clip,
                            const QSize& window, QPoint& origin);
 
+    // Window pixels that a scaled picture side of `length` covers when it starts on a pixel
+    // edge: those whose centres it covers, as painting counts them. A side that overshoots
+    // the window by less than half a pixel (a fit factor's rounding) covers no more of it.
+    static int PaintedPixels(double length);
+
     // Largest scaled picture kept between paints (32 MB of pixels).
     static constexpr long long kMaxCachedPixels = 8LL << 20;
 

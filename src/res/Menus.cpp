@@ -5,13 +5,15 @@
 namespace tavelo {
 namespace {
 
+// An access key is unique within its menu; the items added to the fixed ones take the
+// letters those leave free.
 constexpr MenuItem kFile[] = {
     {ID_FILE_SAVE, "&Save...\tCtrl+S"},
     {ID_JPEG_SETTING, "&JPEG Setting..."},
     {0, nullptr},
     {ID_SERIES_SETTING, "Se&ries..."},
-    {ID_EXPORT_PDF, "Export &PDF..."},
-    {ID_FILE_PRINT, "P&rint...\tCtrl+P"},
+    {ID_EXPORT_PDF, "&Export PDF..."},
+    {ID_FILE_PRINT, "&Print...\tCtrl+P"},
     // After the others, so each keeps its place.
     {ID_FILE_NEW, "&New Document\tCtrl+N"},
     {0, nullptr},

@@ -1,5 +1,7 @@
 #include "ui/CLead.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -25,6 +27,8 @@ constexpr int kWheelNotch = 120;
 // Room between the notice and the window's edges, and its widest line, in average characters.
 constexpr int kNoticeMargin = 16;
 constexpr int kNoticeColumns = 60;
+// A hyphen that never ends a line.
+constexpr QChar kNoBreakHyphen(0x2011);
 }  // namespace
 
 CLead::CLead(QWidget* parent) : QAbstractScrollArea(parent) {
@@ -42,8 +46,8 @@ void CLead::SetAutoSize(bool enable) {
     m_bAutoSize = enable;
     if (enable && m_engine.HasPicture()) {
         const int fw = 2 * frameWidth();
-        resize(static_cast<int>(std::ceil(m_view.width())) + fw,
-               static_cast<int>(std::ceil(m_view.height())) + fw);
+        resize(ViewPainter::PaintedPixels(m_view.width()) + fw,
+               ViewPainter::PaintedPixels(m_view.height()) + fw);
     }
 }
 
@@ -252,10 +256,11 @@ void CLead::LayoutView(bool keepCentre) {
 void CLead::ClampView() {
     const QSizeF port = ViewportSize();
     auto clamp = [](double pos, double size, double window) {
-        if (size <= window) {
+        const int painted = ViewPainter::PaintedPixels(size);
+        if (painted <= window) {
             return 0.0;  // a picture that fits sits at the top-left corner
         }
-        return std::clamp(pos, window - size, 0.0);
+        return std::clamp(pos, window - painted, 0.0);
     };
     if (m_nZoomMode == kZoomModeFactor && m_view.width() > 0) {
         m_view.moveLeft(clamp(m_view.left(), m_view.width(), port.width()));
@@ -264,18 +269,20 @@ void CLead::ClampView() {
 }
 
 void CLead::SyncScrollBars() {
-    const QSizeF port = ViewportSize();
+    const bool scrolling = m_nZoomMode == kZoomModeFactor && m_engine.HasPicture();
+    const int width = scrolling ? ViewPainter::PaintedPixels(m_view.width()) : 0;
+    const int height = scrolling ? ViewPainter::PaintedPixels(m_view.height()) : 0;
+    const QSize port = PortFor(QSize(width, height));
     m_bSyncing = true;
-    auto sync = [](QScrollBar* bar, double pos, double size, double window) {
-        const int range = size > window ? static_cast<int>(std::ceil(size - window)) : 0;
+    auto sync = [](QScrollBar* bar, double pos, int size, int window) {
+        const int range = std::max(0, size - window);
         bar->setRange(0, range);
-        bar->setPageStep(std::max(1, static_cast<int>(window)));
+        bar->setPageStep(std::max(1, window));
         bar->setSingleStep(20);
         bar->setValue(std::clamp(static_cast<int>(std::lround(-pos)), 0, range));
     };
-    const bool scrolling = m_nZoomMode == kZoomModeFactor && m_engine.HasPicture();
-    sync(horizontalScrollBar(), m_view.left(), scrolling ? m_view.width() : 0, port.width());
-    sync(verticalScrollBar(), m_view.top(), scrolling ? m_view.height() : 0, port.height());
+    sync(horizontalScrollBar(), m_view.left(), width, port.width());
+    sync(verticalScrollBar(), m_view.top(), height, port.height());
     m_bSyncing = false;
     // The hand says that the picture can be dragged.
     if (m_dragFrom) {
@@ -286,6 +293,19 @@ void CLead::SyncScrollBars() {
     } else {
         viewport()->unsetCursor();
     }
+}
+
+QSize CLead::PortFor(const QSize& painted) const {
+    // Decided on the whole area, not on what the bars shown now leave of it: else a bar up
+    // from a larger zoom would keep itself (and the other one) up after a zoom that fits.
+    const QSize whole = maximumViewportSize();
+    const int barHeight = horizontalScrollBar()->sizeHint().height();
+    const int barWidth = verticalScrollBar()->sizeHint().width();
+    bool across = painted.width() > whole.width();
+    bool down = painted.height() > whole.height();
+    down = down || (across && painted.height() > whole.height() - barHeight);
+    across = across || (down && painted.width() > whole.width() - barWidth);
+    return QSize(whole.width() - (down ? barWidth : 0), whole.height() - (across ? barHeight : 0));
 }
 
 bool CLead::CanPan() const {
@@ -361,12 +381,38 @@ void CLead::SetNotice(const QString& heading, const QString& text) {
         m_pNotice->setAutoFillBackground(true);
         m_pNotice->setBackgroundRole(QPalette::Window);
         m_pNotice->setForegroundRole(QPalette::WindowText);
+        // Copied words are typed again: while some are selected here, a copy goes with the
+        // plain hyphens they stand for (the label's own copy knows nothing of them).
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        connect(clipboard, &QClipboard::changed, m_pNotice,
+                [this, clipboard](QClipboard::Mode mode) {
+                    const QString copied = clipboard->text(mode);
+                    if (m_pNotice->hasSelectedText() && copied.contains(kNoBreakHyphen)) {
+                        clipboard->setText(
+                            QString(copied).replace(kNoBreakHyphen, QLatin1Char('-')), mode);
+                    }
+                });
     }
     // What stands in double quotes is a command to type: kept on one line, in a fixed font.
+    // Lines break at the spaces between words only: a hyphen here belongs to a command or an
+    // option ("tavelo-cli", "--simulate"), so each is shown as one that does not break, and
+    // the blanks inside a command as ones that do not either.
     static const QRegularExpression quoted(QStringLiteral("&quot;(.*?)&quot;"));
     QString body = text.toHtmlEscaped();
-    body.replace(quoted, QStringLiteral("<span style=\"white-space:nowrap; font-family:monospace\">"
-                                        "&quot;\\1&quot;</span>"));
+    body.replace(QLatin1Char('-'), kNoBreakHyphen);
+    QRegularExpressionMatchIterator it = quoted.globalMatch(body);
+    QString marked;
+    qsizetype done = 0;
+    while (it.hasNext()) {
+        const QRegularExpressionMatch match = it.next();
+        marked += body.mid(done, match.capturedStart() - done);
+        marked += QStringLiteral(
+                      "<span style=\"white-space:nowrap; font-family:monospace\">"
+                      "&quot;%1&quot;</span>")
+                      .arg(match.captured(1).replace(QLatin1Char(' '), QChar::Nbsp));
+        done = match.capturedEnd();
+    }
+    body = marked + body.mid(done);
     m_pNotice->setText(QStringLiteral("<p style=\"font-size:large\"><b>%1</b></p><p>%2</p>")
                            .arg(heading.toHtmlEscaped(), body));
     m_pNotice->setAccessibleName(heading);
@@ -378,12 +424,17 @@ bool CLead::IsNoticeShown() const {
     return m_pNotice != nullptr && !m_pNotice->isHidden();
 }
 
+void CLead::HoldNotice(bool hold) {
+    m_bNoticeHeld = hold;
+    UpdateNotice();
+}
+
 void CLead::UpdateNotice() {
     if (m_pNotice == nullptr) {
         return;
     }
-    const bool shown =
-        !m_engine.HasPicture() && !(m_noticeHeading.isEmpty() && m_noticeText.isEmpty());
+    const bool shown = !m_bNoticeHeld && !m_engine.HasPicture() &&
+                       !(m_noticeHeading.isEmpty() && m_noticeText.isEmpty());
     m_pNotice->setVisible(shown);
     if (!shown) {
         return;

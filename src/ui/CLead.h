@@ -92,6 +92,8 @@ public:
     QString NoticeHeading() const { return m_noticeHeading; }
     QString NoticeText() const { return m_noticeText; }
     bool IsNoticeShown() const;
+    // While held, the notice waits unseen (another window stands where it would show).
+    void HoldNotice(bool hold);
 
     const PictureEngine& Engine() const { return m_engine; }
     // Frames rendered since construction: what tests read to see that painting happened.
@@ -119,6 +121,8 @@ private:
     void LayoutView(bool keepCentre);  // display rectangle from mode and zoom
     void ClampView();                  // no empty margin when the picture is larger
     void SyncScrollBars();
+    // The window left beside the scroll bars that a painted picture of this size needs.
+    QSize PortFor(const QSize& painted) const;
     void Changed();  // repaint if automatic repaint is on
     QSizeF ViewportSize() const;
     bool CanPan() const;  // the painted picture is larger than the window
@@ -145,6 +149,7 @@ private:
     QLabel* m_pNotice = nullptr;  // made on the first notice
     QString m_noticeHeading;
     QString m_noticeText;
+    bool m_bNoticeHeld = false;
     std::optional<QPoint> m_dragFrom;  // where a panning drag started, in the window
     QPoint m_dragScroll;               // the scroll bars' values then
     int m_nWheelZoom = 0;              // Ctrl+wheel eighths of a degree not yet a whole notch

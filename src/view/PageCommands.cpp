@@ -163,6 +163,9 @@ bool CTavelo2View::ShowPage(int row) {
 }
 
 void CTavelo2View::ShowLoadFailed() {
+    // The window shows what counts as shown: nothing. A picture left on screen that could
+    // be neither saved, zoomed nor turned would look like one that had been loaded.
+    m_lead->SetPictureHandle(0);
     m_bImage = false;
     ShowAsPage(-1);
     if (m_pFrame != nullptr) {

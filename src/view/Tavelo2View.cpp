@@ -13,6 +13,7 @@
 #include "res/CommandIds.h"
 #include "res/ErrorCode.h"
 #include "res/Strings.h"
+#include "settings/DialogUnits.h"
 #include "settings/Profile.h"
 #include "ui/CLead.h"
 #include "ui/FrameErrors.h"
@@ -26,6 +27,9 @@ namespace {
 constexpr int kRotationAngles[] = {-27000, -18000, -9000, 0, 9000, 18000, 27000};
 constexpr int kUnrotated = 3;
 constexpr int kQuarterTurn = 9000;
+// The view's form in dialog units: a child window whose only control is the picture.
+constexpr int kFormWidthUnits = 150;
+constexpr int kFormHeightUnits = 105;
 
 // What the view shows around the picture transfer: "Busy !", the wait cursor and the main
 // window disabled while the rows come, the progress bar moving with them and back at 0 after.
@@ -178,6 +182,10 @@ float CTavelo2View::CalcFitZoom() const {
         return 100.0f * static_cast<float>(cw) / static_cast<float>(w);
     }
     return 100.0f * static_cast<float>(ch) / static_cast<float>(h);
+}
+
+QSize CTavelo2View::FormSize() const {
+    return MapDialogSize(QSize(kFormWidthUnits, kFormHeightUnits), BaseUnitsOf(font()));
 }
 
 void CTavelo2View::ShowIdleStatus() {

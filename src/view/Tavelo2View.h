@@ -51,6 +51,9 @@ public:
     int SharpnessValue(int index);
     // The zoom factor that fits the whole picture into the view.
     float CalcFitZoom() const;
+    // The view's form, 150 x 105 dialog units of its font: the size the window is shrunk to
+    // (never grown to) when it is made.
+    QSize FormSize() const;
 
     // Commands. Capture says whether a new picture came and is shown (false after any
     // failure, whatever stays shown).

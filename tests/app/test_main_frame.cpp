@@ -402,9 +402,9 @@ private Q_SLOTS:
                                            << "F5";
         QTest::newRow("series") << int(ID_SERIES_SETTING) << "Se&ries..."
                                 << "";
-        QTest::newRow("export pdf") << int(ID_EXPORT_PDF) << "Export &PDF..."
+        QTest::newRow("export pdf") << int(ID_EXPORT_PDF) << "&Export PDF..."
                                     << "";
-        QTest::newRow("print") << int(ID_FILE_PRINT) << "P&rint...\tCtrl+P"
+        QTest::newRow("print") << int(ID_FILE_PRINT) << "&Print...\tCtrl+P"
                                << "Ctrl+P";
         QTest::newRow("copy") << int(ID_EDIT_COPY) << "&Copy\tCtrl+C"
                               << "Ctrl+C";
@@ -459,6 +459,34 @@ private Q_SLOTS:
         // Whatever the view registered: without a handler a command is present and disabled.
         f.frame->SetCommandHandler(id, {});
         QVERIFY(!action->isEnabled());
+    }
+
+    // Alt and a letter must lead to one item: in the menu bar and in every menu, no two
+    // entries share an access key.
+    void accessKeysAreUnique() {
+        Frame f;
+        auto check = [](const QList<QAction*>& actions, const QString& where) {
+            QHash<QChar, QString> taken;
+            for (const QAction* action : actions) {
+                const QString text = action->text().section(QLatin1Char('\t'), 0, 0);
+                const QString plain = QString(text).remove(QStringLiteral("&&"));
+                const qsizetype at = plain.indexOf(QLatin1Char('&'));
+                if (action->isSeparator() || at < 0 || at + 1 >= plain.size()) {
+                    continue;
+                }
+                const QChar key = plain.at(at + 1).toLower();
+                QVERIFY2(!taken.contains(key), qPrintable(QStringLiteral("%1: \"%2\" and \"%3\"")
+                                                              .arg(where, taken.value(key), text)));
+                taken.insert(key, text);
+            }
+        };
+        const QList<QAction*> tops = f.frame->menuBar()->actions();
+        QVERIFY(tops.size() >= 7);
+        check(tops, QStringLiteral("menu bar"));
+        for (const QAction* top : tops) {
+            QVERIFY(top->menu() != nullptr);
+            check(top->menu()->actions(), top->text());
+        }
     }
 
     void commandRouting() {

@@ -15,7 +15,9 @@
 #include "app/SplashDlg.h"
 #include "app/Tavelo2App.h"
 #include "device/SimulatedBackend.h"
+#include "res/CommandIds.h"
 #include "res/Version.h"
+#include "ui/CLead.h"
 #include "view/Tavelo2View.h"
 
 using namespace tavelo;
@@ -303,13 +305,28 @@ private Q_SLOTS:
 
     void splashEnds_data() {
         QTest::addColumn<QString>("how");
-        QTest::newRow("after three seconds") << "wait";
-        QTest::newRow("key press") << "key";
-        QTest::newRow("key to the picture") << "key to the picture";
-        QTest::newRow("mouse press") << "mouse";
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("command");
+        QTest::newRow("after three seconds") << "wait" << 0 << 0 << 0;
+        QTest::newRow("key press") << "key" << int(Qt::Key_A) << 0 << 0;
+        QTest::newRow("key to the picture") << "key to the picture" << 0 << 0 << 0;
+        QTest::newRow("mouse press") << "mouse" << 0 << 0 << 0;
+        // Keys that the commands' shortcuts take: the picture goes and the command runs.
+        QTest::newRow("F5") << "key" << int(Qt::Key_F5) << 0 << int(ID_CAPTURE_SERIES);
+        QTest::newRow("Alt+C") << "key" << int(Qt::Key_C) << int(Qt::AltModifier)
+                               << int(ID_CAPTURE);
+        QTest::newRow("Ctrl+R") << "key" << int(Qt::Key_R) << int(Qt::ControlModifier)
+                                << int(ID_RC_TOGGLE);
+        QTest::newRow("Ctrl+Alt+Ins")
+            << "key" << int(Qt::Key_Insert) << int(Qt::ControlModifier | Qt::AltModifier)
+            << int(ID_HIDDEN_MODE);
     }
     void splashEnds() {
         QFETCH(QString, how);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, command);
         QTemporaryDir dir;
         CTavelo2App app;
         StartOptions options;
@@ -321,18 +338,33 @@ private Q_SLOTS:
         QVERIFY(app.IsSplashShown());
         PressCounter presses;
         app.View()->installEventFilter(&presses);
+        int runs = 0;
+        if (command != 0) {
+            app.MainFrame()->SetCommandHandler(command, [&runs] { ++runs; });
+            app.MainFrame()->SetUpdateHandler(command, {});
+        }
 
         if (how == QLatin1String("wait")) {
             QTest::qWait(2500);
             QVERIFY(app.IsSplashShown());
+            // The first connection check has said what the camera is; the notice waits for
+            // the picture, which stands where it would show.
+            QVERIFY(!app.View()->m_lead->NoticeHeading().isEmpty());
+            QVERIFY(!app.View()->m_lead->IsNoticeShown());
             QTRY_VERIFY_WITH_TIMEOUT(!app.IsSplashShown(), 3000);
+            QVERIFY(app.View()->m_lead->IsNoticeShown());
             QVERIFY(clock.elapsed() >= CTavelo2App::SPLASH_MS);
             QTRY_COMPARE(QApplication::activeWindow(), app.MainFrame());
         } else if (how == QLatin1String("key")) {
             QTest::qWait(100);
-            QTest::keyClick(app.View(), Qt::Key_A);
+            QTest::keyClick(app.View(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
             QVERIFY(!app.IsSplashShown());
-            QCOMPARE(presses.keys, 1);
+            // A plain key reaches the window; a shortcut's key its command.
+            if (command == 0) {
+                QCOMPARE(presses.keys, 1);
+            } else {
+                QCOMPARE(runs, 1);
+            }
         } else if (how == QLatin1String("key to the picture")) {
             // The offscreen platform lets the picture take the focus; once it is gone the main
             // window has it back, and its accelerators work.

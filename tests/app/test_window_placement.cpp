@@ -133,6 +133,12 @@ private Q_SLOTS:
         QTest::addColumn<QSize>("stored");
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         const QSize huge(1 << 24, 1 << 24);
+        // Nothing stored: the window shrunk to the view's form, which is smaller than the
+        // window's smallest size.
+        QTest::newRow("first start")
+            << "" << QSize(CMainFrame::MIN_TRACK_WIDTH, CMainFrame::MIN_TRACK_HEIGHT);
+        QTest::newRow("filling a 1600 x 1000 screen at scale 1")
+            << "0,1,-1,-1,-1,-1,0,30,1600,1000" << QSize(1600, 970);
         QTest::newRow("off screen") << "0,1,-1,-1,-1,-1,5000,4000,5600,4500" << QSize(600, 500);
         QTest::newRow("taller than the screen")
             << QStringLiteral("0,1,-1,-1,-1,-1,0,0,600,%1").arg(screen.height() + 300)

@@ -1,6 +1,10 @@
+#include <QClipboard>
 #include <QLabel>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QtTest>
 #include <cstring>
 
@@ -120,7 +124,8 @@ private Q_SLOTS:
     }
 
     void scrollingFollowsTheBars() {
-        m_lead->SetZoomPercent(200.0f);  // 800 x 600 in a smaller window
+        m_lead->SetZoomPercent(200.0f);        // 800 x 600 in a smaller window
+        QCoreApplication::sendPostedEvents();  // the bars show
         const int hmax = m_lead->horizontalScrollBar()->maximum();
         QCOMPARE(hmax, 800 - m_lead->viewport()->width());
         QVERIFY(m_lead->verticalScrollBar()->maximum() > 0);
@@ -130,6 +135,43 @@ private Q_SLOTS:
         QCOMPARE(m_lead->GetViewTop(), -60.0f);
         QCOMPARE(FrameAt(0, 0), At(50, 30));
         QCOMPARE(FrameAt(9, 3), At(54, 31));
+    }
+
+    // A bar is shown only where the painted picture is larger than the whole window: a side
+    // that overshoots it by a fraction of a pixel paints no more than the window, and bars
+    // up from a larger zoom do not keep themselves up.
+    void barsOnlyWherePaintingOvershoots_data() {
+        QTest::addColumn<float>("before");
+        QTest::addColumn<float>("zoom");
+        QTest::addColumn<bool>("across");
+        QTest::addColumn<bool>("down");
+        QTest::newRow("exactly the window") << 200.0f << 50.0f << false << false;
+        QTest::newRow("a hundred-thousandth over") << 100.0f << 50.0000025f << false << false;
+        QTest::newRow("over, after bars") << 200.0f << 50.0000025f << false << false;
+        QTest::newRow("narrower, after bars") << 200.0f << 45.0f << false << false;
+        QTest::newRow("a painted pixel over") << 100.0f << 50.3f << true << true;
+        QTest::newRow("only wider") << 100.0f << 55.0f << true << true;  // the bar takes rows
+        QTest::newRow("much wider") << 100.0f << 70.0f << true << true;
+    }
+    void barsOnlyWherePaintingOvershoots() {
+        QFETCH(float, before);
+        QFETCH(float, zoom);
+        QFETCH(bool, across);
+        QFETCH(bool, down);
+        m_lead->SetZoomMode(CLead::kZoomModeFactor);
+        m_lead->SetZoomPercent(before);
+        QCoreApplication::sendPostedEvents();  // the bars show or hide, as Qt does it: queued
+        m_lead->SetZoomPercent(zoom);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(m_lead->horizontalScrollBar()->maximum() > 0, across);
+        QCOMPARE(m_lead->verticalScrollBar()->maximum() > 0, down);
+        const QSize bars(down ? m_lead->verticalScrollBar()->sizeHint().width() : 0,
+                         across ? m_lead->horizontalScrollBar()->sizeHint().height() : 0);
+        QCOMPARE(m_lead->viewport()->size(), QSize(kPortW, kPortH) - bars);
+        if (!across && !down) {
+            QCOMPARE(m_lead->GetViewLeft(), 0.0f);
+            QCOMPARE(m_lead->GetViewTop(), 0.0f);
+        }
     }
 
     void zoomKeepsTheCentre() {
@@ -359,7 +401,7 @@ private Q_SLOTS:
         QTest::addColumn<QPoint>("moved");  // of the display rectangle's corner
         QTest::newRow("right arrow") << 200.0f << "Right" << QPoint(-20, 0);
         QTest::newRow("down arrow") << 200.0f << "Down" << QPoint(0, -20);
-        QTest::newRow("page down") << 200.0f << "PageDown" << QPoint(0, -kPortH);
+        QTest::newRow("page down") << 200.0f << "PageDown" << QPoint();  // the window's height
         QTest::newRow("left at the edge") << 200.0f << "Left" << QPoint(0, 0);
         QTest::newRow("page up at the top") << 200.0f << "PageUp" << QPoint(0, 0);
         QTest::newRow("drag") << 200.0f << "drag" << QPoint(-30, -20);
@@ -372,6 +414,10 @@ private Q_SLOTS:
         QFETCH(QString, gesture);
         QFETCH(QPoint, moved);
         m_lead->SetZoomPercent(zoom);
+        QCoreApplication::sendPostedEvents();  // the bars show or hide
+        if (gesture == "PageDown") {
+            moved = QPoint(0, -m_lead->viewport()->height());
+        }
         m_lead->horizontalScrollBar()->setValue(0);  // at the top-left corner
         m_lead->verticalScrollBar()->setValue(0);
         const QPointF before(m_lead->GetViewLeft(), m_lead->GetViewTop());
@@ -437,7 +483,8 @@ private Q_SLOTS:
         m_lead->SetPictureHandle(0);
         QVERIFY(m_lead->IsNoticeShown());
         QVERIFY(label->text().contains("Plug &lt;the&gt; camera in, then run <span"));
-        QVERIFY(label->text().contains("nowrap; font-family:monospace\">&quot;a b&quot;</span>."));
+        QVERIFY(label->text().contains(QStringLiteral("nowrap; font-family:monospace\">&quot;a") +
+                                       QChar::Nbsp + QStringLiteral("b&quot;</span>.")));
         QCOMPARE(label->accessibleName(), QStringLiteral("No camera found"));
         const QRect port(QPoint(), m_lead->viewport()->size());
         QVERIFY(port.contains(label->geometry()));
@@ -450,6 +497,46 @@ private Q_SLOTS:
         MemoryBlock block = CoordinateBmp(40, 30);
         QCOMPARE(m_lead->LoadMemory(block, 0, 0, long(block.Size())), PIC_OK);
         QVERIFY(!m_lead->IsNoticeShown());
+    }
+
+    // The notice's lines break at blanks only, never at the hyphens of a command or an
+    // option; copied, its words read with plain hyphens again, as they are typed.
+    void noticeBreaksBetweenWordsOnly() {
+        const QString text = QStringLiteral(
+            "Find it with \"tavelo-cli devices --all\" and add it with \"tavelo-cli udev-rule "
+            "VID:PID --install\". To use a real camera, start tavelo without --simulate.");
+        m_lead->SetPictureHandle(0);
+        m_lead->SetNotice("No camera found", text);
+        auto* label = m_lead->findChild<QLabel*>("notice");
+        QVERIFY(label != nullptr);
+        QTextDocument document;
+        document.setDefaultFont(label->font());
+        document.setHtml(label->text());
+        QStringList broken;
+        for (int width = 120; width <= 700; width += 3) {
+            document.setTextWidth(width);
+            for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+                const QTextLayout* layout = block.layout();
+                for (int i = 0; i + 1 < layout->lineCount(); ++i) {
+                    const QTextLine line = layout->lineAt(i);
+                    const QChar last = block.text().at(line.textStart() + line.textLength() - 1);
+                    if (!last.isSpace() || last == QChar::Nbsp) {
+                        broken << QStringLiteral("%1 px: \"%2\"")
+                                      .arg(width)
+                                      .arg(block.text().mid(line.textStart(), line.textLength()));
+                    }
+                }
+            }
+        }
+        QVERIFY2(broken.isEmpty(), qPrintable(broken.mid(0, 4).join(QStringLiteral(", "))));
+
+        label->setSelection(0, int(document.toPlainText().size()));
+        QVERIFY(label->hasSelectedText());
+        QTest::keyClick(label, Qt::Key_C, Qt::ControlModifier);
+        const QString copied = QGuiApplication::clipboard()->text();
+        QVERIFY2(copied.contains(QStringLiteral("\"tavelo-cli devices --all\"")),
+                 qPrintable(copied));
+        QVERIFY2(copied.contains(QStringLiteral("without --simulate.")), qPrintable(copied));
     }
 
     void refusedLoadKeepsPicture() {

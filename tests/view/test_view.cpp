@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScrollBar>
+#include <QTemporaryDir>
 #include <cmath>
 #include <memory>
 
@@ -502,6 +504,64 @@ private Q_SLOTS:
         QVERIFY2(std::abs(fillGap) < 1.0, qPrintable(QString::number(fillGap)));
         QVERIFY(shown.width() <= client.width() + 0.01);
         QVERIFY(shown.height() <= client.height() + 0.01);
+    }
+
+    // Best Fit shows the whole picture with no scroll bar at any size of the view, also
+    // when bars were up from a larger zoom before it (run again at twice the scale).
+    void bestFitNeverScrolls_data() {
+        QTest::addColumn<QSize>("picture");
+        QTest::newRow("1280 x 1024") << QSize(1280, 1024);
+        QTest::newRow("960 x 768") << QSize(960, 768);
+        QTest::newRow("768 x 960") << QSize(768, 960);
+        QTest::newRow("1024 x 1280") << QSize(1024, 1280);
+    }
+    void bestFitNeverScrolls() {
+        QFETCH(QSize, picture);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("picture.bmp"));
+        QImage image(picture, QImage::Format_RGB888);
+        image.fill(Qt::white);
+        QVERIFY(image.save(path, "BMP"));
+        // In a window larger than every size tried, so that resizing the view is cheap; it is
+        // laid out as shown, but never painted.
+        QWidget window;
+        window.setAttribute(Qt::WA_DontShowOnScreen);
+        window.resize(1800, 1200);
+        auto* host = new CTavelo2View(&window);
+        CTavelo2View& view = *host;
+        view.resize(600, 400);
+        window.show();
+        CLead& lead = *view.m_lead;
+        QCOMPARE(lead.LoadFile(path, 0, 0, 1), std::int16_t(0));
+        // Only the layout is swept: nothing needs painting meanwhile.
+        lead.SetAutoRedraw(false);
+        int fits = 0;
+        QStringList scrolled;
+        for (int width = 300; width <= 1700; width += 31) {
+            for (int height = 250; height <= 1100; height += 23) {
+                view.resize(width, height);
+                view.OnZoomIn();                       // larger than the view: bars up
+                QCoreApplication::sendPostedEvents();  // Qt shows and hides them queued
+                view.OnBestFit();
+                QCoreApplication::sendPostedEvents();
+                ++fits;
+                const bool whole = lead.horizontalScrollBar()->maximum() == 0 &&
+                                   lead.verticalScrollBar()->maximum() == 0 &&
+                                   lead.viewport()->size() == view.size() &&
+                                   lead.GetViewLeft() == 0.0f && lead.GetViewTop() == 0.0f;
+                if (!whole) {
+                    scrolled << QStringLiteral("%1 x %2 at %3%")
+                                    .arg(width)
+                                    .arg(height)
+                                    .arg(double(lead.GetZoomPercent()), 0, 'f', 5);
+                }
+            }
+        }
+        QVERIFY(fits > 1500);
+        QVERIFY2(scrolled.isEmpty(), qPrintable(QStringLiteral("%1 of %2 fits scroll: %3")
+                                                    .arg(scrolled.size())
+                                                    .arg(fits)
+                                                    .arg(scrolled.mid(0, 8).join(", "))));
     }
 
     void fourTurnsComeBack_data() {

@@ -510,7 +510,8 @@ private Q_SLOTS:
     }
 
     // A file that is not a picture we read: one error 8, nothing counts as shown any more
-    // (Save and the picture menus off, zoom pane blank), and the raw capture is gone.
+    // (Save and the picture menus off, zoom pane blank) nor is shown (the previous picture is
+    // not left on screen), and the raw capture is gone.
     void openFailureGreysThePicture_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("exists");
@@ -538,6 +539,11 @@ private Q_SLOTS:
 
         QCOMPARE(app.prompts.Texts(), QStringList{kLoadFailed});
         QVERIFY(!app.view->m_bImage);
+        QCOMPARE(app.Lead().GetPictureHandle(), 0L);
+        QImage frame;
+        app.Lead().RenderFrame(frame);
+        QCOMPARE(frame.pixel(frame.width() / 2, frame.height() / 2),
+                 app.Lead().palette().color(QPalette::Dark).rgb());
         QVERIFY(app.view->m_hRaw.IsNull());
         QVERIFY(!app.CommandEnabled(ID_FILE_SAVE));
         QVERIFY(!app.CommandEnabled(ID_ZOOM_IN));

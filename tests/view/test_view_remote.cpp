@@ -1,5 +1,7 @@
 #include <QAction>
+#include <QApplication>
 #include <QEventLoop>
+#include <QMap>
 #include <QPointer>
 #include <QTimer>
 #include <QToolButton>
@@ -133,6 +135,49 @@ private Q_SLOTS:
         QVERIFY(!commands.Action(ID_RC_SHOW)->isChecked());
         QVERIFY(commands.Action(ID_RC_HIDE)->isChecked());
         QCOMPARE(commands.Action(ID_RC_SHOW)->isEnabled(), how != "unplug");
+    }
+
+    // The frame's commands work while the panel has the focus; the keys the panel uses itself
+    // stay its own.
+    void frameKeysFromThePanel_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("command");
+        QTest::addColumn<bool>("stays");
+        QTest::newRow("Alt+C") << int(Qt::Key_C) << int(Qt::AltModifier) << int(ID_CAPTURE) << true;
+        QTest::newRow("F5") << int(Qt::Key_F5) << 0 << int(ID_CAPTURE_SERIES) << true;
+        QTest::newRow("Ctrl+R") << int(Qt::Key_R) << int(Qt::ControlModifier) << int(ID_RC_TOGGLE)
+                                << true;
+        QTest::newRow("Ctrl+S") << int(Qt::Key_S) << int(Qt::ControlModifier) << int(ID_FILE_SAVE)
+                                << true;
+        QTest::newRow("Ctrl+]") << int(Qt::Key_BracketRight) << int(Qt::ControlModifier)
+                                << int(ID_ZOOM_OUT) << true;
+        QTest::newRow("Tab") << int(Qt::Key_Tab) << 0 << 0 << true;
+        QTest::newRow("Enter") << int(Qt::Key_Return) << 0 << 0 << true;
+        QTest::newRow("Esc") << int(Qt::Key_Escape) << 0 << 0 << false;
+    }
+    void frameKeysFromThePanel() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, command);
+        QFETCH(bool, stays);
+        App app;
+        QVERIFY(app.Command(ID_RC_SHOW));
+        QPointer<CRemoteDlg> panel = app.view->m_pRemote;
+        QMap<int, int> runs;
+        for (int id : {ID_CAPTURE, ID_CAPTURE_SERIES, ID_RC_TOGGLE, ID_FILE_SAVE, ID_ZOOM_OUT}) {
+            app.frame->SetCommandHandler(id, [&runs, id] { ++runs[id]; });
+            app.frame->SetUpdateHandler(id, {});
+        }
+        panel->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(panel));
+        QWidget* focus = QApplication::focusWidget();
+        QVERIFY(focus != nullptr && focus->window() == panel);
+        QTest::keyClick(focus, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        Settle();
+        QCOMPARE(runs.value(command), command == 0 ? 0 : 1);
+        QCOMPARE(runs.size(), command == 0 ? 0 : 1);
+        QCOMPARE(!panel.isNull(), stays);
     }
 
     void enabling_data() {
