@@ -423,8 +423,8 @@ private Q_SLOTS:
         QTest::newRow("File")
             << 0
             << QStringList{
-                   "&Save...\tCtrl+S",  "&JPEG Setting...",      "", "Se&ries...", "Export &PDF...",
-                   "P&rint...\tCtrl+P", "&New Document\tCtrl+N", "", "E&xit"};
+                   "&Save...\tCtrl+S",  "&JPEG Setting...",      "", "Se&ries...", "&Export PDF...",
+                   "&Print...\tCtrl+P", "&New Document\tCtrl+N", "", "E&xit"};
         QTest::newRow("Edit") << 1 << QStringList{"&Sharpness...", "",
                                                   "&Copy\tCtrl+C", "",
                                                   "&Undo\tCtrl+Z", "&Redo\tCtrl+Shift+Z"};
