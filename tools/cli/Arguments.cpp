@@ -9,7 +9,7 @@
 
 #include "ExitCodes.h"
 #include "camera/CommandSet.h"
-#include "picture/PdfPages.h"
+#include "pages/PdfPages.h"
 
 namespace tavelo::cli {
 namespace {
