@@ -16,9 +16,12 @@
 
 namespace {
 
-bool ReadFully(int fd, char* data, std::size_t size) {
+// `transfer` (read or write) until all `size` bytes went, through interruptions; false at
+// the end of the input or on an error.
+template <class Byte, class Transfer>
+bool TransferFully(int fd, Byte* data, std::size_t size, Transfer transfer) {
     while (size > 0) {
-        const ssize_t n = ::read(fd, data, size);
+        const ssize_t n = transfer(fd, data, size);
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -31,19 +34,12 @@ bool ReadFully(int fd, char* data, std::size_t size) {
     return true;
 }
 
+bool ReadFully(int fd, char* data, std::size_t size) {
+    return TransferFully(fd, data, size, ::read);
+}
+
 bool WriteFully(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        data += n;
-        size -= std::size_t(n);
-    }
-    return true;
+    return TransferFully(fd, data, size, ::write);
 }
 
 bool ReadRequestFrame(QByteArray* payload) {
