@@ -30,6 +30,19 @@ PageCorners OrderCorners(const PageCorners& corners) {
     return ordered;
 }
 
+PageCorners TurnCorners(const PageCorners& corners, QSizeF size, int steps) {
+    PageCorners turned = corners;
+    for (int step = ((steps % 4) + 4) % 4; step > 0; --step) {
+        // A quarter turn to the right: the left edge becomes the top one.
+        for (QPointF& p : turned) {
+            p = QPointF(size.height() - p.y(), p.x());
+        }
+        size.transpose();
+        std::rotate(turned.begin(), turned.begin() + 3, turned.end());
+    }
+    return turned;
+}
+
 double CornersArea(const PageCorners& corners) {
     double a = 0;
     for (int i = 0; i < 4; ++i) {

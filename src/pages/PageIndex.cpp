@@ -57,10 +57,52 @@ bool ToInt(const QByteArray& field, int& value) {
 }
 
 // One line of the list, or false when it is not one the store writes.
+// The outline columns: its state, eight corner coordinates, the confidence and the look.
+constexpr int kOutlineFields = 11;
+constexpr int kLookCount = 3;  // PageLook's values
+
+QByteArray FormatOutline(const PageRecord& p) {
+    static const char kStates[] = {'-', 'f', 'n', 'e'};
+    QByteArray text(1, kStates[static_cast<int>(p.outline.state)]);
+    for (const QPointF& c : p.outline.corners) {
+        text += '\t' + QByteArray::number(c.x(), 'f', 1) + '\t' + QByteArray::number(c.y(), 'f', 1);
+    }
+    return text + '\t' + QByteArray::number(p.outline.confidence, 'f', 3) + '\t' +
+           QByteArray::number(p.look);
+}
+
+bool ToReal(const QByteArray& field, double& value, double low, double high) {
+    bool ok = false;
+    value = field.toDouble(&ok);
+    return ok && value >= low && value <= high;  // NaN fails both
+}
+
+// Corners beyond any picture's size or a look we do not know make the line not ours.
+bool ParseOutline(const QList<QByteArray>& f, int first, PageRecord& p) {
+    const QByteArray& state = f[first];
+    if (state.size() != 1 || !QByteArray("-fne").contains(state[0])) {
+        return false;
+    }
+    p.outline.state = static_cast<OutlineState>(QByteArray("-fne").indexOf(state[0]));
+    for (int i = 0; i < 4; ++i) {
+        double x = 0, y = 0;
+        if (!ToReal(f[first + 1 + 2 * i], x, 0, kMaxPictureSide) ||
+            !ToReal(f[first + 2 + 2 * i], y, 0, kMaxPictureSide)) {
+            return false;
+        }
+        p.outline.corners[static_cast<std::size_t>(i)] = QPointF(x, y);
+    }
+    return ToReal(f[first + 9], p.outline.confidence, 0, 1) && ToInt(f[first + 10], p.look) &&
+           p.look >= -1 && p.look < kLookCount;
+}
+
 bool ParseLine(const QByteArray& line, PageRecord& p) {
     const QList<QByteArray> f = line.split('\t');
-    if (f.size() < 8 || f.size() > 10) {
+    if (f.size() < 8 || (f.size() > 10 && f.size() != 10 + kOutlineFields)) {
         return false;  // fewer: a list from before pages kept their turns and state
+    }
+    if (f.size() == 10 + kOutlineFields && !ParseOutline(f, 10, p)) {
+        return false;
     }
     p.name = QString::fromLatin1(f[0]);
     p.raw = f[1] == "raw";
@@ -75,10 +117,10 @@ bool ParseLine(const QByteArray& line, PageRecord& p) {
         return false;
     }
     p.kept = false;
-    if (f.size() == 10 && f[9] != "0" && f[9] != "1") {
+    if (f.size() >= 10 && f[9] != "0" && f[9] != "1") {
         return false;
     }
-    p.kept = f.size() == 10 && f[9] == "1";
+    p.kept = f.size() >= 10 && f[9] == "1";
     int w = 0, h = 0;
     if (p.raw) {
         return p.suffix.isEmpty() && RawCaptureSize(p.mode, p.camRotation, w, h) && w == p.width &&
@@ -114,7 +156,8 @@ QByteArray FormatPageList(const std::vector<PageRecord>& pages) {
                 QByteArray::number(p.mode) + '\t' + QByteArray::number(p.camRotation) + '\t' +
                 QByteArray::number(p.sharpIndex) + '\t' +
                 (p.suffix.isEmpty() ? QByteArray("-") : p.suffix.toLatin1()) + '\t' +
-                QByteArray::number(p.turns) + '\t' + (p.kept ? '1' : '0') + '\n';
+                QByteArray::number(p.turns) + '\t' + (p.kept ? '1' : '0') + '\t' +
+                FormatOutline(p) + '\n';
     }
     return text;
 }

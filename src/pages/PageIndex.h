@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <vector>
 
+#include "pages/PageCorners.h"
+
 namespace tavelo {
 
 // One page of the sitting: a capture (its raw rows, so Sharpness works on it as on a fresh
@@ -20,6 +22,11 @@ struct PageRecord {
     QString suffix;      // an opened file's extension
     int turns = 0;       // quarter turns to the right made on this page, 0..3
     bool kept = false;   // saved, exported or printed at least once
+    // The sheet in the page, in the pixels of the page as shown before its turns (a turn of
+    // the page turns its document page and leaves the outline as it is), and the look its
+    // document page takes (-1: the sitting's; else a PageLook).
+    PageOutline outline;
+    int look = -1;
 };
 
 // Bounds on what a sitting folder is read for, whatever it holds: a real list stays far

@@ -312,6 +312,27 @@ bool PageStore::SetTurns(int index, int turns, const QImage& thumbnailSource) {
     return true;
 }
 
+bool PageStore::SetOutline(int index, const PageOutline& outline, int look,
+                           const QImage& thumbnailSource) {
+    if (index < 0 || index >= Count()) {
+        return false;
+    }
+    PageRecord& page = m_pages[static_cast<std::size_t>(index)];
+    const PageRecord before = page;
+    page.outline = outline;
+    page.look = look;
+    if (!WriteIndex()) {
+        page = before;
+        return false;
+    }
+    if (!thumbnailSource.isNull() && !WriteThumbnail(page.name, thumbnailSource)) {
+        page = before;
+        WriteIndex();
+        return false;
+    }
+    return true;
+}
+
 bool PageStore::SetKept(int index, bool kept) {
     if (index < 0 || index >= Count()) {
         return false;
@@ -372,12 +393,13 @@ MemoryBlock PageStore::LoadRaw(int index) const {
     return block;
 }
 
-QImage PageStore::Picture(int index) const {
+QImage PageStore::Picture(int index, bool turned) const {
     PictureEngine engine;
     const PageRecord& p = Page(index);
+    const int turns = turned ? p.turns : 0;
     if (!p.raw) {
         return IsOwnFile(DataPath(index)) && engine.LoadFile(DataPath(index), 0, 0, 1) == 0
-                   ? Turned(engine.Image(), p.turns)
+                   ? Turned(engine.Image(), turns)
                    : QImage();
     }
     SilentErrors silent;
@@ -387,7 +409,7 @@ QImage PageStore::Picture(int index) const {
     EngineTarget target(engine);
     const RawShape shape{p.width, p.height, p.mode, p.camRotation};
     return ShowRawCapture(target, raw, {}, shape, amount, silent) == RawPictureResult::Shown
-               ? Turned(engine.Image(), p.turns)
+               ? Turned(engine.Image(), turns)
                : QImage();
 }
 

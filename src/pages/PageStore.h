@@ -47,6 +47,9 @@ public:
     // `thumbnailSource`, the page as it is shown now, when there is one. These and Remove,
     // Reinsert, Move and Discard change nothing when they fail.
     bool SetTurns(int index, int turns, const QImage& thumbnailSource);
+    // The sheet found or placed in the page and the page's own look (-1: the sitting's); the
+    // thumbnail is made again from `thumbnailSource` when there is one.
+    bool SetOutline(int index, const PageOutline& outline, int look, const QImage& thumbnailSource);
     // Whether the page was saved, exported or printed (New Document asks only about others).
     bool SetKept(int index, bool kept);
 
@@ -55,8 +58,9 @@ public:
     QString DataPath(int index) const;
     MemoryBlock LoadRaw(int index) const;  // null when the file is gone or short
     // The page as shown: rebuilt from the raw rows with the page's sharpness, or the opened
-    // file, with the page's turns. Null on failure.
-    QImage Picture(int index) const;
+    // file, with the page's turns (or without them: the picture its outline is placed on).
+    // Null on failure.
+    QImage Picture(int index, bool turned = true) const;
 
     // Sitting folders under `root` left by earlier runs (ended normally or not), oldest
     // first: real folders of this user's, not locked by a live run, not the discarded one

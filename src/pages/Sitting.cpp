@@ -62,6 +62,38 @@ private:
     int m_nSteps;
 };
 
+// The sheet placed anew in a page, or its look changed: the thumbnail of each state is kept
+// with the edit, so that undoing and redoing need not straighten the page again.
+class OutlineEdit : public QUndoCommand {
+public:
+    OutlineEdit(Sitting& sitting, int row, const PageOutline& outline, int look,
+                const QImage& thumbnail)
+        : QUndoCommand(QStringLiteral("Edit Page")),
+          m_sitting(sitting),
+          m_nRow(row),
+          m_before{sitting.Page(row).outline, sitting.Page(row).look,
+                   sitting.Store().Thumbnail(row)},
+          m_after{outline, look, thumbnail} {}
+    void redo() override { Apply(m_after); }
+    void undo() override { Apply(m_before); }
+
+private:
+    struct State {
+        PageOutline outline;
+        int look;
+        QImage thumbnail;
+    };
+    void Apply(const State& state) {
+        if (m_sitting.m_store.SetOutline(m_nRow, state.outline, state.look, state.thumbnail)) {
+            Q_EMIT m_sitting.pageChanged(m_nRow);
+        }
+    }
+    Sitting& m_sitting;
+    int m_nRow;
+    State m_before;
+    State m_after;
+};
+
 // The whole sitting set aside for an empty one; undone, the store takes it back in.
 class DiscardEdit : public QUndoCommand {
 public:
@@ -149,6 +181,25 @@ bool Sitting::TurnPage(int row, int steps) {
         return false;
     }
     m_history.push(new TurnEdit(*this, row, steps));
+    return true;
+}
+
+bool Sitting::EditPage(int row, const PageOutline& outline, int look, const QImage& thumbnail) {
+    if (row < 0 || row >= Count() || look < -1 || look > 2) {
+        return false;
+    }
+    if (Page(row).outline == outline && Page(row).look == look) {
+        return true;  // nothing changed: no step in the history
+    }
+    m_history.push(new OutlineEdit(*this, row, outline, look, thumbnail));
+    return true;
+}
+
+bool Sitting::TakeOutline(int row, const PageOutline& outline, const QImage& thumbnail) {
+    if (row < 0 || row >= Count() || !m_store.SetOutline(row, outline, Page(row).look, thumbnail)) {
+        return false;
+    }
+    Q_EMIT pageChanged(row);
     return true;
 }
 

@@ -38,6 +38,12 @@ public:
     // `steps` quarter turns to the right (negative: to the left) added to the page's own.
     bool TurnPage(int row, int steps);
 
+    // The sheet placed anew in a page by the user, and the page's look (-1: the sitting's):
+    // an edit the history undoes. `thumbnail`, when given, is the page's document page.
+    bool EditPage(int row, const PageOutline& outline, int look, const QImage& thumbnail = {});
+    // What looking for the sheet found when the page came: not an edit the history undoes.
+    bool TakeOutline(int row, const PageOutline& outline, const QImage& thumbnail = {});
+
     // Pages never saved, exported or printed; those that were are marked so.
     int UnkeptCount() const;
     void MarkKept(const std::vector<int>& rows);
@@ -61,6 +67,7 @@ private:
     friend class RemoveEdit;
     friend class MoveEdit;
     friend class TurnEdit;
+    friend class OutlineEdit;
     friend class DiscardEdit;
 
     bool SetTurns(int row, int turns);

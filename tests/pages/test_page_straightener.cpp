@@ -1,6 +1,7 @@
 #include <QTest>
 
 #include "device/DeskScene.h"
+#include "pages/DocumentPage.h"
 #include "pages/PageStraightener.h"
 
 using namespace tavelo;
@@ -46,7 +47,73 @@ private Q_SLOTS:
     void snapsToPaper();
     void looks_data();
     void looks();
+    void turnedCorners_data();
+    void turnedCorners();
+    void documentPicture_data();
+    void documentPicture();
 };
+
+// Corners turned with their picture stay on the same pixels and keep their order.
+void TestPageStraightener::turnedCorners_data() {
+    QTest::addColumn<int>("steps");
+    for (const int steps : {1, 2, 3, -1, 4, 7}) {
+        QTest::addRow("%d", steps) << steps;
+    }
+}
+
+void TestPageStraightener::turnedCorners() {
+    QFETCH(int, steps);
+    QImage picture(64, 40, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            picture.setPixel(x, y, qRgb(x * 4, y * 6, 0));
+        }
+    }
+    const PageCorners corners = {QPointF(5.5, 3.5), QPointF(60.5, 8.5), QPointF(50.5, 36.5),
+                                 QPointF(2.5, 30.5)};
+    const QImage turned = picture.transformed(QTransform().rotate(90.0 * (((steps % 4) + 4) % 4)));
+    const PageCorners moved = TurnCorners(corners, picture.size(), steps);
+    QCOMPARE(OrderCorners(moved), moved);
+    QSet<QRgb> before, after;
+    for (int i = 0; i < 4; ++i) {
+        before << picture.pixel(int(corners[i].x()), int(corners[i].y()));
+        after << turned.pixel(int(moved[i].x()), int(moved[i].y()));
+    }
+    QCOMPARE(after, before);
+    QCOMPARE(TurnCorners(moved, turned.size(), -steps), corners);
+}
+
+// One road to the document page: the picture itself when the sheet was not looked for,
+// else the sheet straightened; the page's turns last.
+void TestPageStraightener::documentPicture_data() {
+    QTest::addColumn<int>("state");
+    QTest::addColumn<int>("turns");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("landscape");
+    const int unknown = int(OutlineState::Unknown), found = int(OutlineState::Found);
+    QTest::newRow("not looked for") << unknown << 0 << QSize(400, 500) << false;
+    QTest::newRow("not looked for, turned") << unknown << 1 << QSize(500, 400) << true;
+    QTest::newRow("an A4 sheet") << found << 0 << QSize(1654, 2339) << false;
+    QTest::newRow("an A4 sheet turned") << found << 3 << QSize(2339, 1654) << true;
+    QTest::newRow("an A4 sheet upside down") << found << 2 << QSize(1654, 2339) << false;
+}
+
+void TestPageStraightener::documentPicture() {
+    QFETCH(int, state);
+    QFETCH(int, turns);
+    QFETCH(QSize, size);
+    QFETCH(bool, landscape);
+    QImage picture(400, 500, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    const PageOutline outline{
+        OutlineState(state),
+        0.9,
+        {QPointF(50, 50), QPointF(250, 50), QPointF(250, 333), QPointF(50, 333)}};
+    const StraightPage page = DocumentPicture(picture, outline, PageLook::Grey, turns);
+    QCOMPARE(page.picture.size(), size);
+    QCOMPARE(page.paper.landscape, landscape);
+    QCOMPARE(page.paper.paper, state == int(OutlineState::Unknown) ? Paper::Unknown : Paper::A4);
+}
 
 void TestPageStraightener::snapsToPaper_data() {
     QTest::addColumn<QSizeF>("measured");  // the sheet's sides in the picture

@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "pages/PageList.h"
+#include "pages/PageStraightener.h"
 #include "pages/Sitting.h"
 
 using namespace tavelo;
@@ -121,6 +122,36 @@ private Q_SLOTS:
         QCOMPARE(p.sitting.Store().Picture(2).size(), picture.transposed());
         p.sitting.History().undo();
         QCOMPARE(p.sitting.Store().Thumbnail(2).size(), before.size());
+    }
+
+    // Placing the sheet anew is one undoable step with its thumbnail; the same outline
+    // again is none, and what the finder says of a new page is no step at all.
+    void outlineEdit() {
+        Pages p;
+        const PageOutline found{OutlineState::Found,
+                                0.9,
+                                {QPointF(1, 1), QPointF(40, 2), QPointF(41, 19), QPointF(2, 18)}};
+        QVERIFY(p.sitting.TakeOutline(1, found));
+        QCOMPARE(p.sitting.History().count(), 0);
+        const QImage before = p.sitting.Store().Thumbnail(1);
+        PageOutline edited = found;
+        edited.state = OutlineState::Edited;
+        edited.corners[2] = QPointF(30, 15);
+        QImage straight(20, 30, QImage::Format_Grayscale8);
+        straight.fill(255);
+        p.notices.clear();
+        QVERIFY(p.sitting.EditPage(1, edited, int(PageLook::BlackWhite), straight));
+        QVERIFY(p.sitting.EditPage(1, edited, int(PageLook::BlackWhite), straight));
+        QCOMPARE(p.sitting.History().count(), 1);
+        QCOMPARE(p.notices, QStringList{"changed 1"});
+        QCOMPARE(p.sitting.Page(1).outline, edited);
+        QCOMPARE(p.sitting.Store().Thumbnail(1).size(), QSize(64, 96));  // the straight page's
+        p.sitting.History().undo();
+        QCOMPARE(p.sitting.Page(1).outline, found);
+        QCOMPARE(p.sitting.Page(1).look, -1);
+        QCOMPARE(p.sitting.Store().Thumbnail(1).size(), before.size());
+        QVERIFY(!p.sitting.EditPage(3, edited, -1));
+        QVERIFY(!p.sitting.EditPage(1, edited, 3));
     }
 
     // New Document's discard: an empty sitting; undone, every page is back as it was.
