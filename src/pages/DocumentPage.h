@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QString>
 
 #include "pages/PageCorners.h"
 #include "pages/PageStraightener.h"
@@ -12,6 +13,10 @@ namespace tavelo {
 struct DocumentOptions {
     bool findPage = true;
     PageLook look = PageLook::Grey;
+    // Whether each page's text is read, in which of the installed languages ("eng+deu").
+    bool readText = true;
+    QString languages = QStringLiteral("eng");
+    bool operator==(const DocumentOptions&) const = default;
 };
 
 // The one road from a picture as shown to its document page, shared by the windows, the

@@ -217,6 +217,22 @@ bool Sitting::SetTurns(int row, int turns) {
     return true;
 }
 
+void Sitting::SetOptions(const DocumentOptions& options) {
+    if (!(options == m_options)) {
+        m_options = options;
+        Q_EMIT optionsChanged();
+    }
+}
+
+StraightPage Sitting::DocumentPage(int row) const {
+    if (row < 0 || row >= Count()) {
+        return {};
+    }
+    const PageRecord& page = Page(row);
+    return DocumentPicture(m_store.Picture(row, false), page.outline,
+                           LookOf(page.look, m_options.look), page.turns);
+}
+
 int Sitting::UnkeptCount() const {
     int count = 0;
     for (int row = 0; row < Count(); ++row) {

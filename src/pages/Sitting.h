@@ -4,6 +4,7 @@
 #include <QUndoStack>
 #include <vector>
 
+#include "pages/DocumentPage.h"
 #include "pages/PageStore.h"
 
 namespace tavelo {
@@ -44,6 +45,13 @@ public:
     // What looking for the sheet found when the page came: not an edit the history undoes.
     bool TakeOutline(int row, const PageOutline& outline, const QImage& thumbnail = {});
 
+    // How the pages are made into a document; set by the user's settings.
+    const DocumentOptions& Options() const { return m_options; }
+    void SetOptions(const DocumentOptions& options);
+    // The document page of `row`: its sheet straightened in its look (or the sitting's), or
+    // the page itself when its sheet was not looked for. Null picture on failure.
+    StraightPage DocumentPage(int row) const;
+
     // Pages never saved, exported or printed; those that were are marked so.
     int UnkeptCount() const;
     void MarkKept(const std::vector<int>& rows);
@@ -60,6 +68,7 @@ Q_SIGNALS:
     void pageMoved(int from, int to);
     void pageChanged(int row);
     void pagesReset();  // a whole other sitting is now in place
+    void optionsChanged();
     // An undone discard could not bring everything back: one line for the user.
     void notRestored(const QString& summary);
 
@@ -74,6 +83,7 @@ private:
 
     PageStore m_store;
     QUndoStack m_history;
+    DocumentOptions m_options;
 };
 
 }  // namespace tavelo

@@ -150,6 +150,12 @@ private Q_SLOTS:
         QCOMPARE(p.sitting.Page(1).outline, found);
         QCOMPARE(p.sitting.Page(1).look, -1);
         QCOMPARE(p.sitting.Store().Thumbnail(1).size(), before.size());
+        // The document page follows the page's outline, look and turns.
+        QVERIFY(p.sitting.TurnPage(1, 1));
+        QVERIFY(p.sitting.EditPage(1, edited, int(PageLook::BlackWhite)));
+        const StraightPage page = p.sitting.DocumentPage(1);
+        QCOMPARE(page.picture.format(), QImage::Format_Grayscale8);
+        QVERIFY(page.picture.width() < page.picture.height());  // a wide sheet, turned
         QVERIFY(!p.sitting.EditPage(3, edited, -1));
         QVERIFY(!p.sitting.EditPage(1, edited, 3));
     }
