@@ -5,7 +5,14 @@
 // words read per second, the slowest pause of this process's event loop while the pages are
 // read, and the searchable PDF's size against its pictures'.
 //
-//   bench_reader [--pages=N] [benchmark flags]   (N pages for the accuracy, default 40)
+//   bench_reader [--pages=N] [--desk=M] [benchmark flags]
+//
+// N generated pages for the accuracy (default 40); then M desk scenes of the simulated camera
+// (default 200, 0 for none) as the user gets them: the sheet looked for, straightened and
+// evened in the Grey look, and read. Each scene's error rate is also measured on the sheet
+// straightened with its true corners, which tells the finder's share from the reader's.
+// Scenes whose page lies partly outside the frame or under fingers lose words that cannot be
+// read, and the desk alone has none: they are shown per kind, outside the overall figures.
 //
 // The pages stand in for straightened camera pages: 200 pixels per inch, fonts, sizes and
 // paper tints varied, made at twice the size and reduced (the softness of a camera), grain
@@ -26,6 +33,8 @@
 #include <memory>
 
 #include "BenchRatio.h"
+#include "device/DeskScene.h"
+#include "pages/DocumentPage.h"
 #include "pages/PageReader.h"
 #include "pages/ReaderSetup.h"
 #include "pages/SearchablePdf.h"
@@ -215,6 +224,107 @@ void MeasurePages(int count) {
         static_cast<long long>(withText), double(withText - pictures) / pages / 1024);
 }
 
+const char* CaseName(DeskCase kind) {
+    static const char* const names[] = {"ordinary",       "white on light", "fills the frame",
+                                        "partly outside", "two sheets",     "fingers",
+                                        "no page"};
+    return names[int(kind)];
+}
+
+bool WholePageVisible(DeskCase kind) {
+    return kind != DeskCase::PartlyOutside && kind != DeskCase::Fingers && kind != DeskCase::NoPage;
+}
+
+// The desk scenes read as the user's pages are: the error rate with the found outline and
+// with the true one, overall over the scenes whose whole page is in view, and per kind.
+void MeasureDesk(int count) {
+    struct Scene {
+        int seed;
+        DeskCase kind;
+        QString text;
+        std::uint32_t found = 0, truth = 0;  // reading ids
+    };
+    std::vector<Scene> scenes;
+    PageReader reader;
+    std::map<std::uint32_t, ReadReply> replies;
+    QElapsedTimer clock;
+    clock.start();
+    for (int seed = 0; seed < count; ++seed) {
+        const DeskScene scene = RenderDeskScene(std::uint32_t(seed), 1280, 1024);
+        if (!scene.hasPage) {
+            continue;
+        }
+        const auto read = [&](const PageOutline& outline) {
+            const StraightPage page = DocumentPicture(scene.picture, outline, PageLook::Grey);
+            // TAVELO_BENCH_PAGES=<folder>: each page as read, to look at.
+            if (const QString folder = qEnvironmentVariable("TAVELO_BENCH_PAGES");
+                !folder.isEmpty()) {
+                page.picture.save(
+                    QStringLiteral("%1/desk-%2-%3.png")
+                        .arg(folder)
+                        .arg(seed)
+                        .arg(outline.state == OutlineState::Edited ? "true" : "found"));
+            }
+            QByteArray png;
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            page.picture.save(&buffer, "PNG", 90);
+            return reader.Read(png, int(kStraightPixelsPerInch), QStringLiteral("eng"));
+        };
+        PageOutline truth{OutlineState::Edited, 1.0, {}};
+        std::copy(scene.corners.begin(), scene.corners.end(), truth.corners.begin());
+        Scene s{seed, scene.kind, scene.text};
+        s.found = read(OutlineFor(scene.picture, true));
+        s.truth = read(truth);
+        scenes.push_back(s);
+    }
+    QEventLoop loop;
+    QObject::connect(&reader, &PageReader::finished, [&](const ReadReply& reply) {
+        replies[reply.id] = reply;
+        if (reader.Pending() == 0) {
+            loop.quit();
+        }
+    });
+    if (reader.Pending() > 0) {
+        loop.exec();
+    }
+    const double seconds = clock.elapsed() / 1000.0;
+    std::map<int, std::vector<double>> foundByKind, truthByKind;
+    std::vector<double> found, truth;
+    qsizetype words = 0;
+    for (const Scene& s : scenes) {
+        const double f = test::CharacterErrorRate(s.text, replies[s.found].text);
+        const double t = test::CharacterErrorRate(s.text, replies[s.truth].text);
+        words += replies[s.found].words.size() + replies[s.truth].words.size();
+        foundByKind[int(s.kind)].push_back(f);
+        truthByKind[int(s.kind)].push_back(t);
+        if (WholePageVisible(s.kind)) {
+            found.push_back(f);
+            truth.push_back(t);
+        }
+        if (WholePageVisible(s.kind) && std::max(f, t) > 0.03) {
+            std::printf("  seed %d (%s): %.2f %% found, %.2f %% true outline\n", s.seed,
+                        CaseName(s.kind), 100 * f, 100 * t);
+        }
+    }
+    std::printf(
+        "\nDesk scenes: %d seeds, %zu with a page wholly in view, read in %.1f s "
+        "(%.1f words per second, finding and straightening included)\n",
+        count, found.size(), seconds, double(words) / seconds);
+    const auto line = [](const char* what, const std::vector<double>& rates) {
+        std::printf("  %-22s n=%3zu  median %6.2f %%  95th %6.2f %%  worst %6.2f %%\n", what,
+                    rates.size(), 100 * Quantile(rates, 0.5), 100 * Quantile(rates, 0.95),
+                    100 * Quantile(rates, 1.0));
+    };
+    line("found outline", found);
+    line("true outline", truth);
+    for (const auto& [kind, rates] : foundByKind) {
+        line(qPrintable(QStringLiteral("%1, found").arg(CaseName(DeskCase(kind)))), rates);
+        line(qPrintable(QStringLiteral("%1, true").arg(CaseName(DeskCase(kind)))),
+             truthByKind[kind]);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -226,10 +336,13 @@ int main(int argc, char** argv) {
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     int count = 40;
+    int desk = 200;
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i) {
         if (std::strncmp(argv[i], "--pages=", 8) == 0) {
             count = std::max(1, std::atoi(argv[i] + 8));
+        } else if (std::strncmp(argv[i], "--desk=", 7) == 0) {
+            desk = std::max(0, std::atoi(argv[i] + 7));
         } else {
             rest.push_back(argv[i]);
         }
@@ -247,6 +360,7 @@ int main(int argc, char** argv) {
                           {"BM_TenPagesTwoWorkers/iterations:1/real_time",
                            "BM_TenTimesOnePage/iterations:1/real_time"}});
     MeasurePages(count);
+    MeasureDesk(desk);
     benchmark::Shutdown();
     return 0;
 }
