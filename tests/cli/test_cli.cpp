@@ -7,6 +7,9 @@
 
 #include <QImage>
 #include <QImageReader>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -89,6 +92,56 @@ double Edginess(const QImage& picture) {
         }
     }
     return total;
+}
+
+// The JSON objects of the tool's lines; an empty list when a line is no JSON object.
+QList<QJsonObject> JsonLines(const QString& out) {
+    QList<QJsonObject> objects;
+    for (const QString& line : out.split('\n', Qt::SkipEmptyParts)) {
+        QJsonParseError error;
+        const QJsonDocument json = QJsonDocument::fromJson(line.toUtf8(), &error);
+        if (error.error != QJsonParseError::NoError || !json.isObject()) {
+            return {};
+        }
+        objects.append(json.object());
+    }
+    return objects;
+}
+
+// The tool's stderr without the notes Qt's platform layer prints on some machines (the desk
+// scenes run it without a display).
+QString WithoutQtNotes(const QString& err) {
+    QString kept;
+    for (const QString& line : err.split('\n', Qt::SkipEmptyParts)) {
+        if (!line.startsWith("QStandardPaths:")) {
+            kept += line + '\n';
+        }
+    }
+    return kept;
+}
+
+// A tool's standard output, empty when it failed.
+QString ToolOutput(const QString& tool, const QStringList& args) {
+    QProcess p;
+    p.start(tool, args);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+        return {};
+    }
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// How far the corners of a --json line lie from the true ones, at most.
+double CornerError(const QJsonObject& line, const std::array<QPointF, 4>& truth) {
+    const QJsonArray corners = line["corners"].toArray();
+    if (corners.size() != 4) {
+        return 1e9;
+    }
+    double worst = 0;
+    for (int i = 0; i < 4; ++i) {
+        const QPointF found(corners[i][0].toDouble(), corners[i][1].toDouble());
+        worst = std::max(worst, QLineF(found, truth[std::size_t(i)]).length());
+    }
+    return worst;
 }
 
 bool Near(const QImage& image, QPoint at, QColor want) {
@@ -264,13 +317,13 @@ private Q_SLOTS:
                "each \\(e\\.g\\. 1234:abcd\\)\n$";
         QTest::newRow("a Q factor for another command")
             << QStringList{"--simulate", "--q-factor", "20", "status"} << 1
-            << "^tavelo-cli: --q-factor belongs to capture, not to status\n$";
+            << "^tavelo-cli: --q-factor belongs to capture and convert, not to status\n$";
         QTest::newRow("capture without a file")
             << QStringList{"--simulate", "capture"} << 1
             << "^tavelo-cli: capture needs -o FILE, the file to write\n$";
         QTest::newRow("a file for another command")
             << QStringList{"--simulate", "-o", "x.bmp", "status"} << 1
-            << "^tavelo-cli: -o belongs to capture, not to status\n$";
+            << "^tavelo-cli: -o belongs to capture and convert, not to status\n$";
         QTest::newRow("--all for another command")
             << QStringList{"--simulate", "--all", "status"} << 1
             << "^tavelo-cli: --all belongs to devices, not to status\n$";
@@ -303,6 +356,51 @@ private Q_SLOTS:
         QTest::newRow("a count for another command")
             << QStringList{"--simulate", "--count", "2", "status"} << 1
             << "^tavelo-cli: --count belongs to capture, not to status\n$";
+        QTest::newRow("a count for convert")
+            << QStringList{"convert", "--count", "2", "a.jpg", "-o", "x.pdf"} << 1
+            << "^tavelo-cli: --count belongs to capture, not to convert\n$";
+        QTest::newRow("--document for another command")
+            << QStringList{"--simulate", "--document", "status"} << 1
+            << "^tavelo-cli: --document belongs to capture and convert, not to status\n$";
+        QTest::newRow("--json for another command")
+            << QStringList{"--simulate", "send", "--json", "ZO+  "} << 1
+            << "^tavelo-cli: --json belongs to capture and convert, not to send\n$";
+        QTest::newRow("--ocr for another command")
+            << QStringList{"--simulate", "--ocr", "eng", "status"} << 1
+            << "^tavelo-cli: --ocr belongs to capture and convert, not to status\n$";
+        QTest::newRow("look unknown")
+            << QStringList{"--simulate", "capture", "--document", "--look", "sepia", "-o", "x.pdf"}
+            << 1 << "^tavelo-cli: --look \"sepia\" is not colour, grey or bw\n$";
+        QTest::newRow("look without --document")
+            << QStringList{"--simulate", "capture", "--look", "bw", "-o", "x.pdf"} << 1
+            << "^tavelo-cli: --look needs --document: the look is that of the page found\n$";
+        QTest::newRow("a language not installed")
+            << QStringList{"--simulate", "capture", "--ocr", "eng+xx", "-o", "x.pdf"} << 1
+            << "^tavelo-cli: --ocr \"eng\\+xx\" is not an installed language, or several "
+               "joined by \\+ \\(installed: ([a-z_]+, )*eng(, [a-z_]+)*\\)\n$";
+        QTest::newRow("reading into a picture file")
+            << QStringList{"--simulate", "capture", "--ocr", "eng", "-o", "x.jpg"} << 1
+            << "^tavelo-cli: cannot write \"x\\.jpg\" with --ocr: the text goes into a \\.pdf, "
+               "which becomes searchable, or a \\.txt of the text alone\n$";
+        QTest::newRow("a text file's name with a field")
+            << QStringList{"--simulate", "capture", "--ocr", "eng", "-o", "x-{n}.TXT"} << 1
+            << "a text file is one file for all pictures";
+        QTest::newRow("convert without pictures")
+            << QStringList{"convert", "-o", "x.pdf"} << 1
+            << "^tavelo-cli: convert needs the pictures to convert: convert IN\\.\\.\\. -o FILE\n$";
+        QTest::newRow("convert without a file")
+            << QStringList{"convert", "a.jpg"} << 1
+            << "^tavelo-cli: convert needs -o FILE, the file to write\n$";
+        QTest::newRow("convert a picture that is not there")
+            << QStringList{"convert", "/nonexistent-folder/a.jpg", "-o", "x.pdf"} << 10
+            << "^tavelo-cli: Failed to load the image\\. ! /nonexistent-folder/a\\.jpg: no such "
+               "file\n$";
+        QTest::newRow("convert a file that is no picture")
+            << QStringList{"convert", "--document", QStringLiteral(TAVELO_CLI), "-o",
+                           "/nonexistent-folder/x.png"}
+            << 10
+            << "^tavelo-cli: Failed to load the image\\. ! .*tavelo-cli: not a BMP, JPEG or PNG "
+               "picture\n$";
     }
 
     void failuresEndWithTheirOwnCode() {
@@ -606,6 +704,211 @@ private Q_SLOTS:
             QDir(dir.path())
                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
             before);
+    }
+
+    // Document pages end to end, through the tool: the page found in each picture, its
+    // corners where the scene put them (in the pixels of the picture as shown), each PDF page
+    // of its paper, JSON lines for the pages in order, and the text read off the page.
+    // "DIR/" in the arguments is the test's folder; `before` runs first (a series to convert).
+    void documentRuns_data() {
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QList<int>>("seeds");    // the desk scenes of the pages, in order
+        QTest::addColumn<QStringList>("inputs");  // convert: "input" of each line
+        QTest::addColumn<QString>("reader");      // TAVELO_READER when not empty
+        QTest::addColumn<QString>("err");         // stderr, a pattern
+        QTest::newRow("capture, three A4 pages into a PDF")
+            << QStringList{}
+            << QStringList{"--simulate", "--scene", "desk", "capture", "--document",
+                           "--json",     "--count", "3",    "-o",      "DIR/x.pdf"}
+            << "x.pdf" << QList<int>{1, 2, 3} << QStringList{} << ""
+            << "^$";
+        QTest::newRow("convert a series, in the order given")
+            << QStringList{"--simulate", "--scene", "desk", "capture",
+                           "--count",    "2",       "-o",   "DIR/desk.jpg"}
+            << QStringList{"convert",        "--document", "--json",     "DIR/desk-2.jpg",
+                           "DIR/desk-1.jpg", "-o",         "DIR/doc.pdf"}
+            << "doc.pdf" << QList<int>{2, 1} << QStringList{"desk-2.jpg", "desk-1.jpg"} << ""
+            << "^$";
+        QTest::newRow("the text of a page")
+            << QStringList{}
+            << QStringList{"--simulate", "--scene", "desk",   "capture", "--document",
+                           "--ocr",      "eng",     "--json", "-o",      "DIR/x.txt"}
+            << "x.txt" << QList<int>{1} << QStringList{} << ""
+            << "^$";
+        QTest::newRow("a searchable PDF")
+            << QStringList{}
+            << QStringList{"--simulate", "--scene", "desk",   "capture", "--document",
+                           "--ocr",      "eng",     "--json", "-o",      "DIR/x.pdf"}
+            << "x.pdf" << QList<int>{1} << QStringList{} << ""
+            << "^$";
+        QTest::newRow("no reader: the pages without text")
+            << QStringList{}
+            << QStringList{"--simulate", "--scene", "desk",    "capture", "--document", "--ocr",
+                           "eng",        "--json",  "--count", "2",       "-o",         "DIR/x.pdf"}
+            << "x.pdf" << QList<int>{1, 2} << QStringList{} << "/nonexistent/tavelo-reader"
+            << "^tavelo-cli: page 1 could not be read: the reader \\(tavelo-reader\\) could "
+               "not be started; it is written without text\ntavelo-cli: page 2 could not be "
+               "read: .*\n$";
+    }
+    void documentRuns() {
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, args);
+        QFETCH(QString, output);
+        QFETCH(QList<int>, seeds);
+        QFETCH(QStringList, inputs);
+        QFETCH(QString, reader);
+        QFETCH(QString, err);
+        if (QStandardPaths::findExecutable("pdfinfo").isEmpty()) {
+            QSKIP("poppler's pdfinfo is not installed (scripts/setup installs it)");
+        }
+        QTemporaryDir dir;
+        const auto inDir = [&](QStringList list) {
+            list.replaceInStrings(QRegularExpression("^DIR/"), dir.path() + '/');
+            return list;
+        };
+        if (!before.isEmpty()) {
+            QCOMPARE(RunCli(inDir(before)).exitCode, 0);
+        }
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (!reader.isEmpty()) {
+            env.insert("TAVELO_READER", reader);
+        }
+        const Run r = RunCli(inDir(args), {}, env);
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(WithoutQtNotes(r.err).contains(QRegularExpression(err)), qPrintable(r.err));
+        const QString file = dir.filePath(output);
+        const QList<QJsonObject> lines = JsonLines(r.out);
+        QCOMPARE(lines.size(), seeds.size());
+        const bool read = args.contains("--ocr") && reader.isEmpty();
+        QStringList truths;
+        for (int i = 0; i < lines.size(); ++i) {
+            const QJsonObject& line = lines[i];
+            QCOMPARE(line["file"].toString(), file);
+            QCOMPARE(line["page"].toInt(), i + 1);
+            QCOMPARE(line["pages"].toInt(), int(seeds.size()));
+            QCOMPARE(line["input"].toString(),
+                     inputs.isEmpty() ? QString() : dir.filePath(inputs[i]));
+            QVERIFY(line["width"].toInt() > 1280 && line["height"].toInt() > 1024);
+            const DeskScene scene = RenderDeskScene(std::uint32_t(seeds[i]), 1280, 1024);
+            truths.append(scene.text);
+            QCOMPARE(line["found"].toBool(), true);
+            QVERIFY2(CornerError(line, scene.corners) < 12,
+                     qPrintable(QJsonDocument(line).toJson(QJsonDocument::Compact)));
+            // The first two scenes lie on A4 sheets (the third one's is not).
+            if (seeds[i] <= 2) {
+                QCOMPARE(line["paper"].toString(), QString("A4"));
+            }
+            QCOMPARE(line.contains("words"), read);
+            if (read) {
+                QVERIFY(line["words"].toInt() > 20);
+                QVERIFY(line["text_confidence"].toDouble() > 0.5);
+            }
+        }
+        // The text file's pages are apart by a form feed; pdftotext ends each page with one.
+        const bool textFile = output.endsWith(".txt");
+        QString text;
+        if (textFile) {
+            text = QString::fromUtf8(ReadAll(file));
+        } else {
+            const QString info =
+                ToolOutput("pdfinfo", {"-f", "1", "-l", QString::number(seeds.size()), file});
+            QVERIFY2(info.contains(QRegularExpression(QString("Pages:\\s+%1\n").arg(seeds.size()))),
+                     qPrintable(info));
+            // Each page of its paper, filled; of no paper, the picture at 200 pixels per inch.
+            const QRegularExpression pageSize("Page\\s+(\\d) size:\\s+([\\d.]+) x ([\\d.]+) pts");
+            int sized = 0;
+            for (auto it = pageSize.globalMatch(info); it.hasNext(); ++sized) {
+                const auto m = it.next();
+                const QJsonObject& line = lines[m.captured(1).toInt() - 1];
+                const QMap<QString, QSizeF> papers = {
+                    {"A4", {595.276, 841.89}}, {"Letter", {612, 792}}, {"Legal", {612, 1008}}};
+                const QSizeF want =
+                    papers.value(line["paper"].toString(),
+                                 QSizeF(line["width"].toInt(), line["height"].toInt()) * 0.36);
+                QVERIFY2(std::abs(m.captured(2).toDouble() - want.width()) < 0.01 &&
+                             std::abs(m.captured(3).toDouble() - want.height()) < 0.01,
+                         qPrintable(m.captured(0)));
+            }
+            QCOMPARE(sized, int(seeds.size()));
+            text = ToolOutput("pdftotext", {file, "-"});
+        }
+        if (!read) {
+            QCOMPARE(text.simplified(), QString());
+            return;
+        }
+        QCOMPARE(text.count('\f'), int(seeds.size()) - (textFile ? 1 : 0));
+        // A phrase of each page's true text, read back.
+        for (const QString& truth : truths) {
+            const QStringList words = truth.simplified().split(' ');
+            QVERIFY(words.size() > 12);
+            QVERIFY2(text.simplified().contains(words.mid(8, 3).join(' ')), qPrintable(text));
+        }
+    }
+
+    // convert --document on a picture file: each look, and a desk with no page on it (the
+    // whole picture kept, told, and no failure). Without --document the lines tell no outline.
+    void convertLooks_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("look");  // of the picture written: colour, grey or bw
+        QTest::addColumn<bool>("found");
+        QTest::newRow("grey, the default")
+            << int(DeskCase::Ordinary) << QStringList{"--document"} << "grey" << true;
+        QTest::newRow("colour") << int(DeskCase::Ordinary)
+                                << QStringList{"--document", "--look", "colour"} << "colour"
+                                << true;
+        QTest::newRow("black and white")
+            << int(DeskCase::Ordinary) << QStringList{"--document", "--look", "bw"} << "bw" << true;
+        QTest::newRow("no page on the desk")
+            << int(DeskCase::NoPage) << QStringList{"--document"} << "grey" << false;
+        QTest::newRow("without --document")
+            << int(DeskCase::Ordinary) << QStringList{} << "colour" << false;
+    }
+    void convertLooks() {
+        QFETCH(int, kind);
+        QFETCH(QStringList, options);
+        QFETCH(QString, look);
+        QFETCH(bool, found);
+        QTemporaryDir dir;
+        const DeskScene scene = RenderDeskScene(5, 1280, 1024, DeskCase(kind));
+        const QString input = dir.filePath("desk.png"), output = dir.filePath("page.png");
+        QVERIFY(scene.picture.save(input));
+        const bool document = options.contains("--document");
+        const Run r = RunCli(QStringList{"convert", "--json"} + options << input << "-o" << output);
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err, document && !found ? QString("tavelo-cli: %1: No page edge found; the "
+                                                     "whole picture is kept\n")
+                                                 .arg(input)
+                                           : QString());
+        const QList<QJsonObject> lines = JsonLines(r.out);
+        QCOMPARE(lines.size(), 1);
+        const QImage page(output);
+        QCOMPARE(QSize(lines[0]["width"].toInt(), lines[0]["height"].toInt()), page.size());
+        QCOMPARE(lines[0].contains("corners"), document);
+        if (!document) {
+            QCOMPARE(page.size(), QSize(1280, 1024));
+        } else if (found) {
+            QCOMPARE(lines[0]["found"].toBool(), true);
+            QVERIFY(CornerError(lines[0], scene.corners) < 12);
+        } else {
+            QCOMPARE(lines[0]["found"].toBool(), false);
+            QVERIFY(CornerError(lines[0], {QPointF(0, 0), QPointF(1280, 0), QPointF(1280, 1024),
+                                           QPointF(0, 1024)}) < 1);
+        }
+        // The look: grey and black and white pages are grey, black and white ones of two values.
+        QSet<int> values;
+        for (int y = 0; y < page.height(); y += 3) {
+            for (int x = 0; x < page.width(); x += 3) {
+                const QRgb pixel = page.pixel(x, y);
+                values.insert(qGray(pixel));
+                QVERIFY(look == "colour" ||
+                        (qRed(pixel) == qGreen(pixel) && qGreen(pixel) == qBlue(pixel)));
+            }
+        }
+        QCOMPARE(page.allGray(), look != "colour");
+        QCOMPARE(values.size() <= 2, look == "bw");
     }
 
     void sendAndStatusOnTheSimulatedCamera() {

@@ -10,6 +10,7 @@
 #include "ExitCodes.h"
 #include "camera/CommandSet.h"
 #include "pages/PdfPages.h"
+#include "pages/ReaderSetup.h"
 
 namespace tavelo::cli {
 namespace {
@@ -32,6 +33,9 @@ constexpr char kUsage[] =
     "                         no file is replaced; a name without {n} gets -{n} before its\n"
     "                         extension (page.jpg: page-1.jpg, ...), one without an\n"
     "                         extension gets .jpg; -o FILE.pdf writes one PDF of them all\n"
+    "  convert IN... -o FILE  write the picture files IN (BMP, JPEG or PNG) as capture\n"
+    "                         writes its pictures: several into one PDF, a page each in\n"
+    "                         the order given, or into numbered files as for --count\n"
     "  devices [--all]        list the USB devices taken for the camera and whether each\n"
     "                         can be used (exit 2 when none can); --all then lists every\n"
     "                         attached device, marking those with the camera's interface\n"
@@ -48,17 +52,31 @@ constexpr char kUsage[] =
     "                         each capture\n"
     "  --usb-id VID:PID       also take this USB device for the camera (repeatable)\n"
     "  --timeout MS           give up on a silent camera after MS milliseconds (default 5000)\n"
-    "  --q-factor 2..255      capture: JPEG Q factor, lower is better (default 15)\n"
+    "  --q-factor 2..255      capture, convert: JPEG Q factor, lower is better (default 15)\n"
     "  --sharpness 0..6       capture: sharpness position, 0 softest, 3 as captured,\n"
     "                         6 sharpest (default 3)\n"
     "  --count N              capture: the number of pictures, 1..100000 (default 1)\n"
     "  --interval SECONDS     capture: the pause from one picture written to the next\n"
     "                         capture, 0..86400, fractions allowed (default 0)\n"
-    "  --paper a4|letter      capture into a PDF: its paper (default: the locale's)\n"
+    "  --paper a4|letter      capture, convert into a PDF: its paper (default: the\n"
+    "                         locale's)\n"
+    "  --document             capture, convert: write the page found in each picture,\n"
+    "                         straightened and cleaned; a PDF page takes the size of its\n"
+    "                         paper; where no page edge is found the whole picture is kept\n"
+    "  --look colour|grey|bw  with --document: the page's look (default grey)\n"
+    "  --json                 capture, convert: one JSON object a line for each page\n"
+    "                         written: file, page, pages, width, height; with --document\n"
+    "                         found, confidence, corners (TL, TR, BR, BL in the picture's\n"
+    "                         pixels) and paper; with --ocr words and text_confidence\n"
+    "  --ocr LANG[+LANG]      capture, convert: read the pages' text in these installed\n"
+    "                         languages (e.g. eng, eng+deu): -o FILE.pdf becomes a\n"
+    "                         searchable PDF, -o FILE.txt gets the text alone, the pages\n"
+    "                         apart by a form feed\n"
     "  --help, --version\n"
     "\n"
     "Exit codes: 0 done, 1 usage, 2 not sent (no camera), 3 no reply pipe, 4 refused,\n"
-    "5 no answer, 6 unknown picture size, 7 transfer failed, 8 out of memory, 9 not saved.\n";
+    "5 no answer, 6 unknown picture size, 7 transfer failed, 8 out of memory, 9 not saved,\n"
+    "10 a picture could not be loaded.\n";
 
 bool ParseInt(const char* text, int low, int high, int& value) {
     char* end = nullptr;
@@ -81,6 +99,32 @@ bool ParseSeconds(const char* text, double& value) {
     return true;
 }
 
+bool ParseLook(std::string_view text, PageLook& look) {
+    if (text == "colour" || text == "color") {
+        look = PageLook::Colour;
+    } else if (text == "grey" || text == "gray") {
+        look = PageLook::Grey;
+    } else if (text == "bw") {
+        look = PageLook::BlackWhite;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// Languages as tesseract names them, joined by "+", each one installed.
+bool ParseLanguages(const char* text, QString& languages) {
+    const QString given = QString::fromLocal8Bit(text);
+    const QStringList installed = ReadingLanguages();
+    for (const QString& name : given.split(QLatin1Char('+'))) {
+        if (!installed.contains(name)) {
+            return false;
+        }
+    }
+    languages = given;
+    return true;
+}
+
 bool ParsePaper(std::string_view text, QPageSize::PageSizeId& paper) {
     if (text == "a4" || text == "A4") {
         paper = QPageSize::A4;
@@ -92,14 +136,16 @@ bool ParsePaper(std::string_view text, QPageSize::PageSizeId& paper) {
     return true;
 }
 
-// An option that takes a value: what the value must be, in words for its error, and which
-// command it belongs to (nullptr: any).
+// An option that takes a value: what the value must be, in words for its error, and the
+// commands it belongs to, apart by blanks (nullptr: any).
 struct ValueOption {
     std::string_view name;
     const char* must;
     const char* command;
     bool (*parse)(const char* text, Options& o);
 };
+
+constexpr char kCaptureConvert[] = "capture convert";
 
 const ValueOption kValueOptions[] = {
     {"--mode", "2 or 3", nullptr,
@@ -123,7 +169,7 @@ const ValueOption kValueOptions[] = {
      }},
     {"--timeout", "a whole number of milliseconds from 1 to 600000", nullptr,
      [](const char* t, Options& o) { return ParseInt(t, 1, 600000, o.timeoutMs); }},
-    {"--q-factor", "a whole number from 2 to 255", "capture",
+    {"--q-factor", "a whole number from 2 to 255", kCaptureConvert,
      [](const char* t, Options& o) { return ParseInt(t, 2, 255, o.capture.qFactor); }},
     {"--sharpness", "a whole number from 0 to 6", "capture",
      [](const char* t, Options& o) {
@@ -133,12 +179,19 @@ const ValueOption kValueOptions[] = {
      [](const char* t, Options& o) { return ParseInt(t, 1, 100000, o.capture.count); }},
     {"--interval", "a number of seconds from 0 to 86400", "capture",
      [](const char* t, Options& o) { return ParseSeconds(t, o.capture.intervalSeconds); }},
-    {"--paper", "a4 or letter", "capture",
+    {"--paper", "a4 or letter", kCaptureConvert,
      [](const char* t, Options& o) {
          o.paperGiven = true;
          return ParsePaper(t, o.capture.paper);
      }},
-    {"-o", "a file name", "capture",
+    {"--look", "colour, grey or bw", kCaptureConvert,
+     [](const char* t, Options& o) {
+         o.lookGiven = true;
+         return ParseLook(t, o.capture.look);
+     }},
+    {"--ocr", "an installed language, or several joined by +", kCaptureConvert,
+     [](const char* t, Options& o) { return ParseLanguages(t, o.capture.languages); }},
+    {"-o", "a file name", kCaptureConvert,
      [](const char* t, Options& o) {
          o.output = t;
          return !o.output.empty();
@@ -161,11 +214,62 @@ int UsageError(const char* format, auto... values) {
     return EXIT_USAGE;
 }
 
-// An option given that belongs to one command only.
+// An option given that belongs to some commands only.
 struct Given {
     const char* name;
-    const char* command;
+    const char* commands;  // apart by blanks
 };
+
+bool BelongsTo(const std::string& command, std::string_view commands) {
+    for (std::size_t at = 0; at < commands.size();) {
+        const std::size_t end = std::min(commands.find(' ', at), commands.size());
+        if (commands.substr(at, end - at) == command) {
+            return true;
+        }
+        at = end + 1;
+    }
+    return false;
+}
+
+// "capture and convert" for "capture convert".
+std::string InWords(std::string_view commands) {
+    std::string words(commands);
+    if (const std::size_t blank = words.find(' '); blank != std::string::npos) {
+        words.replace(blank, 1, " and ");
+    }
+    return words;
+}
+
+std::string InstalledLanguages() {
+    const QStringList installed = ReadingLanguages();
+    return installed.isEmpty() ? std::string("none; a tesseract-ocr-LANG package adds one")
+                               : installed.join(QStringLiteral(", ")).toStdString();
+}
+
+// The checks of capture and convert once the whole line is read.
+int CheckPages(Options& o) {
+    if (o.command == "convert" && o.inputs.empty()) {
+        return UsageError("convert needs the pictures to convert: convert IN... -o FILE");
+    }
+    if (o.output.empty()) {
+        return UsageError("%s needs -o FILE, the file to write", o.command.c_str());
+    }
+    if (o.lookGiven && !o.capture.document) {
+        return UsageError("--look needs --document: the look is that of the page found");
+    }
+    if (o.command == "convert") {
+        o.capture.count = static_cast<int>(o.inputs.size());
+    }
+    std::string error;
+    if (!ParseCaptureTarget(o.output, o.capture.count, !o.capture.languages.isEmpty(),
+                            o.capture.target, error)) {
+        return UsageError("%s", error.c_str());
+    }
+    if (!o.paperGiven) {
+        o.capture.paper = DefaultPaper();
+    }
+    return -1;
+}
 
 }  // namespace
 
@@ -185,6 +289,9 @@ int ParseArguments(int argc, char** argv, Options& o) {
         } else if (a == "--raw") {
             o.raw = true;
             given.push_back({"--raw", "send"});
+        } else if (a == "--document" || a == "--json") {
+            (a == "--json" ? o.capture.json : o.capture.document) = true;
+            given.push_back({a == "--json" ? "--json" : "--document", kCaptureConvert});
         } else if (a == "--all") {
             o.allDevices = true;
             given.push_back({"--all", "devices"});
@@ -194,18 +301,24 @@ int ParseArguments(int argc, char** argv, Options& o) {
                 return UsageError("%s needs a value: %s", name, option->must);
             }
             if (a == "-o" && !o.output.empty()) {
-                return UsageError("-o is given twice; capture writes one name");
+                return UsageError("-o is given twice; one name is written");
             }
             const char* value = argv[++i];
             if (!option->parse(value, o)) {
+                if (a == "--ocr") {
+                    return UsageError("--ocr \"%s\" is not %s (installed: %s)", value, option->must,
+                                      InstalledLanguages().c_str());
+                }
                 return UsageError("%s \"%s\" is not %s", name, value, option->must);
             }
             if (option->command != nullptr) {
                 given.push_back({name, option->command});
             }
-        } else if (o.command.empty() &&
-                   (a == "status" || a == "send" || a == "capture" || a == "devices")) {
+        } else if (o.command.empty() && (a == "status" || a == "send" || a == "capture" ||
+                                         a == "convert" || a == "devices")) {
             o.command = a;
+        } else if (o.command == "convert" && !a.starts_with("-")) {
+            o.inputs.emplace_back(a);
         } else if (o.command == "send" && !textGiven) {
             o.argument = a;
             textGiven = true;
@@ -219,12 +332,13 @@ int ParseArguments(int argc, char** argv, Options& o) {
             return EXIT_USAGE;
         }
         return UsageError(
-            "no command given: status, send TEXT, capture -o FILE, devices or udev-rule "
-            "VID:PID");
+            "no command given: status, send TEXT, capture -o FILE, convert IN... -o FILE, "
+            "devices or udev-rule VID:PID");
     }
     for (const Given& g : given) {
-        if (o.command != g.command) {
-            return UsageError("%s belongs to %s, not to %s", g.name, g.command, o.command.c_str());
+        if (!BelongsTo(o.command, g.commands)) {
+            return UsageError("%s belongs to %s, not to %s", g.name, InWords(g.commands).c_str(),
+                              o.command.c_str());
         }
     }
     if (o.command == "send" && o.argument.empty()) {
@@ -237,17 +351,8 @@ int ParseArguments(int argc, char** argv, Options& o) {
             "blanks, e.g. \"ZO+  \" (send --raw sends any text)",
             o.argument.c_str());
     }
-    if (o.command == "capture") {
-        if (o.output.empty()) {
-            return UsageError("capture needs -o FILE, the file to write");
-        }
-        std::string error;
-        if (!ParseCaptureTarget(o.output, o.capture.count, o.capture.target, error)) {
-            return UsageError("%s", error.c_str());
-        }
-        if (!o.paperGiven) {
-            o.capture.paper = DefaultPaper();
-        }
+    if (o.command == "capture" || o.command == "convert") {
+        return CheckPages(o);
     }
     return -1;
 }

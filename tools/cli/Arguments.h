@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "Backend.h"
 #include "CaptureCommand.h"
@@ -12,11 +13,13 @@ struct Options {
     BackendOptions backend;
     int timeoutMs = PIPE_TIMEOUT_MS;
     std::string command;
-    std::string argument;  // the text of send
-    bool raw = false;      // send --raw: the text as given, whatever its shape
-    std::string output;    // the file of capture
+    std::string argument;             // the text of send
+    bool raw = false;                 // send --raw: the text as given, whatever its shape
+    std::string output;               // the file of capture and convert
+    std::vector<std::string> inputs;  // the picture files of convert
     CaptureOptions capture;
     bool paperGiven = false;  // else the locale's paper
+    bool lookGiven = false;   // which needs --document
     bool allDevices = false;  // devices --all
 };
 

@@ -1,24 +1,13 @@
 #include "CaptureCommand.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <thread>
-#include <vector>
 
 #include "ExitCodes.h"
+#include "PageRun.h"
 #include "camera/Capture.h"
-#include "pages/PdfPages.h"
-#include "pages/SeriesNames.h"
-#include "picture/DurableFile.h"
 #include "picture/PictureEngine.h"
-#include "picture/PictureResult.h"
 #include "picture/RawConversion.h"
 #include "picture/RawPicture.h"
 #include "res/ErrorCode.h"
@@ -63,137 +52,18 @@ int CaptureOne(DeviceLink& link, CliHost& host, const CaptureOptions& o, Picture
     return EXIT_OK;
 }
 
-// The whole file image, in memory first: a picture that cannot be encoded never touches the
-// disk. BMP at the picture's depth, JPEG with the Q factor and PNG, as a save writes them.
-bool Encode(const PictureEngine& picture, const CaptureOptions& o, QByteArray& bytes) {
-    switch (o.target.format) {
-        case FileFormat::Bmp:
-            return picture.Encode(PictureEngine::kFormatBmp, 0, o.qFactor, bytes) == PIC_OK;
-        case FileFormat::Jpeg:
-            return picture.Encode(PictureEngine::kFormatJpeg, 0, o.qFactor, bytes) == PIC_OK;
-        case FileFormat::Png:
-            return picture.Encode(PictureEngine::kFormatPng, 0, o.qFactor, bytes) == PIC_OK;
-        case FileFormat::Pdf:
-            break;
-    }
-    return false;
-}
-
-// Why `path` could not be written where the writer could not say: what its folder and the
-// name show, else `lastError`, the error its last step left.
-WriteFailure ProbeFailure(const QString& path, int lastError) {
-    WriteFailure why;
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).path());
-    const QByteArray name = QFile::encodeName(path);
-    struct stat st {};
-    if (stat(folder.constData(), &st) != 0) {
-        why.error = errno;
-    } else if (!S_ISDIR(st.st_mode)) {
-        why.error = ENOTDIR;
-    } else if (access(folder.constData(), W_OK) != 0) {
-        why.error = errno;
-    } else if (stat(name.constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        why.notRegularFile = true;
-    } else {
-        why.error = lastError;
-    }
-    return why;
-}
-
-QString ReasonOf(const WriteFailure& why) {
-    return why.error == 0 && !why.notRegularFile ? QString() : WriteFailureText(why);
-}
-
-// One picture file: the plain name replaced as a save replaces it, or the next free name of
-// the series, never over a file that is there.
-int WritePictureFile(const PictureEngine& picture, const CaptureOptions& o, CliHost& host) {
-    const CaptureTarget& t = o.target;
-    QByteArray bytes;
-    QString written;
-    WriteFailure why;
-    if (!Encode(picture, o, bytes)) {
-        host.ReportError(ERR_SAVE);
-        return EXIT_SAVE;
-    }
-    if (t.series) {
-        const SeriesPattern pattern(t.pattern);
-        errno = 0;
-        // Cleaned so that a name given without a folder is reported without "./".
-        written = QDir::cleanPath(CreateSeriesFile(t.folder, pattern, t.extension,
-                                                   NextSeriesNumber(t.folder, pattern, t.extension),
-                                                   bytes));
-        if (written.isEmpty()) {
-            why = ProbeFailure(t.path, errno);
-        }
-    } else if (WriteFileDurably(t.path, bytes, &why) == PIC_OK) {
-        written = t.path;
-    }
-    if (written.isEmpty()) {
-        host.ReportSaveFailure(t.path, ReasonOf(why));
-        return EXIT_SAVE;
-    }
-    std::printf("%s: %d x %d %s\n", written.toLocal8Bit().constData(), picture.Width(),
-                picture.Height(), FormatName(t.format));
-    std::fflush(stdout);  // a script reading along sees each picture as it lands
-    return EXIT_OK;
-}
-
-int CaptureFiles(DeviceLink& link, CliHost& host, const CaptureOptions& o) {
-    for (int i = 0; i < o.count; ++i) {
-        if (i > 0) {
-            Pause(o.intervalSeconds);
-        }
-        PictureEngine picture;
-        if (const int code = CaptureOne(link, host, o, picture); code != EXIT_OK) {
-            return code;
-        }
-        if (const int code = WritePictureFile(picture, o, host); code != EXIT_OK) {
-            return code;
-        }
-    }
-    return EXIT_OK;
-}
-
-// Each page is captured when the writer asks for it, so only one picture is held at a time.
-// The pages are reported once the file is complete: a run that fails leaves no PDF.
-int CapturePdf(DeviceLink& link, CliHost& host, const CaptureOptions& o) {
-    int failure = EXIT_OK;
-    std::vector<QSize> sizes;
-    const auto page = [&](int index) -> QImage {
-        if (index > 0) {
-            Pause(o.intervalSeconds);
-        }
-        PictureEngine picture;
-        failure = CaptureOne(link, host, o, picture);
-        if (failure != EXIT_OK) {
-            return {};
-        }
-        sizes.push_back(picture.Image().size());
-        return picture.Image();
-    };
-    errno = 0;
-    const std::int16_t result = WritePdf(o.target.path, o.count, page, o.paper);
-    const int lastError = errno;
-    if (failure != EXIT_OK) {
-        return failure;
-    }
-    if (result != PIC_OK) {
-        host.ReportSaveFailure(o.target.path, ReasonOf(ProbeFailure(o.target.path, lastError)));
-        return EXIT_SAVE;
-    }
-    const QByteArray path = o.target.path.toLocal8Bit();
-    for (std::size_t i = 0; i < sizes.size(); ++i) {
-        std::printf("%s: %d x %d PDF page %zu of %zu\n", path.constData(), sizes[i].width(),
-                    sizes[i].height(), i + 1, sizes.size());
-    }
-    return EXIT_OK;
-}
-
 }  // namespace
 
 int CaptureCommand(DeviceLink& link, CliHost& host, const CaptureOptions& options) {
-    return options.target.format == FileFormat::Pdf ? CapturePdf(link, host, options)
-                                                    : CaptureFiles(link, host, options);
+    // Each picture is captured when the writer asks for it, after the pause.
+    return WritePages(
+        [&](int index, SourcePicture& shown) {
+            if (index > 0) {
+                Pause(options.intervalSeconds);
+            }
+            return CaptureOne(link, host, options, shown.picture);
+        },
+        options, host);
 }
 
 }  // namespace tavelo::cli

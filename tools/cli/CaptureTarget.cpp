@@ -25,13 +25,26 @@ bool FormatOfExtension(const QString& extension, FileFormat& format) {
 
 }  // namespace
 
-bool ParseCaptureTarget(const std::string& output, int count, CaptureTarget& target,
+bool ParseCaptureTarget(const std::string& output, int count, bool read, CaptureTarget& target,
                         std::string& error) {
     const QString path = QString::fromLocal8Bit(output.c_str());
     const QFileInfo info(path);
     const QString extension = info.suffix();
     const QString quoted = QStringLiteral("\"%1\"").arg(path);
-    if (!FormatOfExtension(extension, target.format)) {
+    if (read) {
+        if (extension.toLower() == QLatin1String("txt")) {
+            target.format = FileFormat::Text;
+        } else if (extension.toLower() == QLatin1String("pdf")) {
+            target.format = FileFormat::Pdf;
+        } else {
+            error = QStringLiteral(
+                        "cannot write %1 with --ocr: the text goes into a .pdf, which becomes "
+                        "searchable, or a .txt of the text alone")
+                        .arg(quoted)
+                        .toStdString();
+            return false;
+        }
+    } else if (!FormatOfExtension(extension, target.format)) {
         error = QStringLiteral(
                     "cannot write %1: the extension must be one of %2, or none for a "
                     "JPEG")
@@ -48,16 +61,18 @@ bool ParseCaptureTarget(const std::string& output, int count, CaptureTarget& tar
                     .toStdString();
         return false;
     }
-    if (target.format == FileFormat::Pdf && fields) {
+    const bool oneFile = target.format == FileFormat::Pdf || target.format == FileFormat::Text;
+    if (oneFile && fields) {
         error = QStringLiteral(
-                    "%1: a PDF is one file for all pictures; its name takes no {n}, "
+                    "%1: a %2 is one file for all pictures; its name takes no {n}, "
                     "{date} or {time}")
-                    .arg(quoted)
+                    .arg(quoted, target.format == FileFormat::Pdf ? QStringLiteral("PDF")
+                                                                  : QStringLiteral("text file"))
                     .toStdString();
         return false;
     }
     target.path = path;
-    target.series = target.format != FileFormat::Pdf && (fields || count > 1);
+    target.series = !oneFile && (fields || count > 1);
     if (target.series) {
         target.folder = info.path();
         target.pattern = info.completeBaseName();
@@ -76,6 +91,8 @@ const char* FormatName(FileFormat format) {
             return "PNG";
         case FileFormat::Pdf:
             return "PDF";
+        case FileFormat::Text:
+            return "text";
     }
     return "";
 }

@@ -7,7 +7,7 @@ namespace tavelo::cli {
 
 // The files a capture writes, as its -o name says. The extension alone chooses the format;
 // the tool writes more formats than the application saves, so it keeps its own rule.
-enum class FileFormat { Bmp, Jpeg, Png, Pdf };
+enum class FileFormat { Bmp, Jpeg, Png, Pdf, Text };
 
 // What the tool can write, for the usage text and its error.
 inline constexpr char kWritableExtensions[] = ".bmp .jpg .jpeg .png .pdf";
@@ -22,15 +22,17 @@ struct CaptureTarget {
     QString extension;  // as given, or "jpg" for a name without one
 };
 
-// The target of `capture -o output --count count`. A plain name (no {n}, {date} or {time})
-// with one picture is that file, replaced as a save replaces it; with fields, or with more
-// than one picture, it is a series, a plain name taking "-{n}" before its extension. A PDF
-// is always the one file, holding every picture as a page. Returns false, with the line
-// to print in `error`, for a name the tool cannot write.
-bool ParseCaptureTarget(const std::string& output, int count, CaptureTarget& target,
+// The target of `capture -o output --count count` (or of convert, `count` its pictures). A plain
+// name (no {n}, {date} or {time}) with one picture is that file, replaced as a save replaces it;
+// with fields, or with more than one picture, it is a series, a plain name taking "-{n}" before its
+// extension. A PDF is always the one file, holding every picture as a page. Returns false, with the
+// line to print in `error`, for a name the tool cannot write. When the pages' text is `read`, the
+// target is a searchable PDF or, for ".txt" in any case, a text file of every page; no
+// picture file.
+bool ParseCaptureTarget(const std::string& output, int count, bool read, CaptureTarget& target,
                         std::string& error);
 
-// "BMP", "JPEG", "PNG" or "PDF", as the tool reports what it wrote.
+// "BMP", "JPEG", "PNG", "PDF" or "text", as the tool reports what it wrote.
 const char* FormatName(FileFormat format);
 
 }  // namespace tavelo::cli

@@ -26,6 +26,11 @@ void CliHost::ReportSaveFailure(const QString& path, const QString& reason) {
     }
 }
 
+void CliHost::Tell(const QString& line) {
+    EndProgress();
+    std::fprintf(stderr, "tavelo-cli: %s\n", line.toLocal8Bit().constData());
+}
+
 int CliHost::Fail(LinkResult result) {
     Report(result);
     return ExitCode(result);

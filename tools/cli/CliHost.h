@@ -24,6 +24,8 @@ public:
     void ReportError(int code);
     // "Failed to save the image." with the file and, when known, why.
     void ReportSaveFailure(const QString& path, const QString& reason);
+    // Prints "tavelo-cli: " and `line`, e.g. a page not found or not read.
+    void Tell(const QString& line);
     // Prints the line a failed exchange gives; nothing for Done.
     void Report(LinkResult result);
     // Report, then the tool's exit code for the result (0 for Done).

@@ -16,6 +16,7 @@ enum Exit : int {
     EXIT_TRANSFER = 7,        // the picture did not arrive whole
     EXIT_MEMORY = 8,
     EXIT_SAVE = 9,
+    EXIT_LOAD = 10,  // a picture file could not be read
 };
 
 // The exit code of each way an exchange with the camera can end.

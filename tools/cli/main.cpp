@@ -20,6 +20,7 @@
 #include "CaptureCommand.h"
 #include "CaptureTarget.h"
 #include "CliHost.h"
+#include "ConvertCommand.h"
 #include "DeviceListing.h"
 #include "ExitCodes.h"
 #include "UdevRule.h"
@@ -111,10 +112,17 @@ int main(int argc, char** argv) {
     }
     // The desk scenes set text, which needs the window system's fonts: the one without a
     // display will do.
-    std::unique_ptr<QGuiApplication> fonts;
-    if (options.backend.simulate && options.backend.deskScene) {
+    std::unique_ptr<QCoreApplication> application;
+    if (options.backend.simulate && options.backend.deskScene && options.command == "capture") {
         qputenv("QT_QPA_PLATFORM", "offscreen");
-        fonts = std::make_unique<QGuiApplication>(argc, argv);
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    } else if (!options.capture.languages.isEmpty()) {
+        // The reading workers are processes, watched through an event loop.
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    if (options.command == "convert") {
+        CliHost host(false);
+        return ConvertCommand(options.inputs, host, options.capture);
     }
     auto backend = MakeBackend(options.backend);
     if (!backend) {
