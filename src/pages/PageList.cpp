@@ -3,6 +3,8 @@
 #include <QMimeData>
 #include <algorithm>
 
+#include "pages/ThumbnailMark.h"
+
 namespace tavelo {
 namespace {
 
@@ -54,7 +56,7 @@ void PageList::Moved(int from, int to) {
 
 void PageList::Changed(int row) {
     m_thumbnails.remove(m_sitting.Page(row).name);
-    Q_EMIT dataChanged(index(row), index(row), {Qt::DecorationRole});
+    Q_EMIT dataChanged(index(row), index(row), {Qt::DecorationRole, Qt::ToolTipRole});
 }
 
 void PageList::Reset() {
@@ -80,10 +82,17 @@ QVariant PageList::data(const QModelIndex& index, int role) const {
         if (QPixmap* cached = m_thumbnails.object(name)) {
             return *cached;
         }
-        auto* pixmap = new QPixmap(QPixmap::fromImage(Store().Thumbnail(index.row())));
+        const bool noEdge = m_sitting.Page(index.row()).outline.state == OutlineState::NotFound;
+        const QImage thumbnail = Store().Thumbnail(index.row());
+        auto* pixmap =
+            new QPixmap(QPixmap::fromImage(noEdge ? MarkNoPageEdge(thumbnail) : thumbnail));
         const QPixmap result = *pixmap;
         m_thumbnails.insert(name, pixmap);
         return result;
+    }
+    if (role == Qt::ToolTipRole &&
+        m_sitting.Page(index.row()).outline.state == OutlineState::NotFound) {
+        return QString::fromLatin1(kNoPageEdgeText);
     }
     return {};
 }

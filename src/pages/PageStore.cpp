@@ -372,10 +372,13 @@ QImage PageStore::Thumbnail(int index) const {
 }
 
 MemoryBlock PageStore::LoadRaw(int index) const {
-    const PageRecord& p = Page(index);
+    return LoadRawOf(m_folder, Page(index));
+}
+
+MemoryBlock PageStore::LoadRawOf(const QString& folder, const PageRecord& p) {
     const std::size_t size = 2u * static_cast<std::size_t>(p.width) * p.height;
     QFile file;
-    const int fd = p.raw ? OpenOwnFile(DataPath(index)) : -1;
+    const int fd = p.raw ? OpenOwnFile(DataPathOf(folder, p)) : -1;
     if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         if (fd >= 0) {
             ::close(fd);
@@ -394,16 +397,24 @@ MemoryBlock PageStore::LoadRaw(int index) const {
 }
 
 QImage PageStore::Picture(int index, bool turned) const {
+    return PictureOf(m_folder, Page(index), turned);
+}
+
+QString PageStore::DataPathOf(const QString& folder, const PageRecord& page) {
+    return folder + QLatin1Char('/') + page.name + QLatin1Char('.') + DataSuffix(page);
+}
+
+QImage PageStore::PictureOf(const QString& folder, const PageRecord& p, bool turned) {
     PictureEngine engine;
-    const PageRecord& p = Page(index);
     const int turns = turned ? p.turns : 0;
+    const QString path = DataPathOf(folder, p);
     if (!p.raw) {
-        return IsOwnFile(DataPath(index)) && engine.LoadFile(DataPath(index), 0, 0, 1) == 0
+        return IsOwnFile(path) && engine.LoadFile(path, 0, 0, 1) == 0
                    ? Turned(engine.Image(), turns)
                    : QImage();
     }
     SilentErrors silent;
-    MemoryBlock raw = LoadRaw(index);
+    MemoryBlock raw = LoadRawOf(folder, p);
     const int amount =
         kSharpAmounts[IsSharpIndex(p.sharpIndex) ? p.sharpIndex : kDefaultSharpIndex];
     EngineTarget target(engine);

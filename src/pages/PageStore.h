@@ -61,6 +61,9 @@ public:
     // file, with the page's turns (or without them: the picture its outline is placed on).
     // Null on failure.
     QImage Picture(int index, bool turned = true) const;
+    // The same for `page` of the sitting folder `folder`, reading files only: a worker thread
+    // may call it with a copy of the record while the store changes.
+    static QImage PictureOf(const QString& folder, const PageRecord& page, bool turned);
 
     // Sitting folders under `root` left by earlier runs (ended normally or not), oldest
     // first: real folders of this user's, not locked by a live run, not the discarded one
@@ -93,6 +96,8 @@ private:
     bool AddRecord(const PageRecord& record, const QImage& shown);
     QString NewName();
     QString PathOf(const QString& name, const QString& suffix) const;
+    static QString DataPathOf(const QString& folder, const PageRecord& page);
+    static MemoryBlock LoadRawOf(const QString& folder, const PageRecord& page);
     RestoreResult Restore(const QString& folder);
 
     QString m_root;

@@ -8,6 +8,7 @@
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include <QDateTime>
 #include <map>
 #include <memory>
 #include <vector>
@@ -141,11 +142,17 @@ QSizeF PagePoints(const SearchablePage& page, const PdfPicture& picture) {
     return QSizeF(picture.width * kPointsPerInch / ppi, picture.height * kPointsPerInch / ppi);
 }
 
+// A PDF date, in UTC: D:YYYYMMDDHHmmSSZ.
+std::string PdfDate(const QDateTime& utc) {
+    return utc.toString(QStringLiteral("'D:'yyyyMMddHHmmss'Z'")).toStdString();
+}
+
 std::string Placement(double a, double d, double e, double f, const char* name) {
     return "q " + QPDFMatrix(a, 0, 0, d, e, f).unparse() + " cm " + name + " Do Q\n";
 }
 
-QByteArray Write(int count, const SearchablePageSource& source, std::int16_t* result) {
+QByteArray Write(int count, const SearchablePageSource& source, std::int16_t* result,
+                 const QString& title) {
     QPDF pdf;
     pdf.emptyPDF();
     std::vector<std::unique_ptr<Layer>> layers;
@@ -159,11 +166,13 @@ QByteArray Write(int count, const SearchablePageSource& source, std::int16_t* re
             return {};
         }
         const QSizeF size = PagePoints(page, picture);
+        const QRectF place = page.place.isEmpty() ? QRectF(QPointF(), size) : page.place;
         Handle xobjects = Handle::newDictionary();
         xobjects.replaceKey("/Im0", pdf.makeIndirectObject(ImageObject(pdf, picture)));
-        // The picture fills the page; the text layer is stretched onto the same rectangle,
+        // The picture fills its place; the text layer is stretched onto the same rectangle,
         // so each word lies over its picture.
-        std::string content = Placement(size.width(), size.height(), 0, 0, "/Im0");
+        std::string content =
+            Placement(place.width(), place.height(), place.x(), place.y(), "/Im0");
         if (!page.textLayer.isEmpty()) {
             Handle form;
             QPDFObjectHandle::Rectangle box;
@@ -173,9 +182,10 @@ QByteArray Write(int count, const SearchablePageSource& source, std::int16_t* re
             }
             fonts.Share(form.getDict().getKey("/Resources"));
             xobjects.replaceKey("/Tx0", form);
-            const double sx = size.width() / (box.urx - box.llx);
-            const double sy = size.height() / (box.ury - box.lly);
-            content += Placement(sx, sy, -box.llx * sx, -box.lly * sy, "/Tx0");
+            const double sx = place.width() / (box.urx - box.llx);
+            const double sy = place.height() / (box.ury - box.lly);
+            content +=
+                Placement(sx, sy, place.x() - box.llx * sx, place.y() - box.lly * sy, "/Tx0");
         }
         Handle resources = Handle::newDictionary();
         resources.replaceKey("/XObject", xobjects);
@@ -189,6 +199,10 @@ QByteArray Write(int count, const SearchablePageSource& source, std::int16_t* re
     }
     Handle info = Handle::newDictionary();
     info.replaceKey("/Creator", Handle::newUnicodeString("Tavelo"));
+    if (!title.isEmpty()) {
+        info.replaceKey("/Title", Handle::newUnicodeString(title.toStdString()));
+    }
+    info.replaceKey("/CreationDate", Handle::newString(PdfDate(QDateTime::currentDateTimeUtc())));
     pdf.getTrailer().replaceKey("/Info", pdf.makeIndirectObject(info));
     QPDFWriter writer(pdf);
     writer.setOutputMemory();
@@ -201,7 +215,8 @@ QByteArray Write(int count, const SearchablePageSource& source, std::int16_t* re
 
 }  // namespace
 
-QByteArray SearchablePdf(int count, const SearchablePageSource& page, std::int16_t* result) {
+QByteArray SearchablePdf(int count, const SearchablePageSource& page, std::int16_t* result,
+                         const QString& title) {
     std::int16_t ignored = PIC_OK;
     result = result ? result : &ignored;
     *result = PIC_NO_PICTURE;
@@ -211,16 +226,17 @@ QByteArray SearchablePdf(int count, const SearchablePageSource& page, std::int16
     // qpdf reports damaged input by throwing; here it is a failed document like any other.
     try {
         *result = PIC_OK;
-        return Write(count, page, result);
+        return Write(count, page, result, title);
     } catch (const std::exception&) {
         *result = PIC_MALFORMED;
         return {};
     }
 }
 
-std::int16_t WriteSearchablePdf(const QString& path, int count, const SearchablePageSource& page) {
+std::int16_t WriteSearchablePdf(const QString& path, int count, const SearchablePageSource& page,
+                                const QString& title) {
     std::int16_t result = PIC_OK;
-    const QByteArray bytes = SearchablePdf(count, page, &result);
+    const QByteArray bytes = SearchablePdf(count, page, &result, title);
     return result != PIC_OK ? result : WriteFileDurably(path, bytes);
 }
 
