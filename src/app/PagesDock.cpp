@@ -14,6 +14,7 @@
 #include "pages/PageStore.h"
 #include "pages/Sitting.h"
 #include "res/CommandIds.h"
+#include "view/PageEditor.h"
 #include "view/Tavelo2View.h"
 
 namespace tavelo {
@@ -72,6 +73,9 @@ CPagesDock::CPagesDock(CMainFrame& frame, CTavelo2View& view)
     }
     connect(m_pList, &QListView::clicked, this,
             [this](const QModelIndex& index) { m_view.ShowPage(index.row()); });
+    // The click before it has shown the page already.
+    connect(m_pList, &QListView::doubleClicked, this,
+            [this](const QModelIndex& index) { EditPage(index.row()); });
 
     frame.addDockWidget(Qt::RightDockWidgetArea, this);
     hide();
@@ -102,11 +106,19 @@ bool CPagesDock::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            m_view.ShowPage(m_pList->currentIndex().row());
+            if (m_view.ShowPage(m_pList->currentIndex().row())) {
+                EditPage(m_pList->currentIndex().row());
+            }
             return true;
         }
     }
     return QDockWidget::eventFilter(watched, event);
+}
+
+void CPagesDock::EditPage(int row) {
+    if (Sitting* sitting = m_view.PagesSitting()) {
+        EditPageInDialog(*sitting, row, window());
+    }
 }
 
 void CPagesDock::DeleteSelected() {

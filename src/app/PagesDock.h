@@ -10,8 +10,9 @@ class CMainFrame;
 class CTavelo2View;
 
 // "Pages": the thumbnails of the sitting beside the view, with Capture to Series at the
-// top. Hidden until the first page; a click shows a page, Delete removes the selected ones,
-// Ctrl+Up and Ctrl+Down (or a drag) move the current one.
+// top. Hidden until the first page; a click shows a page, a double click or Enter shows it
+// and opens it in the page editor, Delete removes the selected ones, Ctrl+Up and Ctrl+Down
+// (or a drag) move the current one.
 class CPagesDock : public QDockWidget {
     Q_OBJECT
 public:
@@ -24,6 +25,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void EditPage(int row);
     void DeleteSelected();
     void MoveCurrent(int step);
 

@@ -15,6 +15,7 @@
 #include "pages/PageList.h"
 #include "pages/Sitting.h"
 #include "res/CommandIds.h"
+#include "view/PageEditor.h"
 #include "view/Tavelo2View.h"
 
 using namespace tavelo;
@@ -140,6 +141,49 @@ private Q_SLOTS:
         QVERIFY(app.MainFrame()->Commands().Run(ID_EDIT_UNDO));
         QCOMPARE(list->model()->rowCount(), pages);
         QVERIFY(!app.MainFrame()->Commands().Run(ID_EDIT_UNDO));  // nothing more to undo
+    }
+
+    // A double click on a page, or Enter on the current one, shows it and opens it in the
+    // page editor, whose OK the sitting's history takes as one step.
+    void dockOpensTheEditor_data() {
+        QTest::addColumn<bool>("doubleClick");
+        QTest::newRow("double click") << true;
+        QTest::newRow("Enter") << false;
+    }
+    void dockOpensTheEditor() {
+        QFETCH(bool, doubleClick);
+        CTavelo2App app;
+        QVERIFY(app.InitInstance(Simulated()));
+        app.MainFrame()->OnTimer(CMainFrame::TIMER_CHECK);
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(app.MainFrame()->Commands().Run(ID_CAPTURE));
+        }
+        Sitting& sitting = *app.View()->PagesSitting();
+        const int row = sitting.Count() - 2;
+        auto* list = app.MainFrame()->findChild<QListView*>("pageList");
+        QVERIFY(list != nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(list->window()));
+        QString title;
+        SetPageEditorHandler([&](PageEditor& editor) {
+            title = editor.windowTitle();
+            editor.TakeWholePicture();
+            editor.accept();
+        });
+        const QModelIndex index = list->model()->index(row, 0);
+        if (doubleClick) {
+            const QPoint at = list->visualRect(index).center();
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+        } else {
+            list->setCurrentIndex(index);
+            QTest::keyClick(list, Qt::Key_Return);
+        }
+        SetPageEditorHandler({});
+        QCOMPARE(title, QString("Edit Page %1").arg(row + 1));
+        QVERIFY(sitting.Page(row).outline.state == OutlineState::Edited);
+        QCOMPARE(sitting.History().count(), 1);
+        QVERIFY(app.MainFrame()->Commands().Run(ID_EDIT_UNDO));
+        QVERIFY(sitting.Page(row).outline.state != OutlineState::Edited);
     }
 };
 
