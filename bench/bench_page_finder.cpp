@@ -8,6 +8,8 @@
 // scene without a page gives the whole picture back.
 
 #include <QApplication>
+#include <QPainter>
+#include <QStringList>
 #include <algorithm>
 #include <cstdio>
 #include <opencv2/imgproc.hpp>
@@ -149,49 +151,88 @@ double Iou(const DeskScene& scene, const FoundPage& found) {
     return all > 0 ? common / all : 0.0;
 }
 
-void PrintAccuracy() {
+struct Spread {
+    double least = 0, p5 = 0, median = 0, mean = 0;
+};
+
+Spread SpreadOf(std::vector<double> values) {
+    Spread s;
+    if (values.empty()) {
+        return s;
+    }
+    std::sort(values.begin(), values.end());
+    const auto at = [&](double q) { return values[std::size_t(q * double(values.size() - 1))]; };
+    s.least = values.front(), s.p5 = at(0.05), s.median = at(0.5);
+    for (double v : values) {
+        s.mean += v / double(values.size());
+    }
+    return s;
+}
+
+// The picture with the true outline (green) and the found one (red), for looking at a miss.
+void SaveMiss(const QString& folder, int seed, const DeskScene& scene, const FoundPage& found) {
+    QImage shown = scene.picture.copy();
+    QPainter painter(&shown);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const auto draw = [&](const PageCorners& c, QColor colour) {
+        painter.setPen(QPen(colour, 3));
+        painter.drawPolygon(QPolygonF({c[0], c[1], c[2], c[3]}));
+    };
+    draw(scene.corners, Qt::green);
+    draw(found.corners, Qt::red);
+    painter.end();
+    shown.save(QString("%1/seed-%2.png").arg(folder).arg(seed));
+}
+
+// Accuracy on `count` scenes from seed `first`; the scenes scoring below `saveBelow` are saved
+// to `saveFolder` when one is given.
+void PrintAccuracy(int first, int count, const QString& saveFolder, double saveBelow) {
     const QSize sizes[] = {{1280, 1024}, {1280, 1024}, {960, 768}, {1024, 1280}};
     std::vector<double> ious;
     std::vector<std::pair<double, int>> worst;
     int noPage = 0, noPageWhole = 0;
-    double byKind[kDeskCaseCount] = {};
-    int countByKind[kDeskCaseCount] = {};
-    for (int seed = 1; seed <= kScenes; ++seed) {
+    std::vector<double> byKind[kDeskCaseCount];
+    for (int seed = first; seed < first + count; ++seed) {
         const QSize size = sizes[seed % 4];
         const DeskScene scene = RenderDeskScene(std::uint32_t(seed), size.width(), size.height());
         const FoundPage found = FindPage(scene.picture);
         if (!scene.hasPage) {
             ++noPage;
             noPageWhole += !found.found;
+            if (found.found && !saveFolder.isEmpty()) {
+                SaveMiss(saveFolder, seed, scene, found);
+            }
             continue;
         }
         const double iou = Iou(scene, found);
         ious.push_back(iou);
         worst.emplace_back(iou, seed);
-        byKind[int(scene.kind)] += iou;
-        ++countByKind[int(scene.kind)];
+        byKind[int(scene.kind)].push_back(iou);
+        if (iou < saveBelow && !saveFolder.isEmpty()) {
+            SaveMiss(saveFolder, seed, scene, found);
+        }
     }
-    std::sort(ious.begin(), ious.end());
     std::sort(worst.begin(), worst.end());
-    const auto at = [&](double q) { return ious[std::size_t(q * (ious.size() - 1))]; };
+    const Spread all = SpreadOf(ious);
     std::printf(
-        "\nAccuracy on %d desk scenes (seeds 1..%d), IoU of the found page with the "
+        "\nAccuracy on %d desk scenes (seeds %d..%d), IoU of the found page with the "
         "true one:\n",
-        int(ious.size()), kScenes);
+        int(ious.size()), first, first + count - 1);
     std::printf(
-        "  median %.4f   5th percentile %.4f   min %.4f   (targets: median >= 0.98, "
+        "  all             min %.4f  p5 %.4f  median %.4f  mean %.4f   (targets: median >= 0.98, "
         "p5 >= 0.95)\n",
-        at(0.5), at(0.05), ious.front());
+        all.least, all.p5, all.median, all.mean);
     const char* kinds[] = {"ordinary",   "white on light", "fills frame", "partly outside",
                            "two sheets", "fingers",        "no page"};
     for (int k = 0; k < kDeskCaseCount; ++k) {
-        if (countByKind[k] > 0) {
-            std::printf("  %-15s mean %.4f over %d\n", kinds[k], byKind[k] / countByKind[k],
-                        countByKind[k]);
+        if (!byKind[k].empty()) {
+            const Spread s = SpreadOf(byKind[k]);
+            std::printf("  %-15s min %.4f  p5 %.4f  median %.4f  mean %.4f  over %d\n", kinds[k],
+                        s.least, s.p5, s.median, s.mean, int(byKind[k].size()));
         }
     }
     std::printf("  lowest:");
-    for (std::size_t i = 0; i < std::min<std::size_t>(6, worst.size()); ++i) {
+    for (std::size_t i = 0; i < std::min<std::size_t>(8, worst.size()); ++i) {
         std::printf(" seed %d %.3f;", worst[i].second, worst[i].first);
     }
     std::printf("\n  scenes without a page: %d, the whole picture given back for %d\n", noPage,
@@ -212,9 +253,14 @@ BENCHMARK(BareWarp)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const bool accuracyOnly = argc > 1 && std::string(argv[1]) == "--accuracy";
+    // --accuracy [FIRST COUNT [FOLDER [BELOW]]]: the accuracy alone, on other seeds if given
+    // (scenes the tests never use), saving the scenes found worse than BELOW to FOLDER.
+    // --timing: the timings alone.
+    const QStringList args = app.arguments();
+    const bool accuracyOnly = args.size() > 1 && args[1] == "--accuracy";
+    const bool timingOnly = args.size() > 1 && args[1] == "--timing";
     if (!accuracyOnly) {
-        tavelo::bench::DefaultArgs args(argc, argv);
+        tavelo::bench::DefaultArgs args(argc - timingOnly, argv + timingOnly);
         benchmark::Initialize(args.Argc(), args.Argv());
         bench::RatioReporter reporter;
         benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -224,6 +270,13 @@ int main(int argc, char** argv) {
                               {"Straighten/2", "BareWarp"}});
         benchmark::Shutdown();
     }
-    PrintAccuracy();
+    if (timingOnly) {
+        return 0;
+    }
+    const int first = accuracyOnly && args.size() > 3 ? args[2].toInt() : 1;
+    const int count = accuracyOnly && args.size() > 3 ? args[3].toInt() : kScenes;
+    const QString folder = accuracyOnly && args.size() > 4 ? args[4] : QString();
+    const double below = accuracyOnly && args.size() > 5 ? args[5].toDouble() : 0.95;
+    PrintAccuracy(first, count, folder, below);
     return 0;
 }

@@ -9,15 +9,23 @@ namespace tavelo {
 
 namespace {
 
-// Brightness at a point given in picture coordinates (pixel i covers [i, i + 1)).
-double Sample(const cv::Mat& grey, double x, double y) {
+// A pixel's brightness, from 8-bit grey or BGRA (the weights of the usual grey conversion).
+double Level(const uchar* p, int channels) {
+    return channels == 1 ? p[0] : 0.114 * p[0] + 0.587 * p[1] + 0.299 * p[2];
+}
+
+// Brightness at a point given in picture coordinates (pixel i covers [i, i + 1)), read
+// straight from the picture so that only the few pixels looked at are converted.
+double Sample(const cv::Mat& picture, double x, double y) {
     x -= 0.5, y -= 0.5;
-    const int ix = std::clamp(static_cast<int>(std::floor(x)), 0, grey.cols - 2);
-    const int iy = std::clamp(static_cast<int>(std::floor(y)), 0, grey.rows - 2);
+    const int n = picture.channels();
+    const int ix = std::clamp(static_cast<int>(std::floor(x)), 0, picture.cols - 2);
+    const int iy = std::clamp(static_cast<int>(std::floor(y)), 0, picture.rows - 2);
     const double fx = std::clamp(x - ix, 0.0, 1.0), fy = std::clamp(y - iy, 0.0, 1.0);
-    const uchar* r0 = grey.ptr(iy) + ix;
-    const uchar* r1 = grey.ptr(iy + 1) + ix;
-    return (r0[0] * (1 - fx) + r0[1] * fx) * (1 - fy) + (r1[0] * (1 - fx) + r1[1] * fx) * fy;
+    const uchar* r0 = picture.ptr(iy) + ix * n;
+    const uchar* r1 = picture.ptr(iy + 1) + ix * n;
+    return (Level(r0, n) * (1 - fx) + Level(r0 + n, n) * fx) * (1 - fy) +
+           (Level(r1, n) * (1 - fx) + Level(r1 + n, n) * fx) * fy;
 }
 
 struct Line {

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <opencv2/imgproc.hpp>
+#include <utility>
 #include <vector>
 
 #include "pages/CvImage.h"
@@ -14,17 +16,19 @@ namespace tavelo {
 
 namespace {
 
-constexpr int kWorkSide = 480;        // the long side the page is looked for at
-constexpr double kLeastArea = 0.05;   // of the frame: anything smaller is not the page
-constexpr double kLeastScore = 0.55;  // below this nothing credible was found
+constexpr int kWorkSide = 320;         // about the long side the page is looked for at
+constexpr double kPaperLevel = 150;    // the darkest channel of paper in fair light
+constexpr double kBorderSlack = 0.03;  // of the short side: a side this near the border is on it
+constexpr int kShortlist = 10;         // candidates scored closely after a quick look
+constexpr double kLeastArea = 0.05;    // of the frame: anything smaller is not the page
+constexpr double kLeastScore = 0.55;   // below this nothing credible was found
 constexpr double kPi = 3.14159265358979;
 
-// The reduced picture's evidence: brightness with text and thin lines closed over, its
-// gradient, and how paper-like (bright and colourless) each pixel is.
+// The reduced picture's evidence: brightness with text and thin lines closed over, and how
+// paper-like (bright and colourless) each pixel is.
 struct Evidence {
     cv::Mat level;  // grey, closed and smoothed
     cv::Mat paper;  // the darkest channel, closed and smoothed
-    cv::Mat magnitude;
 };
 
 Evidence Gather(const cv::Mat& small) {
@@ -33,15 +37,11 @@ Evidence Gather(const cv::Mat& small) {
     cv::cvtColor(small, grey, cv::COLOR_BGRA2GRAY);
     cv::split(small, channels);
     cv::Mat darkest = cv::min(cv::min(channels[0], channels[1]), channels[2]);
-    const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(7, 7));
+    const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(5, 5));
     cv::morphologyEx(grey, e.level, cv::MORPH_CLOSE, kernel);
     cv::morphologyEx(darkest, e.paper, cv::MORPH_CLOSE, kernel);
     cv::GaussianBlur(e.level, e.level, cv::Size(5, 5), 0);
     cv::GaussianBlur(e.paper, e.paper, cv::Size(5, 5), 0);
-    cv::Mat gx, gy;
-    cv::Sobel(e.level, gx, CV_32F, 1, 0);
-    cv::Sobel(e.level, gy, CV_32F, 0, 1);
-    cv::magnitude(gx, gy, e.magnitude);
     return e;
 }
 
@@ -58,12 +58,12 @@ void AddOutlines(const std::vector<std::vector<cv::Point>>& contours, cv::Size f
     }
 }
 
-// Outlines from two sources: regions brighter than the rest (Otsu's threshold), and closed
-// loops of edges at two sensitivities.
+// Outlines from three sources: regions brighter than the rest (Otsu's threshold), closed
+// loops of edges at two sensitivities, and straight edges taken four at a time.
 std::vector<PageCorners> Candidates(const Evidence& e) {
     std::vector<PageCorners> candidates;
     const cv::Size frame = e.level.size();
-    const cv::Mat open = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(5, 5));
+    const cv::Mat open = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
     const cv::Mat grow = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
     for (const cv::Mat* source : {&e.paper, &e.level}) {
         cv::Mat bright;
@@ -96,11 +96,38 @@ float At(const cv::Mat& m, double x, double y) {
     return m.type() == CV_32F ? m.at<float>(iy, ix) : m.at<uchar>(iy, ix);
 }
 
+// A sharp step across p (light falling off or a soft shadow changes brightness too, but
+// slowly) with a clear difference: +1 brighter inside, -1 brighter outside, 0 none.
+int StepAt(const cv::Mat& m, QPointF p, QPointF out) {
+    double across[7];
+    for (int k = -3; k <= 3; ++k) {
+        across[k + 3] = At(m, p.x() + k * out.x(), p.y() + k * out.y());
+    }
+    double sharpest = 0;
+    for (int k = 1; k <= 5; ++k) {
+        sharpest = std::max(sharpest, std::abs(across[k + 1] - across[k - 1]));
+    }
+    if (sharpest < 5) {
+        return 0;
+    }
+    const double step = across[0] - across[6];
+    return step >= 5 ? 1 : step <= -5 ? -1 : 0;
+}
+
+// Whether the picture shows the sheet's edge at p on a side whose outward normal is `out`:
+// a step in brightness, or else in paper colour (a sheet lying over another sheet of about
+// the same brightness but another tint).
+int EdgeAt(const Evidence& e, QPointF p, QPointF out) {
+    const int step = StepAt(e.level, p, out);
+    return step != 0 ? step : StepAt(e.paper, p, out);
+}
+
 // How well the picture bears the outline out, 0..1: along each side that is not the frame's
-// border, the share of points with a brightness step across the side, brighter on one and
-// the same side of the outline all round; weighed towards the worst side, since one side
-// the picture does not show means the outline is wrong. Zero for shapes no sheet makes.
-double Score(const PageCorners& q, const Evidence& e) {
+// border, the share of points showing the sheet's edge, brighter on one and the same side of
+// the outline all round; weighed towards the worst side, since one side the picture does not
+// show means the outline is wrong. Zero for shapes no sheet makes. Points are looked at every
+// `stride` pixels along the sides.
+double Score(const PageCorners& q, const Evidence& e, double stride) {
     const QSizeF frame(e.level.cols, e.level.rows);
     const double area = CornersArea(q) / (frame.width() * frame.height());
     if (area < kLeastArea) {
@@ -127,7 +154,7 @@ double Score(const PageCorners& q, const Evidence& e) {
     std::vector<float> paperLevels;
     for (int i = 0; i < 4; ++i) {
         const QPointF a = q[i], b = q[(i + 1) % 4];
-        if (OnBorder(a, b, frame, 3)) {
+        if (OnBorder(a, b, frame, 0.5)) {
             continue;
         }
         ++realSides;
@@ -135,27 +162,26 @@ double Score(const PageCorners& q, const Evidence& e) {
         const double length = std::hypot(d.x(), d.y());
         const QPointF along = d / length, out(along.y(), -along.x());
         int counted = 0, in = 0, outside = 0;
-        for (double s = 0.04 * length; s < 0.96 * length; s += 2) {
+        for (double s = 0.04 * length; s < 0.96 * length; s += stride) {
             const QPointF p = a + along * s;
             if (p.x() < 2 || p.y() < 2 || p.x() > frame.width() - 3 || p.y() > frame.height() - 3) {
                 continue;
             }
             ++counted;
-            float strongest = 0;
-            for (int k = -2; k <= 2; ++k) {
-                strongest =
-                    std::max(strongest, At(e.magnitude, p.x() + k * out.x(), p.y() + k * out.y()));
+            int edge = EdgeAt(e, p, out);
+            const QPointF beyond = p + out * 3, within = p - out * 3;
+            if (edge < 0 && At(e.paper, within.x(), within.y()) >= kPaperLevel &&
+                At(e.paper, beyond.x(), beyond.y()) >= kPaperLevel) {
+                edge = 1;  // paper on both sides: a brighter sheet lies beneath this one
             }
-            if (strongest < 20) {
-                continue;
+            if (edge > 0) {
+                const QPointF pin = p - out * 3;
+                paperLevels.push_back(At(e.level, pin.x(), pin.y()));
             }
-            const QPointF pin = p - out * 4, pout = p + out * 4;
-            const double step = At(e.level, pin.x(), pin.y()) - At(e.level, pout.x(), pout.y());
-            paperLevels.push_back(At(e.level, pin.x(), pin.y()));
-            in += step >= 5;
-            outside += step <= -5;
+            in += edge > 0;
+            outside += edge < 0;
         }
-        if (counted < 8) {
+        if (counted < 8 * 2 / stride) {
             --realSides;
             continue;
         }
@@ -174,14 +200,14 @@ double Score(const PageCorners& q, const Evidence& e) {
     const float paperLevel = paperLevels.empty() ? 0 : paperLevels[paperLevels.size() / 2];
     for (int i = 0; i < 4; ++i) {
         const QPointF a = q[i], b = q[(i + 1) % 4];
-        if (!OnBorder(a, b, frame, 3)) {
+        if (!OnBorder(a, b, frame, 0.5)) {
             continue;
         }
         const QPointF d = b - a;
         const double length = std::hypot(d.x(), d.y());
         const QPointF along = d / std::max(1e-9, length), out(along.y(), -along.x());
         int counted = 0, paper = 0;
-        for (double s = 0.04 * length; s < 0.96 * length; s += 2, ++counted) {
+        for (double s = 0.04 * length; s < 0.96 * length; s += stride, ++counted) {
             const QPointF p = a + along * s - out * 3;
             paper += std::abs(At(e.level, p.x(), p.y()) - paperLevel) < 30;
         }
@@ -189,10 +215,68 @@ double Score(const PageCorners& q, const Evidence& e) {
             return 0;
         }
     }
+    if (realSides < 4 && brighterIn <= brighterOut) {
+        return 0;  // a sheet running out of the picture is told from the desk by its paper
+    }
+    // Paper is brighter than the desk all round or darker all round; an outline that is
+    // brighter inside along some sides and outside along others follows a shadow's edge.
     const double agreement =
-        std::max(brighterIn, brighterOut) / std::max(1.0, brighterIn + brighterOut);
+        std::pow(std::max(brighterIn, brighterOut) / std::max(1.0, brighterIn + brighterOut), 2);
     const double support = 0.6 * sum / realSides + 0.4 * worst;
     return support * agreement * (0.75 + 0.25 * std::min(1.0, area / 0.35));
+}
+
+// The outline with each side that runs along the frame's border within `slack` moved onto
+// it: that side is the sheet running out of the picture, not an edge a little inside it.
+PageCorners OntoBorder(PageCorners q, QSizeF frame, double slack) {
+    const auto near = [slack](double v, double edge) { return std::abs(v - edge) <= slack; };
+    for (int i = 0; i < 4; ++i) {
+        QPointF& a = q[i];
+        QPointF& b = q[(i + 1) % 4];
+        for (const double edge : {0.0, frame.width()}) {
+            if (near(a.x(), edge) && near(b.x(), edge)) {
+                a.setX(edge), b.setX(edge);
+            }
+        }
+        for (const double edge : {0.0, frame.height()}) {
+            if (near(a.y(), edge) && near(b.y(), edge)) {
+                a.setY(edge), b.setY(edge);
+            }
+        }
+    }
+    return q;
+}
+
+// The best-borne-out outline: every candidate looked at quickly, the likeliest few closely.
+std::pair<double, PageCorners> Best(std::vector<PageCorners> candidates, const Evidence& e) {
+    const QSizeF frame(e.level.cols, e.level.rows);
+    const double slack = kBorderSlack * std::min(frame.width(), frame.height());
+    std::vector<std::pair<double, std::size_t>> quick;
+    // Each outline also with its sides near the border moved onto it; the picture decides.
+    const std::size_t given = candidates.size();
+    for (std::size_t i = 0; i < given; ++i) {
+        const PageCorners onto = OntoBorder(candidates[i], frame, slack);
+        if (onto != candidates[i]) {
+            candidates.push_back(onto);
+        }
+    }
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        const double score = Score(candidates[i], e, 5);
+        if (score > 0.5 * kLeastScore) {
+            quick.emplace_back(score, i);
+        }
+    }
+    const std::size_t keep = std::min<std::size_t>(kShortlist, quick.size());
+    std::partial_sort(quick.begin(), quick.begin() + keep, quick.end(), std::greater<>());
+    std::pair<double, PageCorners> best{0.0, {}};
+    for (std::size_t k = 0; k < keep; ++k) {
+        const PageCorners& q = candidates[quick[k].second];
+        const double score = Score(q, e, 1.5);
+        if (score > best.first) {
+            best = {score, q};
+        }
+    }
+    return best;
 }
 
 }  // namespace
@@ -205,20 +289,15 @@ FoundPage FindPage(const QImage& picture) {
     }
     QImage keep;
     const cv::Mat full = BgraView(picture, keep);
-    const double scale =
-        std::min(1.0, double(kWorkSide) / std::max(picture.width(), picture.height()));
+    // A whole number of pixels to one: averaging such blocks is the quickest reduction.
+    const int factor =
+        std::max(1, (std::max(picture.width(), picture.height()) + kWorkSide / 2) / kWorkSide);
     cv::Mat small;
-    cv::resize(full, small, cv::Size(), scale, scale, cv::INTER_AREA);
+    cv::resize(full, small, cv::Size(picture.width() / factor, picture.height() / factor), 0, 0,
+               cv::INTER_AREA);
     const Evidence evidence = Gather(small);
 
-    double best = 0;
-    PageCorners chosen{};
-    for (const PageCorners& candidate : Candidates(evidence)) {
-        const double score = Score(candidate, evidence);
-        if (score > best) {
-            best = score, chosen = candidate;
-        }
-    }
+    auto [best, chosen] = Best(Candidates(evidence), evidence);
     if (best < kLeastScore) {
         return page;
     }
@@ -240,9 +319,7 @@ FoundPage FindPage(const QImage& picture) {
         if (p.y() > frame.height() - 1.5 * sy)
             p.setY(std::max(p.y(), frame.height()));
     }
-    cv::Mat grey;
-    cv::cvtColor(full, grey, cv::COLOR_BGRA2GRAY);
-    page.corners = ClampToFrame(RefineCorners(chosen, grey, 3.5 * std::max(sx, sy)), frame);
+    page.corners = ClampToFrame(RefineCorners(chosen, full, 3.5 * std::max(sx, sy)), frame);
     page.found = true;
     page.confidence = std::clamp(best, 0.0, 1.0);
     return page;

@@ -59,6 +59,9 @@ void TestPageFinder::findsThePage_data() {
     QTest::newRow("partly outside 2") << DeskCase::PartlyOutside << 109 << turned << 0.95;
     QTest::newRow("two sheets") << DeskCase::TwoSheets << 110 << mode3 << 0.95;
     QTest::newRow("two sheets 2") << DeskCase::TwoSheets << 111 << mode2 << 0.95;
+    QTest::newRow("two sheets, the one behind brighter")
+        << DeskCase::TwoSheets << 174 << mode2 << 0.95;
+    QTest::newRow("partly outside, in a corner") << DeskCase::PartlyOutside << 145 << mode3 << 0.95;
     QTest::newRow("fingers") << DeskCase::Fingers << 112 << mode3 << 0.95;
     QTest::newRow("fingers 2") << DeskCase::Fingers << 113 << turned << 0.95;
 }
@@ -74,8 +77,8 @@ void TestPageFinder::findsThePage() {
     // Known weaknesses, kept in view until the finder overcomes them: a front sheet whose
     // edge over the sheet behind it shows no step is taken together with that sheet, and a
     // white page on a light desk without a shadow along an edge is not told from the desk.
-    if (QByteArray(QTest::currentDataTag()).startsWith("two sheets") ||
-        QByteArray(QTest::currentDataTag()) == "white on a light desk 2") {
+    const QByteArray tag = QTest::currentDataTag();
+    if (tag == "two sheets" || tag == "white on a light desk 2") {
         QEXPECT_FAIL("", "a known weakness of the finder (see above)", Abort);
     }
     QVERIFY2(iou >= least, qPrintable(QString::number(iou)));
