@@ -10,6 +10,7 @@
 
 #include "app/CommandTable.h"
 #include "app/MainFrame.h"
+#include "app/PagesHeader.h"
 #include "pages/PageList.h"
 #include "pages/PageStore.h"
 #include "pages/Sitting.h"
@@ -36,6 +37,8 @@ CPagesDock::CPagesDock(CMainFrame& frame, CTavelo2View& view)
     series->setToolButtonStyle(Qt::ToolButtonTextOnly);
     series->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     layout->addWidget(series);
+    auto* header = new CPagesHeader(view, body);
+    layout->addWidget(header);
 
     m_pList = new QListView(body);
     m_pList->setObjectName(QStringLiteral("pageList"));
@@ -48,6 +51,8 @@ CPagesDock::CPagesDock(CMainFrame& frame, CTavelo2View& view)
     m_pList->setDefaultDropAction(Qt::MoveAction);
     m_pList->setMinimumWidth(PageStore::kThumbnailSize + 60);
     m_pList->installEventFilter(this);
+    m_pList->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_pList->addActions(header->Actions());
     layout->addWidget(m_pList, 1);
     setWidget(body);
 

@@ -16,6 +16,7 @@ constexpr MenuItem kFile[] = {
     {ID_FILE_PRINT, "&Print...\tCtrl+P"},
     // After the others, so each keeps its place.
     {ID_FILE_NEW, "&New Document\tCtrl+N"},
+    {ID_SAVE_PAGE, "Save P&age As..."},
     {0, nullptr},
     {ID_APP_EXIT, "E&xit"},
 };

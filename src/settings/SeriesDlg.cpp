@@ -33,6 +33,11 @@ CSeriesDlg::CSeriesDlg(const SeriesSettings& settings, QWidget* parent) : QDialo
     m_format->setObjectName(QStringLiteral("format"));
     m_format->addItems({QStringLiteral("JPEG"), QStringLiteral("BMP")});
     m_format->setCurrentIndex(settings.bmp ? 1 : 0);
+    m_save = new QComboBox(this);
+    m_save->setObjectName(QStringLiteral("save"));
+    m_save->addItems(
+        {QStringLiteral("the picture as shown"), QStringLiteral("the page found in it")});
+    m_save->setCurrentIndex(settings.documentPage ? 1 : 0);
     m_example = new QLabel(this);
     m_example->setObjectName(QStringLiteral("example"));
     m_problem = new QLabel(this);
@@ -46,6 +51,7 @@ CSeriesDlg::CSeriesDlg(const SeriesSettings& settings, QWidget* parent) : QDialo
     form->addRow(folderLabel, folderRow);
     form->addRow(QStringLiteral("&Names:"), m_pattern);
     form->addRow(QStringLiteral("F&ormat:"), m_format);
+    form->addRow(QStringLiteral("&Save:"), m_save);
     form->addRow(QStringLiteral("Next:"), m_example);
     form->addRow(m_problem);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -69,6 +75,7 @@ SeriesSettings CSeriesDlg::Settings() const {
     }
     s.pattern = m_pattern->text().trimmed();
     s.bmp = m_format->currentIndex() == 1;
+    s.documentPage = m_save->currentIndex() == 1;
     return s;
 }
 

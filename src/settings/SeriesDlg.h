@@ -30,6 +30,7 @@ private:
     QLineEdit* m_folder = nullptr;
     QLineEdit* m_pattern = nullptr;
     QComboBox* m_format = nullptr;
+    QComboBox* m_save = nullptr;
     QLabel* m_example = nullptr;
     QLabel* m_problem = nullptr;
     QPushButton* m_ok = nullptr;

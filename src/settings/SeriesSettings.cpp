@@ -13,6 +13,7 @@ namespace {
 constexpr const char* kSeriesFolder = "SeriesFolder";
 constexpr const char* kSeriesPattern = "SeriesPattern";
 constexpr const char* kSeriesFormat = "SeriesFormat";
+constexpr const char* kSeriesSave = "SeriesSave";  // "Shown" or "Page"
 constexpr const char* kLastSaveFolder = "LastSaveFolder";
 
 QString PicturesFolder() {
@@ -52,6 +53,7 @@ SeriesSettings LoadSeriesSettings() {
         s.pattern = QStringLiteral("page-{n:03}");
     }
     s.bmp = GetProfileString(SETTINGS_SECTION, kSeriesFormat) == QLatin1String("BMP");
+    s.documentPage = GetProfileString(SETTINGS_SECTION, kSeriesSave) == QLatin1String("Page");
     return s;
 }
 
@@ -59,7 +61,9 @@ bool SaveSeriesSettings(const SeriesSettings& s) {
     return WriteProfileString(SETTINGS_SECTION, kSeriesFolder, s.folder) &&
            WriteProfileString(SETTINGS_SECTION, kSeriesPattern, s.pattern) &&
            WriteProfileString(SETTINGS_SECTION, kSeriesFormat,
-                              s.bmp ? QStringLiteral("BMP") : QStringLiteral("JPEG"));
+                              s.bmp ? QStringLiteral("BMP") : QStringLiteral("JPEG")) &&
+           WriteProfileString(SETTINGS_SECTION, kSeriesSave,
+                              s.documentPage ? QStringLiteral("Page") : QStringLiteral("Shown"));
 }
 
 QString SaveDialogFolder() {

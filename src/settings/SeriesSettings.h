@@ -10,6 +10,9 @@ struct SeriesSettings {
     QString folder;    // default: the user's Pictures folder, "Tavelo" in it
     QString pattern;   // default "page-{n:03}"
     bool bmp = false;  // JPEG unless BMP was chosen
+    // Each file is the page found in the picture (its document page) rather than the
+    // picture as shown.
+    bool documentPage = false;
 
     QString Extension() const { return bmp ? QStringLiteral("BMP") : QStringLiteral("JPG"); }
 };

@@ -45,12 +45,14 @@ void CTavelo2View::RegisterPageCommands() {
         s.Enable(m_pSitting != nullptr && m_pSitting->Count() > 0);
     });
     RegisterSittingCommands();
+    RegisterDocumentCommands();
 }
 
 bool CTavelo2View::StartPages(const QString& root, const QString& runId) {
     delete m_pPages;
     delete m_pSitting;
     m_pPages = nullptr;
+    m_pFinder = nullptr;  // goes with its sitting
     m_shownPage.clear();
     m_pSitting = new Sitting(this);
     if (!m_pSitting->Open(root, runId)) {
@@ -58,6 +60,7 @@ bool CTavelo2View::StartPages(const QString& root, const QString& runId) {
         m_pSitting = nullptr;
         return false;
     }
+    StartDocument();
     m_pPages = new PageList(*m_pSitting, this);
     // Pages of another sitting may take the names of those shown before.
     connect(m_pSitting, &Sitting::pagesReset, this, [this] { m_shownPage.clear(); });
@@ -198,8 +201,9 @@ void CTavelo2View::ShowLoadedPicture() {
 }
 
 void CTavelo2View::OnEditCopy() {
-    if (m_bImage) {
-        QGuiApplication::clipboard()->setImage(m_lead->Engine().Image());
+    // A page is copied as its document page; a picture that is no page, as shown.
+    if (const QImage copied = ShownDocumentPicture(); !copied.isNull()) {
+        QGuiApplication::clipboard()->setImage(copied);
     }
 }
 

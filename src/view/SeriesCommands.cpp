@@ -6,6 +6,7 @@
 #include <QPrinter>
 #include <algorithm>
 
+#include "pages/DocumentExport.h"
 #include "pages/PageList.h"
 #include "pages/PdfPages.h"
 #include "pages/SeriesNames.h"
@@ -91,9 +92,12 @@ QString CTavelo2View::SaveToSeries() {
         m_lead->SetTextItem(kJpegCommentItem, QString());
     }
     QByteArray bytes;
-    if (m_lead->Engine().Encode(
-            settings.bmp ? PictureEngine::kFormatBmp : PictureEngine::kFormatJpeg,
-            m_lead->GetPictureBits(), m_nQFactor, bytes) != 0) {
+    const int format = settings.bmp ? PictureEngine::kFormatBmp : PictureEngine::kFormatJpeg;
+    if (settings.documentPage && ShownPage() >= 0) {
+        if (EncodeDocumentPage(format, bytes) != 0) {
+            return {};
+        }
+    } else if (m_lead->Engine().Encode(format, m_lead->GetPictureBits(), m_nQFactor, bytes) != 0) {
         return {};
     }
     const SeriesPattern pattern(settings.pattern);
@@ -144,15 +148,10 @@ void CTavelo2View::OnExportPdf() {
         m_pFrame->SetStatusText(IDS_BUSY);
     }
     WaitCursor wait;
-    const PageStore& store = m_pSitting->Store();
+    // Each page on its own paper; the chosen one takes a page whose paper is not known.
     std::vector<int> skipped;
-    PdfDocument document;
-    document.paper = choice.paper;
-    document.skipUnreadable = true;
-    document.skipped = &skipped;
-    const std::int16_t result = WritePdf(
-        path, static_cast<int>(rows.size()),
-        [&](int i) { return store.Picture(rows[static_cast<std::size_t>(i)]); }, document);
+    const std::int16_t result =
+        ExportDocumentPdf(*m_pSitting, rows, path, choice.paper, {}, &skipped);
     wait.Restore();
     // Pages that could not be read are named once; when none could, that is all there is
     // to say, and when the file failed, its failure is.
@@ -194,13 +193,15 @@ void CTavelo2View::OnFilePrint() {
     bool printed = false;
     std::vector<int> skipped;
     if (rows.empty()) {
-        const QImage shown = m_lead->Engine().Image();
+        const QImage shown = ShownDocumentPicture();
         printed = m_bImage && PrintPictures(printer, 1, [&](int) { return shown; });
     } else {
-        const PageStore& store = m_pSitting->Store();
         printed = PrintPictures(
             printer, static_cast<int>(rows.size()),
-            [&](int i) { return store.Picture(rows[static_cast<std::size_t>(i)]); }, &skipped);
+            [&](int i) {
+                return SettledDocumentPage(*m_pSitting, rows[static_cast<std::size_t>(i)]).picture;
+            },
+            &skipped);
     }
     wait.Restore();
     if (printed && rows.empty()) {

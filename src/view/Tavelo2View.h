@@ -11,6 +11,8 @@ namespace tavelo {
 class CLead;
 class PageList;
 class Sitting;
+class SheetFinder;
+struct DocumentOptions;
 class CRemoteDlg;
 class ViewHost;
 struct CameraDiagnosis;
@@ -101,6 +103,15 @@ public:
     // An empty sitting; asks first when pages of this one were never saved, exported or
     // printed. Undo brings the set-aside sitting back.
     void OnFileNew();
+    // The sitting's document pages (DocumentCommands.cpp): its options, set and kept for the
+    // next run; the sheets looked for in the background; Save Page As, the shown page's
+    // document page as a BMP, JPEG or PNG file.
+    SheetFinder* Finder() const { return m_pFinder; }
+    void SetDocumentOptions(const DocumentOptions& options);
+    void OnSavePageAs();
+    // What Copy, Print of the shown picture and a series of pages take: the document page
+    // when the picture shown is a page, else the picture as shown; null when none is shown.
+    QImage ShownDocumentPicture() const;
 
     CLead* m_lead = nullptr;
     int m_nHeight = 0;        // rows of the raw capture
@@ -121,6 +132,7 @@ public:
     CRemoteDlg* m_pRemote = nullptr;
     PageList* m_pPages = nullptr;
     Sitting* m_pSitting = nullptr;
+    SheetFinder* m_pFinder = nullptr;  // a child of the sitting
 
 protected:
     void resizeEvent(QResizeEvent* event) override;  // the control follows the view
@@ -153,6 +165,9 @@ private:
     // True when written.
     bool EndSave(const QString& path, std::int16_t result);
     QString SaveToSeries();  // the path written, empty on failure
+    void StartDocument();    // the options and the finder of a sitting just opened
+    void RegisterDocumentCommands();
+    std::int16_t EncodeDocumentPage(int format, QByteArray& bytes) const;
 
     QString m_shownPage;    // the store name of the page shown; empty when none is
     int m_nShownTurns = 0;  // the quarter turns of that page the shown picture has

@@ -410,6 +410,8 @@ private Q_SLOTS:
                               << "Ctrl+C";
         QTest::newRow("new document") << int(ID_FILE_NEW) << "&New Document\tCtrl+N"
                                       << "Ctrl+N";
+        QTest::newRow("save page as") << int(ID_SAVE_PAGE) << "Save P&age As..."
+                                      << "";
         QTest::newRow("undo") << int(ID_EDIT_UNDO) << "&Undo\tCtrl+Z"
                               << "Ctrl+Z";
         QTest::newRow("redo") << int(ID_EDIT_REDO) << "&Redo\tCtrl+Shift+Z"
@@ -420,11 +422,17 @@ private Q_SLOTS:
     void menuItemsKeepTheirPlaces_data() {
         QTest::addColumn<int>("menu");
         QTest::addColumn<QStringList>("items");
-        QTest::newRow("File")
-            << 0
-            << QStringList{
-                   "&Save...\tCtrl+S",  "&JPEG Setting...",      "", "Se&ries...", "&Export PDF...",
-                   "&Print...\tCtrl+P", "&New Document\tCtrl+N", "", "E&xit"};
+        QTest::newRow("File") << 0
+                              << QStringList{"&Save...\tCtrl+S",
+                                             "&JPEG Setting...",
+                                             "",
+                                             "Se&ries...",
+                                             "&Export PDF...",
+                                             "&Print...\tCtrl+P",
+                                             "&New Document\tCtrl+N",
+                                             "Save P&age As...",
+                                             "",
+                                             "E&xit"};
         QTest::newRow("Edit") << 1 << QStringList{"&Sharpness...", "",
                                                   "&Copy\tCtrl+C", "",
                                                   "&Undo\tCtrl+Z", "&Redo\tCtrl+Shift+Z"};

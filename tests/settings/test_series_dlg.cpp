@@ -1,6 +1,7 @@
 // The Series dialog on its own: what it says about the folder and the names while they are
 // typed, and OK only while both are right.
 
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
@@ -84,6 +85,32 @@ private Q_SLOTS:
         }
         // However long, the whole folder can be read.
         QCOMPARE(folderEdit->toolTip(), folderEdit->text());
+    }
+
+    // "Save:" offers the picture as shown (the default) or the page found in it; the choice
+    // goes with the series settings and comes back with them.
+    void saveChoiceIsKept_data() {
+        QTest::addColumn<int>("choice");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("as shown") << 0 << "the picture as shown";
+        QTest::newRow("the page") << 1 << "the page found in it";
+    }
+    void saveChoiceIsKept() {
+        QFETCH(int, choice);
+        QFETCH(QString, text);
+        QCOMPARE(LoadSeriesSettings().documentPage, false);  // nothing kept yet: as shown
+        SeriesSettings start{QDir::homePath(), QStringLiteral("page-{n}"), false};
+        start.documentPage = choice != 1;  // the other one, to be changed
+        CSeriesDlg dlg(start);
+        auto* save = dlg.findChild<QComboBox*>("save");
+        QVERIFY(save != nullptr);
+        QCOMPARE(save->currentIndex(), 1 - choice);
+        save->setCurrentIndex(choice);
+        QCOMPARE(save->currentText(), text);
+        QCOMPARE(dlg.Settings().documentPage, choice == 1);
+        QVERIFY(SaveSeriesSettings(dlg.Settings()));
+        QCOMPARE(LoadSeriesSettings().documentPage, choice == 1);
+        QVERIFY(SaveSeriesSettings(SeriesSettings{QDir::homePath(), "page-{n}", false}));
     }
 
     // The folder's label has its access key, which leads to the folder field.

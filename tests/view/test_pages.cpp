@@ -2,18 +2,24 @@
 // and opened pictures become pages, a page shows again as captured, Capture to Series
 // names its files, Export PDF, Print and Copy.
 
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QImageReader>
+#include <QListView>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+#include "app/PagesDock.h"
 #include "device/MemoryBlock.h"
 #include "pages/PageList.h"
+#include "pages/SheetFinder.h"
 #include "pages/Sitting.h"
 #include "res/CommandIds.h"
+#include "settings/DocumentSettings.h"
 #include "settings/SeriesSettings.h"
 #include "support/FileFaults.h"
 #include "support/ViewApp.h"
@@ -27,13 +33,25 @@ namespace {
 struct App : test::ViewApp {
     QTemporaryDir dir;
     QString Series() const { return dir.filePath("series"); }
-    App(const QString& pattern = "page-{n:03}", bool bmp = false) {
+    // The sheet is looked for only where a test asks for it, so that what the finder says in
+    // the background does not come between a command and what the test reads after it.
+    App(const QString& pattern = "page-{n:03}", bool bmp = false, bool findPage = false,
+        bool documentPage = false) {
         SeriesSettings s;
         s.folder = Series();
         s.pattern = pattern;
         s.bmp = bmp;
+        s.documentPage = documentPage;
         SaveSeriesSettings(s);
+        DocumentOptions options;
+        options.findPage = findPage;
+        SaveDocumentOptions(options);
         view->StartPages(dir.filePath("cache"), "run");
+    }
+    // Desk scenes from `seed` on: sheets lying on a desk.
+    void Desk(std::uint32_t seed) {
+        camera.Camera().SetScene(SimulatedCamera::Scene::Desk);
+        camera.Camera().SetNextSceneSeed(seed);
     }
     PageList& Pages() { return *view->Pages(); }
     // A capture as the Capture command gives it: kept as a page.
@@ -63,6 +81,9 @@ int PdfPages(const QString& path, QStringList* papers = nullptr) {
     return pages.match(info).captured(1).toInt();
 }
 
+// The desk scenes of this seed and the two after it are A4 sheets the finder finds.
+constexpr std::uint32_t kA4DeskSeed = 10;
+
 bool HavePdfInfo() {
     return !QStandardPaths::findExecutable("pdfinfo").isEmpty();
 }
@@ -73,6 +94,7 @@ class TestPages : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void cleanup() {
+        SaveDocumentOptions({});
         SetPrintHandler({});
         SetExportHandler({});
     }
@@ -152,20 +174,29 @@ private Q_SLOTS:
         QTest::addColumn<bool>("bmp");
         QTest::addColumn<QStringList>("present");
         QTest::addColumn<QStringList>("after");
+        QTest::addColumn<bool>("documentPage");  // "the page found in it", of desk scenes
         QTest::newRow("JPEG into an empty folder")
-            << false << QStringList()
-            << QStringList{"page-001.JPG", "page-002.JPG", "page-003.JPG"};
+            << false << QStringList() << QStringList{"page-001.JPG", "page-002.JPG", "page-003.JPG"}
+            << false;
         QTest::newRow("after the highest, gap kept")
             << false << QStringList{"page-002.JPG"}
-            << QStringList{"page-002.JPG", "page-003.JPG", "page-004.JPG", "page-005.JPG"};
+            << QStringList{"page-002.JPG", "page-003.JPG", "page-004.JPG", "page-005.JPG"} << false;
         QTest::newRow("BMP") << true << QStringList()
-                             << QStringList{"page-001.BMP", "page-002.BMP", "page-003.BMP"};
+                             << QStringList{"page-001.BMP", "page-002.BMP", "page-003.BMP"}
+                             << false;
+        QTest::newRow("the page found in it")
+            << false << QStringList() << QStringList{"page-001.JPG", "page-002.JPG", "page-003.JPG"}
+            << true;
     }
     void captureToSeries() {
         QFETCH(bool, bmp);
         QFETCH(QStringList, present);
         QFETCH(QStringList, after);
-        App app("page-{n:03}", bmp);
+        QFETCH(bool, documentPage);
+        App app("page-{n:03}", bmp, documentPage, documentPage);
+        if (documentPage) {
+            app.Desk(kA4DeskSeed);
+        }
         QVERIFY(QDir().mkpath(app.Series()));
         for (const QString& name : present) {
             QFile f(QDir(app.Series()).filePath(name));
@@ -180,7 +211,12 @@ private Q_SLOTS:
         QCOMPARE(app.Pages().rowCount(), 3);
         const QString last = QDir(app.Series()).filePath(after.constLast());
         QCOMPARE(QImageReader(last).format(), bmp ? QByteArray("bmp") : QByteArray("jpeg"));
-        QCOMPARE(QImageReader(last).size(), app.Picture().size());
+        const QSize written = QImageReader(last).size();
+        if (documentPage) {
+            QVERIFY(qAbs(double(written.height()) / written.width() - 297.0 / 210) < 0.01);
+            return;
+        }
+        QCOMPARE(written, app.Picture().size());
         QCOMPARE(app.Status(), "Saved " + QDir::toNativeSeparators(last));
         if (!bmp) {
             return;  // once is enough for the idle text coming back
@@ -263,19 +299,27 @@ private Q_SLOTS:
         QTest::addColumn<int>("paper");
         QTest::addColumn<int>("pages");
         QTest::addColumn<QString>("paperName");
-        QTest::newRow("all, A4") << 0 << int(QPageSize::A4) << 3 << "A4";
-        QTest::newRow("selected, Letter") << 1 << int(QPageSize::Letter) << 2 << "letter";
-        QTest::newRow("all unless chosen otherwise") << -1 << int(QPageSize::A4) << 3 << "A4";
+        QTest::addColumn<bool>("desk");  // A4 sheets on a desk, looked for
+        QTest::newRow("all, A4") << 0 << int(QPageSize::A4) << 3 << "A4" << false;
+        QTest::newRow("selected, Letter") << 1 << int(QPageSize::Letter) << 2 << "letter" << false;
+        QTest::newRow("all unless chosen otherwise")
+            << -1 << int(QPageSize::A4) << 3 << "A4" << false;
+        QTest::newRow("A4 sheets on their paper, Letter chosen")
+            << 0 << int(QPageSize::Letter) << 3 << "A4" << true;
     }
     void exportPdf() {
         QFETCH(int, selectedOnly);
         QFETCH(int, paper);
         QFETCH(int, pages);
         QFETCH(QString, paperName);
+        QFETCH(bool, desk);
         if (!HavePdfInfo()) {
             QSKIP("poppler-utils is not installed (scripts/setup installs it)");
         }
-        App app;
+        App app("page-{n:03}", false, desk);
+        if (desk) {
+            app.Desk(kA4DeskSeed);
+        }
         QVERIFY(!app.CommandEnabled(ID_EXPORT_PDF));
         for (int mode : {3, 2, 3}) {
             app.Shoot(mode, 0);
@@ -488,15 +532,63 @@ private Q_SLOTS:
         }
     }
 
-    void copy() {
+    // Copy takes the page shown as its document page: the picture as shown while the sheet
+    // is not looked for, the straightened sheet when it is.
+    // The dock's header sets the sitting's options and keeps them for the next run; the
+    // list's context menu offers the same. A capture in which no sheet is found says so.
+    void dockHeaderSetsTheOptions() {
         App app;
+        new CPagesDock(*app.frame, *app.view);  // as the application makes it, on the frame
+        auto* find = app.frame->findChild<QCheckBox*>("findPage");
+        auto* look = app.frame->findChild<QComboBox*>("pageLook");
+        auto* list = app.frame->findChild<QListView*>("pageList");
+        QVERIFY(find != nullptr && look != nullptr && list != nullptr);
+        QVERIFY(!find->isChecked());
+        QCOMPARE(look->currentText(), QStringLiteral("Grey"));
+        find->click();
+        const Sitting& sitting = *app.view->PagesSitting();
+        QVERIFY(sitting.Options().findPage);
+        QVERIFY(LoadDocumentOptions().findPage);
+        look->setCurrentIndex(2);
+        QCOMPARE(sitting.Options().look, PageLook::BlackWhite);
+        QCOMPARE(LoadDocumentOptions().look, PageLook::BlackWhite);
+        QStringList menu;
+        for (const QAction* action : list->actions()) {
+            menu << action->text() + (action->isChecked() ? "*" : "");
+        }
+        QCOMPARE(menu,
+                 (QStringList{"&Find the Page*", "", "&Colour", "&Grey", "&Black and White*"}));
+        list->actions().at(3)->trigger();
+        QCOMPARE(look->currentText(), QStringLiteral("Grey"));
+        // The chart page has no sheet's edge to find: the whole picture is kept, and said so.
+        app.Shoot();
+        QVERIFY(app.view->Finder()->WaitForIdle(120000));
+        QCOMPARE(sitting.Page(0).outline.state, OutlineState::NotFound);
+        QCOMPARE(app.Status(), QString::fromLatin1(kNoPageEdgeText));
+    }
+
+    void copy_data() {
+        QTest::addColumn<bool>("findPage");
+        QTest::newRow("not looked for: the picture as shown") << false;
+        QTest::newRow("a sheet on a desk: the sheet") << true;
+    }
+    void copy() {
+        QFETCH(bool, findPage);
+        App app("page-{n:03}", false, findPage);
+        app.Desk(kA4DeskSeed);
         QVERIFY(!app.CommandEnabled(ID_EDIT_COPY));
         app.Shoot(2, 0);
         QCOMPARE(app.frame->Commands().Action(ID_EDIT_COPY)->shortcut(), QKeySequence("Ctrl+C"));
         app.Command(ID_EDIT_COPY);
         const QImage copied = QGuiApplication::clipboard()->image();
-        QCOMPARE(copied.size(), QSize(960, 768));
-        QCOMPARE(copied.convertToFormat(QImage::Format_RGB888), app.Picture());
+        if (!findPage) {
+            QCOMPARE(copied.size(), QSize(960, 768));
+            QCOMPARE(copied.convertToFormat(QImage::Format_RGB888), app.Picture());
+            return;
+        }
+        QVERIFY(qAbs(double(copied.height()) / copied.width() - 297.0 / 210) < 0.01);
+        QVERIFY(copied.height() > 2000);  // 200 pixels an inch
+        QVERIFY(copied.allGray());
     }
 };
 
