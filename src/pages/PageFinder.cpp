@@ -19,7 +19,7 @@ namespace {
 constexpr int kWorkSide = 320;         // about the long side the page is looked for at
 constexpr double kPaperLevel = 150;    // the darkest channel of paper in fair light
 constexpr double kBorderSlack = 0.03;  // of the short side: a side this near the border is on it
-constexpr int kShortlist = 10;         // candidates scored closely after a quick look
+constexpr int kShortlist = 6;          // candidates scored closely after a quick look
 constexpr double kLeastArea = 0.05;    // of the frame: anything smaller is not the page
 constexpr double kLeastScore = 0.55;   // below this nothing credible was found
 constexpr double kPi = 3.14159265358979;
@@ -271,7 +271,7 @@ std::pair<double, PageCorners> Best(std::vector<PageCorners> candidates, const E
     std::pair<double, PageCorners> best{0.0, {}};
     for (std::size_t k = 0; k < keep; ++k) {
         const PageCorners& q = candidates[quick[k].second];
-        const double score = Score(q, e, 1.5);
+        const double score = Score(q, e, 2);
         if (score > best.first) {
             best = {score, q};
         }
