@@ -151,7 +151,7 @@ double Score(const PageCorners& q, const Evidence& e, double stride) {
     }
     int realSides = 0;
     double sum = 0, worst = 1, brighterIn = 0, brighterOut = 0;
-    std::vector<float> paperLevels;
+    std::vector<float> paperLevels, deskLevels;
     for (int i = 0; i < 4; ++i) {
         const QPointF a = q[i], b = q[(i + 1) % 4];
         if (OnBorder(a, b, frame, 0.5)) {
@@ -176,7 +176,9 @@ double Score(const PageCorners& q, const Evidence& e, double stride) {
             }
             if (edge > 0) {
                 const QPointF pin = p - out * 3;
+                const QPointF pout = p + out * 3;
                 paperLevels.push_back(At(e.level, pin.x(), pin.y()));
+                deskLevels.push_back(At(e.level, pout.x(), pout.y()));
             }
             in += edge > 0;
             outside += edge < 0;
@@ -198,6 +200,12 @@ double Score(const PageCorners& q, const Evidence& e, double stride) {
     std::nth_element(paperLevels.begin(), paperLevels.begin() + paperLevels.size() / 2,
                      paperLevels.end());
     const float paperLevel = paperLevels.empty() ? 0 : paperLevels[paperLevels.size() / 2];
+    std::nth_element(deskLevels.begin(), deskLevels.begin() + deskLevels.size() / 2,
+                     deskLevels.end());
+    const float deskLevel = deskLevels.empty() ? 0 : deskLevels[deskLevels.size() / 2];
+    // Light falling off across the sheet takes its far part well below the level along its
+    // sides, but it stays nearer the paper's level than the desk's.
+    const float paperLeast = paperLevel > deskLevel + 20 ? (paperLevel + deskLevel) / 2 : 255;
     for (int i = 0; i < 4; ++i) {
         const QPointF a = q[i], b = q[(i + 1) % 4];
         if (!OnBorder(a, b, frame, 0.5)) {
@@ -209,7 +217,8 @@ double Score(const PageCorners& q, const Evidence& e, double stride) {
         int counted = 0, paper = 0;
         for (double s = 0.04 * length; s < 0.96 * length; s += stride, ++counted) {
             const QPointF p = a + along * s - out * 3;
-            paper += std::abs(At(e.level, p.x(), p.y()) - paperLevel) < 30;
+            const float level = At(e.level, p.x(), p.y());
+            paper += std::abs(level - paperLevel) < 30 || level >= paperLeast;
         }
         if (counted > 0 && paper < 0.8 * counted) {
             return 0;
