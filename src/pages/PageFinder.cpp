@@ -19,7 +19,7 @@ namespace {
 constexpr int kWorkSide = 320;         // about the long side the page is looked for at
 constexpr double kPaperLevel = 150;    // the darkest channel of paper in fair light
 constexpr double kBorderSlack = 0.03;  // of the short side: a side this near the border is on it
-constexpr int kShortlist = 10;         // candidates scored closely after a quick look
+constexpr int kShortlist = 6;          // candidates scored closely after a quick look
 constexpr double kLeastArea = 0.05;    // of the frame: anything smaller is not the page
 constexpr double kLeastScore = 0.55;   // below this nothing credible was found
 constexpr double kPi = 3.14159265358979;
@@ -151,7 +151,7 @@ double Score(const PageCorners& q, const Evidence& e, double stride) {
     }
     int realSides = 0;
     double sum = 0, worst = 1, brighterIn = 0, brighterOut = 0;
-    std::vector<float> paperLevels;
+    std::vector<float> paperLevels, deskLevels;
     for (int i = 0; i < 4; ++i) {
         const QPointF a = q[i], b = q[(i + 1) % 4];
         if (OnBorder(a, b, frame, 0.5)) {
@@ -176,7 +176,9 @@ double Score(const PageCorners& q, const Evidence& e, double stride) {
             }
             if (edge > 0) {
                 const QPointF pin = p - out * 3;
+                const QPointF pout = p + out * 3;
                 paperLevels.push_back(At(e.level, pin.x(), pin.y()));
+                deskLevels.push_back(At(e.level, pout.x(), pout.y()));
             }
             in += edge > 0;
             outside += edge < 0;
@@ -198,6 +200,12 @@ double Score(const PageCorners& q, const Evidence& e, double stride) {
     std::nth_element(paperLevels.begin(), paperLevels.begin() + paperLevels.size() / 2,
                      paperLevels.end());
     const float paperLevel = paperLevels.empty() ? 0 : paperLevels[paperLevels.size() / 2];
+    std::nth_element(deskLevels.begin(), deskLevels.begin() + deskLevels.size() / 2,
+                     deskLevels.end());
+    const float deskLevel = deskLevels.empty() ? 0 : deskLevels[deskLevels.size() / 2];
+    // Light falling off across the sheet takes its far part well below the level along its
+    // sides, but it stays nearer the paper's level than the desk's.
+    const float paperLeast = paperLevel > deskLevel + 20 ? (paperLevel + deskLevel) / 2 : 255;
     for (int i = 0; i < 4; ++i) {
         const QPointF a = q[i], b = q[(i + 1) % 4];
         if (!OnBorder(a, b, frame, 0.5)) {
@@ -209,7 +217,8 @@ double Score(const PageCorners& q, const Evidence& e, double stride) {
         int counted = 0, paper = 0;
         for (double s = 0.04 * length; s < 0.96 * length; s += stride, ++counted) {
             const QPointF p = a + along * s - out * 3;
-            paper += std::abs(At(e.level, p.x(), p.y()) - paperLevel) < 30;
+            const float level = At(e.level, p.x(), p.y());
+            paper += std::abs(level - paperLevel) < 30 || level >= paperLeast;
         }
         if (counted > 0 && paper < 0.8 * counted) {
             return 0;
@@ -271,12 +280,32 @@ std::pair<double, PageCorners> Best(std::vector<PageCorners> candidates, const E
     std::pair<double, PageCorners> best{0.0, {}};
     for (std::size_t k = 0; k < keep; ++k) {
         const PageCorners& q = candidates[quick[k].second];
-        const double score = Score(q, e, 1.5);
+        const double score = Score(q, e, 2);
         if (score > best.first) {
             best = {score, q};
         }
     }
     return best;
+}
+
+// The picture reduced by a whole number to about kWorkSide pixels, each pixel the mean of
+// its block: by halving (a linear halving averages two by two, and is much the quickest)
+// while the number is even, then by averaging blocks.
+cv::Mat Reduce(const cv::Mat& full) {
+    int factor = std::max(1, (std::max(full.cols, full.rows) + kWorkSide / 2) / kWorkSide);
+    cv::Mat small = full;
+    while (factor % 2 == 0) {
+        cv::Mat half;
+        cv::resize(small, half, cv::Size(small.cols / 2, small.rows / 2), 0, 0, cv::INTER_LINEAR);
+        small = half, factor /= 2;
+    }
+    if (factor > 1) {
+        cv::Mat reduced;
+        cv::resize(small, reduced, cv::Size(small.cols / factor, small.rows / factor), 0, 0,
+                   cv::INTER_AREA);
+        small = reduced;
+    }
+    return small;
 }
 
 }  // namespace
@@ -289,12 +318,7 @@ FoundPage FindPage(const QImage& picture) {
     }
     QImage keep;
     const cv::Mat full = BgraView(picture, keep);
-    // A whole number of pixels to one: averaging such blocks is the quickest reduction.
-    const int factor =
-        std::max(1, (std::max(picture.width(), picture.height()) + kWorkSide / 2) / kWorkSide);
-    cv::Mat small;
-    cv::resize(full, small, cv::Size(picture.width() / factor, picture.height() / factor), 0, 0,
-               cv::INTER_AREA);
+    const cv::Mat small = Reduce(full);
     const Evidence evidence = Gather(small);
 
     auto [best, chosen] = Best(Candidates(evidence), evidence);

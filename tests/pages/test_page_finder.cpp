@@ -62,6 +62,8 @@ void TestPageFinder::findsThePage_data() {
     QTest::newRow("two sheets, the one behind brighter")
         << DeskCase::TwoSheets << 174 << mode2 << 0.95;
     QTest::newRow("partly outside, in a corner") << DeskCase::PartlyOutside << 145 << mode3 << 0.95;
+    QTest::newRow("partly outside, light falling off")
+        << DeskCase::PartlyOutside << 10155 << turned << 0.95;
     QTest::newRow("fingers") << DeskCase::Fingers << 112 << mode3 << 0.95;
     QTest::newRow("fingers 2") << DeskCase::Fingers << 113 << turned << 0.95;
 }
