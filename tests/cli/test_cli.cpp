@@ -731,11 +731,11 @@ private Q_SLOTS:
                            "DIR/desk-1.jpg", "-o",         "DIR/doc.pdf"}
             << "doc.pdf" << QList<int>{2, 1} << QStringList{"desk-2.jpg", "desk-1.jpg"} << ""
             << "^$";
-        QTest::newRow("the text of a page")
+        QTest::newRow("the text of two pages")
             << QStringList{}
-            << QStringList{"--simulate", "--scene", "desk",   "capture", "--document",
-                           "--ocr",      "eng",     "--json", "-o",      "DIR/x.txt"}
-            << "x.txt" << QList<int>{1} << QStringList{} << ""
+            << QStringList{"--simulate", "--scene", "desk",    "capture", "--document", "--ocr",
+                           "eng",        "--json",  "--count", "2",       "-o",         "DIR/x.txt"}
+            << "x.txt" << QList<int>{1, 2} << QStringList{} << ""
             << "^$";
         QTest::newRow("a searchable PDF")
             << QStringList{}
