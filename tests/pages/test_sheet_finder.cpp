@@ -77,8 +77,14 @@ private Q_SLOTS:
         const QImage thumbnail = desk.sitting.Store().Thumbnail(0);
         QVERIFY2(qAbs(Tallness(thumbnail) - tallness) < 0.04,
                  qPrintable(QString::number(Tallness(thumbnail))));
+        const bool notFound = state == int(OutlineState::NotFound);
         const QString tip = list.data(list.index(0), Qt::ToolTipRole).toString();
-        QCOMPARE(tip, state == int(OutlineState::NotFound) ? QString(kNoPageEdgeText) : QString());
+        QCOMPARE(tip, notFound ? QString(kNoPageEdgeText) : QString());
+        // The mark: amber near the thumbnail's top-right corner, where the page has none.
+        const QImage shown =
+            list.data(list.index(0), Qt::DecorationRole).value<QPixmap>().toImage();
+        const QColor corner = shown.pixelColor(shown.width() - 7, 16);
+        QCOMPARE(corner.red() > 200 && corner.blue() < 80, notFound);
         QCOMPARE(desk.sitting.History().count(), 0);  // nothing for Undo to take back
     }
 

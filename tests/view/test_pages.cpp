@@ -560,7 +560,9 @@ private Q_SLOTS:
                  (QStringList{"&Find the Page*", "", "&Colour", "&Grey", "&Black and White*"}));
         list->actions().at(3)->trigger();
         QCOMPARE(look->currentText(), QStringLiteral("Grey"));
-        // The chart page has no sheet's edge to find: the whole picture is kept, and said so.
+        // The desk alone (scene 9) has no sheet's edge to find: the whole picture is kept, and
+        // the message pane says so.
+        app.Desk(9);
         app.Shoot();
         QVERIFY(app.view->Finder()->WaitForIdle(120000));
         QCOMPARE(sitting.Page(0).outline.state, OutlineState::NotFound);
