@@ -4,6 +4,7 @@
 // straightened preview following the latest request.
 
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -202,39 +203,52 @@ private Q_SLOTS:
     }
 
     // Reset puts back what the finder found: the outline the page had, or, on a page never
-    // looked at, what the finder finds now. Whole picture keeps the finder's confidence.
+    // looked at, what the finder finds now (on a bare desk nothing, and the editor says so).
+    // Whole picture keeps the finder's confidence.
     void resetAndWholePicture_data() {
         QTest::addColumn<bool>("lookedFor");
+        QTest::addColumn<bool>("page");  // a sheet on the desk
         QTest::addColumn<QString>("actions");
         QTest::addColumn<int>("state");
         QTest::addColumn<bool>("wholeCorners");
-        QTest::newRow("whole picture") << true << "whole" << int(OutlineState::Edited) << true;
-        QTest::newRow("a drag, then reset")
-            << true << "drag reset" << int(OutlineState::Found) << false;
+        const int found = int(OutlineState::Found), edited = int(OutlineState::Edited);
+        QTest::newRow("whole picture") << true << true << "whole" << edited << true;
+        QTest::newRow("a drag, then reset") << true << true << "drag reset" << found << false;
         QTest::newRow("whole picture, then reset")
-            << true << "whole reset" << int(OutlineState::Found) << false;
+            << true << true << "whole reset" << found << false;
         QTest::newRow("reset on a page never looked at")
-            << false << "reset" << int(OutlineState::Found) << false;
+            << false << true << "reset" << found << false;
         QTest::newRow("whole picture on a page never looked at")
-            << false << "whole" << int(OutlineState::Edited) << true;
+            << false << true << "whole" << edited << true;
+        QTest::newRow("reset on a bare desk never looked at")
+            << false << false << "reset" << int(OutlineState::NotFound) << true;
+        QTest::newRow("whole picture on a bare desk") << true << false << "whole" << edited << true;
     }
     void resetAndWholePicture() {
         QFETCH(bool, lookedFor);
+        QFETCH(bool, page);
         QFETCH(QString, actions);
         QFETCH(int, state);
         QFETCH(bool, wholeCorners);
-        Rig rig(0, DeskCase::Ordinary, lookedFor);
+        Rig rig(0, page ? DeskCase::Ordinary : DeskCase::NoPage, lookedFor);
+        const double confidence = rig.Page().outline.confidence;
         PageEditor editor(rig.sitting, 0);
         ShowEditor(editor);
         for (const QString& action : actions.split(' ')) {
             Act(editor, action);
         }
         const PageOutline found = OutlineFor(rig.picture, true);
-        QVERIFY(found.state == OutlineState::Found);
+        QCOMPARE(found.state == OutlineState::Found, page);
         QCOMPARE(int(editor.Outline().state), state);
         QCOMPARE(editor.Outline().corners,
                  wholeCorners ? WholePicture(rig.picture.size()) : found.corners);
-        QCOMPARE(editor.Outline().confidence, lookedFor || !wholeCorners ? found.confidence : 0.0);
+        QCOMPARE(editor.Outline().confidence,
+                 actions.endsWith("reset") ? found.confidence : confidence);
+        bool told = false;
+        for (const QLabel* label : editor.findChildren<QLabel*>()) {
+            told = told || (label->isVisible() && label->text() == kNoPageEdgeText);
+        }
+        QCOMPARE(told, state == int(OutlineState::NotFound));
     }
 
     // OK writes the edit as one step, which Undo takes back whole: outline, look, turns and
