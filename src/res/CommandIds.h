@@ -30,6 +30,7 @@ enum CommandId : int {
     ID_SERIES_SETTING = 32791,
     ID_EXPORT_PDF = 32792,
     ID_VIEW_PAGES = 32793,
+    ID_EDIT_COPY_TEXT = 32794,  // the shown page's text as read
     ID_FILE_PRINT = 57607,
     ID_EDIT_COPY = 57634,
     // The sitting as a document: New Document, and undo of what was done to its pages.

@@ -45,9 +45,11 @@ void CTavelo2View::RegisterPageCommands() {
         s.Enable(m_pSitting != nullptr && m_pSitting->Count() > 0);
     });
     RegisterSittingCommands();
+    RegisterTextCommands();
 }
 
 bool CTavelo2View::StartPages(const QString& root, const QString& runId) {
+    StopReading();
     delete m_pPages;
     delete m_pSitting;
     m_pPages = nullptr;
@@ -59,6 +61,7 @@ bool CTavelo2View::StartPages(const QString& root, const QString& runId) {
         return false;
     }
     m_pPages = new PageList(*m_pSitting, this);
+    StartReading();
     // Pages of another sitting may take the names of those shown before.
     connect(m_pSitting, &Sitting::pagesReset, this, [this] { m_shownPage.clear(); });
     connect(m_pSitting, &Sitting::pageChanged, this, &CTavelo2View::FollowPageTurns);

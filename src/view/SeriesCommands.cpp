@@ -22,6 +22,7 @@
 #include "ui/WaitCursor.h"
 #include "view/PagePrompts.h"
 #include "view/Tavelo2View.h"
+#include "view/TextWait.h"
 
 namespace tavelo {
 namespace {
@@ -140,6 +141,7 @@ void CTavelo2View::OnExportPdf() {
             rows.push_back(i);
         }
     }
+    WaitForText(window(), m_pReader, rows);  // cancelled: those pages go without their text
     if (m_pFrame != nullptr) {
         m_pFrame->SetStatusText(IDS_BUSY);
     }

@@ -408,6 +408,8 @@ private Q_SLOTS:
                                << "Ctrl+P";
         QTest::newRow("copy") << int(ID_EDIT_COPY) << "&Copy\tCtrl+C"
                               << "Ctrl+C";
+        QTest::newRow("copy text") << int(ID_EDIT_COPY_TEXT) << "Copy &Text"
+                                   << "";
         QTest::newRow("new document") << int(ID_FILE_NEW) << "&New Document\tCtrl+N"
                                       << "Ctrl+N";
         QTest::newRow("undo") << int(ID_EDIT_UNDO) << "&Undo\tCtrl+Z"
@@ -425,9 +427,9 @@ private Q_SLOTS:
             << QStringList{
                    "&Save...\tCtrl+S",  "&JPEG Setting...",      "", "Se&ries...", "&Export PDF...",
                    "&Print...\tCtrl+P", "&New Document\tCtrl+N", "", "E&xit"};
-        QTest::newRow("Edit") << 1 << QStringList{"&Sharpness...", "",
-                                                  "&Copy\tCtrl+C", "",
-                                                  "&Undo\tCtrl+Z", "&Redo\tCtrl+Shift+Z"};
+        QTest::newRow("Edit") << 1 << QStringList{"&Sharpness...",      "", "&Copy\tCtrl+C",
+                                                  "Copy &Text",         "", "&Undo\tCtrl+Z",
+                                                  "&Redo\tCtrl+Shift+Z"};
     }
     void menuItemsKeepTheirPlaces() {
         QFETCH(int, menu);
