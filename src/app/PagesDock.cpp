@@ -10,10 +10,13 @@
 
 #include "app/CommandTable.h"
 #include "app/MainFrame.h"
+#include "app/PageLineDelegate.h"
 #include "pages/PageList.h"
 #include "pages/PageStore.h"
+#include "pages/ReaderSetup.h"
 #include "pages/Sitting.h"
 #include "res/CommandIds.h"
+#include "settings/ReadingBox.h"
 #include "view/Tavelo2View.h"
 
 namespace tavelo {
@@ -35,6 +38,8 @@ CPagesDock::CPagesDock(CMainFrame& frame, CTavelo2View& view)
     series->setToolButtonStyle(Qt::ToolButtonTextOnly);
     series->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     layout->addWidget(series);
+    layout->addWidget(
+        new CReadingBox(view.PagesSitting(), view.PagesReader(), ReadingLanguages(), body));
 
     m_pList = new QListView(body);
     m_pList->setObjectName(QStringLiteral("pageList"));
@@ -47,6 +52,7 @@ CPagesDock::CPagesDock(CMainFrame& frame, CTavelo2View& view)
     m_pList->setDefaultDropAction(Qt::MoveAction);
     m_pList->setMinimumWidth(PageStore::kThumbnailSize + 60);
     m_pList->installEventFilter(this);
+    m_pList->setItemDelegate(new CPageLineDelegate(m_pList));
     layout->addWidget(m_pList, 1);
     setWidget(body);
 
