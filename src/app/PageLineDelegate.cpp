@@ -9,7 +9,7 @@ void CPageLineDelegate::initStyleOption(QStyleOptionViewItem* option,
     QStyledItemDelegate::initStyleOption(option, index);
     const QString line = index.data(PageList::ReadingRole).toString();
     if (!line.isEmpty()) {
-        option->text += QLatin1Char('\n') + line;
+        option->text += QChar(QChar::LineSeparator) + line;
     }
 }
 
