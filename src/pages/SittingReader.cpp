@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QFutureWatcher>
 #include <QPromise>
+#include <QThread>
 #include <memory>
 
 #include "pages/DocumentPage.h"
@@ -68,6 +69,8 @@ SittingReader::SittingReader(Sitting& sitting, PageReader& reader, QObject* pare
     m_bOrientation = CanDetectOrientation();
     // One page made at a time: the workers read slower than a page is made.
     m_pool.setMaxThreadCount(1);
+    // Below the window's thread, which must never wait for the cores.
+    m_pool.setThreadPriority(QThread::LowPriority);
     connect(&sitting, &Sitting::pageAdded, this, &SittingReader::Added);
     connect(&sitting, &Sitting::pageRemoved, this, &SittingReader::Removed);
     connect(&sitting, &Sitting::pageMoved, this, &SittingReader::Moved);
