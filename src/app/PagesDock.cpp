@@ -10,11 +10,14 @@
 
 #include "app/CommandTable.h"
 #include "app/MainFrame.h"
+#include "app/PageLineDelegate.h"
 #include "app/PagesHeader.h"
 #include "pages/PageList.h"
 #include "pages/PageStore.h"
+#include "pages/ReaderSetup.h"
 #include "pages/Sitting.h"
 #include "res/CommandIds.h"
+#include "settings/ReadingBox.h"
 #include "view/PageEditor.h"
 #include "view/Tavelo2View.h"
 
@@ -39,6 +42,8 @@ CPagesDock::CPagesDock(CMainFrame& frame, CTavelo2View& view)
     layout->addWidget(series);
     auto* header = new CPagesHeader(view, body);
     layout->addWidget(header);
+    layout->addWidget(
+        new CReadingBox(view.PagesSitting(), view.PagesReader(), ReadingLanguages(), body));
 
     m_pList = new QListView(body);
     m_pList->setObjectName(QStringLiteral("pageList"));
@@ -53,6 +58,7 @@ CPagesDock::CPagesDock(CMainFrame& frame, CTavelo2View& view)
     m_pList->installEventFilter(this);
     m_pList->setContextMenuPolicy(Qt::ActionsContextMenu);
     m_pList->addActions(header->Actions());
+    m_pList->setItemDelegate(new CPageLineDelegate(m_pList));
     layout->addWidget(m_pList, 1);
     setWidget(body);
 

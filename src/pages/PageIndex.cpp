@@ -127,12 +127,13 @@ bool ParseLine(const QByteArray& line, PageRecord& p) {
                h == p.height;
     }
     return PageFileName().match(p.name + QLatin1Char('.') + p.suffix).hasMatch() &&
-           p.suffix != kRawSuffix && p.suffix != kThumbSuffix;
+           p.suffix != kRawSuffix && p.suffix != kThumbSuffix && p.suffix != kTextSuffix;
 }
 
 struct Found {
     QString dataSuffix;  // empty: no data file
     bool thumbnail = false;
+    bool text = false;
     bool unusable = false;  // something by the page's name that is not a file of ours
 };
 
@@ -180,6 +181,9 @@ SittingContents ReadSitting(const QString& folder) {
             if (m.captured(2) == kThumbSuffix) {
                 f.thumbnail = own;  // a page without its thumbnail still comes back
                 c.foreign = c.foreign || !own;
+            } else if (m.captured(2) == kTextSuffix) {
+                f.text = own;  // and without its text, which is read again
+                c.foreign = c.foreign || !own;
             } else if (!own) {
                 f.unusable = true;
             } else if (f.dataSuffix.isEmpty()) {
@@ -212,6 +216,7 @@ SittingContents ReadSitting(const QString& folder) {
                     listed.push_back(p);
                     it->second.dataSuffix.clear();  // taken: a second line for it is ignored
                     it->second.thumbnail = false;
+                    it->second.text = false;
                 }
             }
         }
@@ -220,8 +225,13 @@ SittingContents ReadSitting(const QString& folder) {
         if (f.dataSuffix.isEmpty()) {
             if (f.unusable) {
                 c.unreadable.append(stem);
-            } else if (f.thumbnail) {
-                c.spareThumbnails.append(stem + QLatin1Char('.') + kThumbSuffix);
+            } else {
+                if (f.thumbnail) {
+                    c.spareThumbnails.append(stem + QLatin1Char('.') + kThumbSuffix);
+                }
+                if (f.text) {
+                    c.spareThumbnails.append(stem + QLatin1Char('.') + kTextSuffix);
+                }
             }
             continue;
         }

@@ -37,6 +37,8 @@ inline constexpr int kMaxListLine = 256;
 
 inline const QString kPageList = QStringLiteral("pages.txt");
 inline const QString kRemovedFolder = QStringLiteral("removed");
+// A page's text as read, kept beside it like its thumbnail: never a page of its own.
+inline const QString kTextSuffix = QStringLiteral("text");
 
 // What a sitting folder holds, read from the files present: the list gives the order and
 // what a page is, but only pages whose files are there and whole count, and pages the list
@@ -44,10 +46,10 @@ inline const QString kRemovedFolder = QStringLiteral("removed");
 struct SittingContents {
     std::vector<PageRecord> pages;  // in the list's order, then unlisted ones by name
     QStringList unreadable;         // stems of pages whose files are there but unusable
-    QStringList spareThumbnails;    // thumbnails whose page has gone (a restore cut short)
-    QStringList temporaries;        // files a write cut short left
-    bool foreign = false;           // something else is in the folder
-    int lastNumber = 0;             // the highest page number in use there
+    QStringList spareThumbnails;  // thumbnails and texts whose page has gone (a restore cut short)
+    QStringList temporaries;      // files a write cut short left
+    bool foreign = false;         // something else is in the folder
+    int lastNumber = 0;           // the highest page number in use there
 };
 
 SittingContents ReadSitting(const QString& folder);

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "pages/ThumbnailMark.h"
+#include "pages/SittingReader.h"
 
 namespace tavelo {
 namespace {
@@ -22,6 +23,17 @@ PageList::PageList(Sitting& sitting, QObject* parent)
     connect(&sitting, &Sitting::pageMoved, this, &PageList::Moved);
     connect(&sitting, &Sitting::pageChanged, this, &PageList::Changed);
     connect(&sitting, &Sitting::pagesReset, this, &PageList::Reset);
+}
+
+void PageList::SetReader(const SittingReader* reader) {
+    m_pReader = reader;
+    if (reader != nullptr) {
+        connect(reader, &SittingReader::stateChanged, this, [this](int row) {
+            if (row >= 0 && row < m_nRows) {
+                Q_EMIT dataChanged(index(row), index(row), {ReadingRole});
+            }
+        });
+    }
 }
 
 std::vector<int> PageList::Selected() const {
@@ -76,6 +88,11 @@ QVariant PageList::data(const QModelIndex& index, int role) const {
     }
     if (role == Qt::DisplayRole) {
         return QString::number(index.row() + 1);
+    }
+    if (role == ReadingRole) {
+        return m_pReader == nullptr
+                   ? QString()
+                   : ReadingLine(m_pReader->StateOf(index.row()), m_pReader->Words(index.row()));
     }
     if (role == Qt::DecorationRole) {
         const QString name = m_sitting.Page(index.row()).name;

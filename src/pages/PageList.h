@@ -9,6 +9,8 @@
 
 namespace tavelo {
 
+class SittingReader;
+
 // The pages of the sitting as a list of thumbnails for the Pages dock: a view of the
 // sitting that follows its notifications, a few thumbnails in memory at a time. Rows
 // removed or dragged to a new place are edits of the sitting (undoable); the selection says
@@ -17,6 +19,11 @@ class PageList : public QAbstractListModel {
     Q_OBJECT
 public:
     explicit PageList(Sitting& sitting, QObject* parent = nullptr);
+
+    // A line saying how far reading the page's text has come ("read, 120 words"); empty
+    // without a reader.
+    static constexpr int ReadingRole = Qt::UserRole + 1;
+    void SetReader(const SittingReader* reader);
 
     Sitting& Pages() { return m_sitting; }
     const PageStore& Store() const { return m_sitting.Store(); }
@@ -48,6 +55,7 @@ private:
     int m_nRows = 0;  // the rows the views know of, which follow the sitting's news
     QItemSelectionModel m_selection;
     mutable QCache<QString, QPixmap> m_thumbnails;
+    const SittingReader* m_pReader = nullptr;
 };
 
 }  // namespace tavelo

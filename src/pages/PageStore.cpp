@@ -161,7 +161,8 @@ QString PageStore::NewName() {
     // gone (or become a file) must not keep the search going.
     for (int tries = 0; tries < 100 && m_nNextName <= 999999; ++tries) {
         const QString name = QStringLiteral("p%1").arg(m_nNextName++, 6, 10, QLatin1Char('0'));
-        if (!Exists(PathOf(name, kThumb)) && !Exists(PathOf(name, QStringLiteral("raw")))) {
+        if (!Exists(PathOf(name, kThumb)) && !Exists(PathOf(name, QStringLiteral("raw"))) &&
+            !Exists(PathOf(name, kTextSuffix))) {
             return name;
         }
     }
@@ -219,7 +220,7 @@ bool PageStore::AddFile(const QString& path, const QImage& shown) {
     page.suffix = QFileInfo(path).suffix().toLower();
     static const QRegularExpression plain(QStringLiteral("^[a-z0-9]{1,8}$"));
     if (!plain.match(page.suffix).hasMatch() || page.suffix == QLatin1String("raw") ||
-        page.suffix == kThumb) {
+        page.suffix == kThumb || page.suffix == kTextSuffix) {
         page.suffix = QStringLiteral("pic");
     }
     QByteArray bytes;
@@ -243,7 +244,7 @@ bool PageStore::Remove(int index) {
     // back rather than losing it.
     const QString removed = m_folder + QLatin1Char('/') + kRemovedFolder + QLatin1Char('/');
     if (MakeOwnFolder(removed)) {
-        for (const QString& suffix : {DataSuffix(page), kThumb}) {
+        for (const QString& suffix : {DataSuffix(page), kThumb, kTextSuffix}) {
             const QString file = page.name + QLatin1Char('.') + suffix;
             MoveOwnFile(PathOf(page.name, suffix), removed + file);
         }
@@ -261,7 +262,7 @@ bool PageStore::Reinsert(int index, const PageRecord& page) {
         }
     }
     const QString removed = m_folder + QLatin1Char('/') + kRemovedFolder + QLatin1Char('/');
-    for (const QString& suffix : {DataSuffix(page), kThumb}) {
+    for (const QString& suffix : {DataSuffix(page), kThumb, kTextSuffix}) {
         const QString file = page.name + QLatin1Char('.') + suffix;
         if (IsOwnFile(removed + file)) {
             MoveOwnFile(removed + file, PathOf(page.name, suffix));
@@ -347,6 +348,27 @@ bool PageStore::SetKept(int index, bool kept) {
     return true;
 }
 
+bool PageStore::SetPageText(int index, const QByteArray& bytes) {
+    if (index < 0 || index >= Count() || bytes.size() > kMaxPageTextBytes) {
+        return false;
+    }
+    const QString path = PathOf(Page(index).name, kTextSuffix);
+    if (bytes.isEmpty()) {
+        return RemoveTree(path) || !IsOwnFile(path);
+    }
+    return WriteFile(path, bytes.constData(), bytes.size());
+}
+
+QByteArray PageStore::PageText(int index) const {
+    QByteArray bytes;
+    if (index < 0 || index >= Count() ||
+        ReadOwnFile(PathOf(Page(index).name, kTextSuffix), kMaxPageTextBytes, bytes) !=
+            ReadResult::Read) {
+        return {};
+    }
+    return bytes;
+}
+
 QImage PageStore::Thumbnail(int index) const {
     QFile file;
     const int fd = OpenOwnFile(PathOf(Page(index).name, kThumb));
@@ -394,6 +416,12 @@ MemoryBlock PageStore::LoadRawOf(const QString& folder, const PageRecord& p) {
         return {};
     }
     return block;
+}
+
+}  // namespace
+
+MemoryBlock PageStore::LoadRaw(int index) const {
+    return LoadRawFile(Page(index), DataPath(index));
 }
 
 QImage PageStore::Picture(int index, bool turned) const {
@@ -508,6 +536,7 @@ PageStore::RestoreResult PageStore::Restore(const QString& from) {
             return result;
         }
         MoveOwnFile(source + p.name + QLatin1Char('.') + kThumb, PathOf(q.name, kThumb));
+        MoveOwnFile(source + p.name + QLatin1Char('.') + kTextSuffix, PathOf(q.name, kTextSuffix));
         taken.push_back(q);
     }
     m_pages = before;
@@ -525,6 +554,7 @@ PageStore::RestoreResult PageStore::Restore(const QString& from) {
         QStringList names = found.spareThumbnails + found.temporaries;
         for (const PageRecord& p : found.pages) {
             names.append(p.name + QLatin1Char('.') + kThumb);  // one whose move failed
+            names.append(p.name + QLatin1Char('.') + kTextSuffix);
         }
         names << kPageList << kRemovedFolder << QStringLiteral("lock");
         for (const QString& name : names) {

@@ -53,6 +53,13 @@ public:
     // Whether the page was saved, exported or printed (New Document asks only about others).
     bool SetKept(int index, bool kept);
 
+    // The page's text as read (what SittingReader keeps, opaque here), in a file beside the
+    // page that goes wherever the page goes; empty bytes remove it. Read back bounded, empty
+    // when there is none or it is not a file of ours.
+    static constexpr qint64 kMaxPageTextBytes = qint64{4} << 20;
+    bool SetPageText(int index, const QByteArray& bytes);
+    QByteArray PageText(int index) const;
+
     // At most kThumbnailSize a side, however large the file claims to be; null without one.
     QImage Thumbnail(int index) const;
     QString DataPath(int index) const;

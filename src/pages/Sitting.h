@@ -52,6 +52,9 @@ public:
     // the page itself when its sheet was not looked for. Null picture on failure.
     StraightPage DocumentPage(int row) const;
 
+    // The page's text as read, kept with the page on disk (see PageStore::SetPageText).
+    bool SetPageText(int row, const QByteArray& bytes) { return m_store.SetPageText(row, bytes); }
+
     // Pages never saved, exported or printed; those that were are marked so.
     int UnkeptCount() const;
     void MarkKept(const std::vector<int>& rows);

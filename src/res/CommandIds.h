@@ -31,6 +31,7 @@ enum CommandId : int {
     ID_EXPORT_PDF = 32792,
     ID_VIEW_PAGES = 32793,
     ID_SAVE_PAGE = 32794,
+    ID_EDIT_COPY_TEXT = 32795,  // the shown page's text as read
     ID_FILE_PRINT = 57607,
     ID_EDIT_COPY = 57634,
     // The sitting as a document: New Document, and undo of what was done to its pages.

@@ -22,9 +22,9 @@ constexpr MenuItem kFile[] = {
 };
 
 constexpr MenuItem kEdit[] = {
-    {ID_SHARPNESS, "&Sharpness..."}, {0, nullptr},
-    {ID_EDIT_COPY, "&Copy\tCtrl+C"}, {0, nullptr},
-    {ID_EDIT_UNDO, "&Undo\tCtrl+Z"}, {ID_EDIT_REDO, "&Redo\tCtrl+Shift+Z"},
+    {ID_SHARPNESS, "&Sharpness..."},       {0, nullptr}, {ID_EDIT_COPY, "&Copy\tCtrl+C"},
+    {ID_EDIT_COPY_TEXT, "Copy &Text"},     {0, nullptr}, {ID_EDIT_UNDO, "&Undo\tCtrl+Z"},
+    {ID_EDIT_REDO, "&Redo\tCtrl+Shift+Z"},
 };
 
 constexpr MenuItem kCamera[] = {

@@ -46,9 +46,11 @@ void CTavelo2View::RegisterPageCommands() {
     });
     RegisterSittingCommands();
     RegisterDocumentCommands();
+    RegisterTextCommands();
 }
 
 bool CTavelo2View::StartPages(const QString& root, const QString& runId) {
+    StopReading();
     delete m_pPages;
     delete m_pSitting;
     m_pPages = nullptr;
@@ -62,6 +64,7 @@ bool CTavelo2View::StartPages(const QString& root, const QString& runId) {
     }
     StartDocument();
     m_pPages = new PageList(*m_pSitting, this);
+    StartReading();
     // Pages of another sitting may take the names of those shown before.
     connect(m_pSitting, &Sitting::pagesReset, this, [this] { m_shownPage.clear(); });
     connect(m_pSitting, &Sitting::pageChanged, this, &CTavelo2View::FollowPageTurns);

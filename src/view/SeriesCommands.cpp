@@ -11,6 +11,7 @@
 #include "pages/PdfPages.h"
 #include "pages/SeriesNames.h"
 #include "pages/Sitting.h"
+#include "pages/SittingReader.h"
 #include "picture/PictureEngine.h"
 #include "picture/PictureResult.h"
 #include "res/ErrorCode.h"
@@ -23,6 +24,7 @@
 #include "ui/WaitCursor.h"
 #include "view/PagePrompts.h"
 #include "view/Tavelo2View.h"
+#include "view/TextWait.h"
 
 namespace tavelo {
 namespace {
@@ -144,14 +146,17 @@ void CTavelo2View::OnExportPdf() {
             rows.push_back(i);
         }
     }
+    WaitForText(window(), m_pReader, rows);  // cancelled: those pages go without their text
     if (m_pFrame != nullptr) {
         m_pFrame->SetStatusText(IDS_BUSY);
     }
     WaitCursor wait;
     // Each page on its own paper; the chosen one takes a page whose paper is not known.
     std::vector<int> skipped;
-    const std::int16_t result =
-        ExportDocumentPdf(*m_pSitting, rows, path, choice.paper, {}, &skipped);
+    const std::int16_t result = ExportDocumentPdf(
+        *m_pSitting, rows, path, choice.paper,
+        [this](int row) { return m_pReader != nullptr ? m_pReader->TextLayer(row) : QByteArray(); },
+        &skipped);
     wait.Restore();
     // Pages that could not be read are named once; when none could, that is all there is
     // to say, and when the file failed, its failure is.

@@ -10,9 +10,11 @@ namespace tavelo {
 
 class CLead;
 class PageList;
+class PageReader;
 class Sitting;
 class SheetFinder;
 struct DocumentOptions;
+class SittingReader;
 class CRemoteDlg;
 class ViewHost;
 struct CameraDiagnosis;
@@ -87,6 +89,8 @@ public:
     void RestorePages();
     PageList* Pages() const { return m_pPages; }
     Sitting* PagesSitting() const { return m_pSitting; }
+    // The pages' text, read in the background (TextCommands.cpp).
+    SittingReader* PagesReader() const { return m_pReader; }
     // Shows page `row` as if it had just been captured or opened, turned as the page is.
     bool ShowPage(int row);
     // The row of the page shown, -1 when what is shown is no page of the sitting.
@@ -100,6 +104,7 @@ public:
     void OnExportPdf();
     void OnFilePrint();
     void OnEditCopy();
+    void OnEditCopyText();  // the shown page's text as read
     // An empty sitting; asks first when pages of this one were never saved, exported or
     // printed. Undo brings the set-aside sitting back.
     void OnFileNew();
@@ -133,6 +138,8 @@ public:
     PageList* m_pPages = nullptr;
     Sitting* m_pSitting = nullptr;
     SheetFinder* m_pFinder = nullptr;  // a child of the sitting
+    PageReader* m_pReadingPool = nullptr;
+    SittingReader* m_pReader = nullptr;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;  // the control follows the view
@@ -153,6 +160,9 @@ private:
     void OnWheelZoom(int steps);
     void RegisterPageCommands();
     void RegisterSittingCommands();
+    void RegisterTextCommands();
+    void StartReading();  // the sitting's pages read from now on
+    void StopReading();
     void ShowAsPage(int row);       // what is shown is page `row` (-1: no page) with its turns
     void FollowPageTurns(int row);  // an undone or redone turn of the shown page
     void ClearPicture();            // the empty view of a new sitting

@@ -408,6 +408,8 @@ private Q_SLOTS:
                                << "Ctrl+P";
         QTest::newRow("copy") << int(ID_EDIT_COPY) << "&Copy\tCtrl+C"
                               << "Ctrl+C";
+        QTest::newRow("copy text") << int(ID_EDIT_COPY_TEXT) << "Copy &Text"
+                                   << "";
         QTest::newRow("new document") << int(ID_FILE_NEW) << "&New Document\tCtrl+N"
                                       << "Ctrl+N";
         QTest::newRow("save page as") << int(ID_SAVE_PAGE) << "Save P&age As..."
@@ -433,9 +435,9 @@ private Q_SLOTS:
                                              "Save P&age As...",
                                              "",
                                              "E&xit"};
-        QTest::newRow("Edit") << 1 << QStringList{"&Sharpness...", "",
-                                                  "&Copy\tCtrl+C", "",
-                                                  "&Undo\tCtrl+Z", "&Redo\tCtrl+Shift+Z"};
+        QTest::newRow("Edit") << 1 << QStringList{"&Sharpness...",      "", "&Copy\tCtrl+C",
+                                                  "Copy &Text",         "", "&Undo\tCtrl+Z",
+                                                  "&Redo\tCtrl+Shift+Z"};
     }
     void menuItemsKeepTheirPlaces() {
         QFETCH(int, menu);

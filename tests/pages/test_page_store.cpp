@@ -75,6 +75,7 @@ QStringList MakeSitting(const QString& root, const QString& id = "a") {
         store.AddCapture(Raw(r.mode, 0, std::uint8_t(i + 1)), r, Shown());
     }
     store.SetTurns(1, 1, Shown().transformed(QTransform().rotate(90)));
+    store.SetPageText(0, "read");
     const QString picture = root + "/../opened.jpg";
     Shown(40, 30).save(picture);
     store.AddFile(picture, Shown(40, 30));
@@ -108,6 +109,7 @@ enum Plant {
     ShortRawFile,
     OtherOwnersPage,
     HugeThumbnail,
+    FifoAsText,
 };
 
 QByteArray Lines(int count, const QByteArray& line) {
@@ -146,6 +148,7 @@ private Q_SLOTS:
         QTest::newRow("raw file cut short") << int(ShortRawFile) << c - 1 << true;
         QTest::newRow("another user's page") << int(OtherOwnersPage) << c - 1 << true;
         QTest::newRow("5000 x 5000 thumbnail") << int(HugeThumbnail) << c << true;
+        QTest::newRow("FIFO as a page's text") << int(FifoAsText) << c << true;
     }
     void leftover() {
         QFETCH(int, plant);
@@ -224,6 +227,10 @@ private Q_SLOTS:
                 QCOMPARE(::chown(QFile::encodeName(a + "/p000002.raw").constData(), 65534, 65534),
                          0);
                 break;
+            case FifoAsText:
+                QVERIFY(QFile::remove(a + "/p000001.text"));
+                QCOMPARE(::mkfifo(QFile::encodeName(a + "/p000001.text").constData(), 0600), 0);
+                break;
             case HugeThumbnail: {
                 QImage big(5000, 5000, QImage::Format_RGB888);
                 big.fill(Qt::white);
@@ -259,6 +266,9 @@ private Q_SLOTS:
         }
         if (turnsKept && taken == 3) {
             QCOMPARE(Contents(next), before);
+        }
+        if (Plant(plant) == AsLeft) {  // a page's text goes with it
+            QCOMPARE(next.PageText(0) + next.PageText(1) + next.PageText(2), QByteArray("read"));
         }
         // Pages that could not be read back stay on disk, and the folder is not offered again.
         QCOMPARE(PageStore::LeftoverSittings(root), QStringList());
@@ -347,11 +357,14 @@ private Q_SLOTS:
         QCOMPARE(store.Thumbnail(0).size(), QSize(60, 96));
         const PageRecord page = store.Page(0);
         const QStringList before = Contents(store);
+        QVERIFY(store.SetPageText(0, "read"));
         QVERIFY(store.Remove(0));
         QCOMPARE(store.Count(), 2);
         QVERIFY(QFile::exists(store.Folder() + "/removed/" + page.name + ".raw"));
+        QVERIFY(QFile::exists(store.Folder() + "/removed/" + page.name + ".text"));
         QVERIFY(store.Reinsert(0, page));
         QCOMPARE(Contents(store), before);
+        QCOMPARE(store.PageText(0), QByteArray("read"));
         QCOMPARE(store.Picture(0), upright.transformed(QTransform().rotate(270)));
     }
 

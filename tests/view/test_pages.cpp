@@ -10,20 +10,26 @@
 #include <QListView>
 #include <QPrinter>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
 #include "app/PagesDock.h"
 #include "device/MemoryBlock.h"
 #include "pages/PageList.h"
+#include "pages/PageReader.h"
 #include "pages/SheetFinder.h"
 #include "pages/Sitting.h"
+#include "pages/SittingReader.h"
 #include "res/CommandIds.h"
 #include "settings/DocumentSettings.h"
 #include "settings/SeriesSettings.h"
 #include "support/FileFaults.h"
+#include "support/TextPages.h"
 #include "support/ViewApp.h"
 #include "view/PagePrompts.h"
+#include "view/TextWait.h"
 
 using namespace tavelo;
 
@@ -591,6 +597,76 @@ private Q_SLOTS:
         QVERIFY(qAbs(double(copied.height()) / copied.width() - 297.0 / 210) < 0.01);
         QVERIFY(copied.height() > 2000);  // 200 pixels an inch
         QVERIFY(copied.allGray());
+    }
+
+    // Copy Text puts the shown page's text, as read, on the clipboard; grey until it is read.
+    void copyText() {
+        App app;
+        app.camera.Camera().SetScene(SimulatedCamera::Scene::Desk);
+        app.camera.Camera().SetNextSceneSeed(3);
+        app.Shoot(3, 0);
+        QVERIFY(!app.CommandEnabled(ID_EDIT_COPY_TEXT));
+        // The sheet where the scene put it, as finding it would give it.
+        const DeskScene& scene = app.camera.Camera().LastDeskScene();
+        QVERIFY(scene.hasPage);
+        PageOutline outline;
+        outline.state = OutlineState::Found;
+        std::copy(scene.corners.begin(), scene.corners.end(), outline.corners.begin());
+        QVERIFY(app.view->PagesSitting()->TakeOutline(0, outline));
+        const SittingReader& reader = *app.view->PagesReader();
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return reader.StateOf(0) == SittingReader::State::Read ||
+                       reader.StateOf(0) == SittingReader::State::Unreadable;
+            },
+            180000));
+        QCOMPARE(reader.StateOf(0), SittingReader::State::Read);
+        QVERIFY(app.Command(ID_EDIT_COPY_TEXT));
+        const QString copied = QGuiApplication::clipboard()->text();
+        QCOMPARE(copied, reader.Text(0));
+        // The picture is too coarse for the body text; the heading is read.
+        const QString heading = scene.text.section('\n', 0, 0).section(' ', 0, 0);
+        QVERIFY2(heading.size() > 3 && copied.contains(heading),
+                 qPrintable(heading + "\n" + copied));
+    }
+
+    // Export waits for pages still being read: until they are answered, or the user cancels.
+    void waitForText_data() {
+        QTest::addColumn<QString>("worker");
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("pages answered") << "/nonexistent/tavelo-reader" << false;
+        QTest::newRow("cancelled") << "sleep" << true;
+    }
+    void waitForText() {
+        QFETCH(QString, worker);
+        QFETCH(bool, cancel);
+        QTemporaryDir dir;
+        Sitting sitting;
+        DocumentOptions options;
+        options.findPage = false;
+        sitting.SetOptions(options);
+        QVERIFY(sitting.Open(dir.filePath("root"), "one"));
+        QImage picture(200, 100, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        QVERIFY(picture.save(dir.filePath("page.bmp")));
+        QVERIFY(sitting.AddFile(dir.filePath("page.bmp"), picture));
+        QVERIFY(sitting.AddFile(dir.filePath("page.bmp"), picture));
+        PageReader pool(worker, 1);
+        pool.SetWorkerArguments({"600"});  // sleep's; the missing worker never starts
+        SittingReader reader(sitting, pool);
+        QCOMPARE(reader.Underway({0, 1}), 2);
+        if (cancel) {
+            // The user clicks the dialog's button.
+            QTimer::singleShot(300, [] {
+                for (QWidget* w : QApplication::topLevelWidgets()) {
+                    if (qobject_cast<QProgressDialog*>(w) != nullptr && w->isVisible()) {
+                        w->findChild<QPushButton*>()->click();
+                    }
+                }
+            });
+        }
+        QCOMPARE(WaitForText(nullptr, &reader, {0, 1}), !cancel);
+        QCOMPARE(reader.Underway({0, 1}), cancel ? 2 : 0);
     }
 };
 
