@@ -418,12 +418,6 @@ MemoryBlock PageStore::LoadRawOf(const QString& folder, const PageRecord& p) {
     return block;
 }
 
-}  // namespace
-
-MemoryBlock PageStore::LoadRaw(int index) const {
-    return LoadRawFile(Page(index), DataPath(index));
-}
-
 QImage PageStore::Picture(int index, bool turned) const {
     return PictureOf(m_folder, Page(index), turned);
 }
