@@ -3,8 +3,8 @@
 #include <QMimeData>
 #include <algorithm>
 
-#include "pages/ThumbnailMark.h"
 #include "pages/SittingReader.h"
+#include "pages/ThumbnailMark.h"
 
 namespace tavelo {
 namespace {
