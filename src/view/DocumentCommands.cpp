@@ -2,8 +2,6 @@
 // sheets looked for in the background, the word once a capture when none was found, and Save
 // Page As, which writes the shown page's document page.
 
-#include <QFileInfo>
-
 #include "pages/DocumentExport.h"
 #include "pages/SheetFinder.h"
 #include "pages/Sitting.h"
@@ -18,7 +16,6 @@
 #include "ui/Prompts.h"
 #include "ui/ViewHost.h"
 #include "ui/WaitCursor.h"
-#include "view/PictureFilePrompt.h"
 #include "view/Tavelo2View.h"
 
 namespace tavelo {
@@ -80,20 +77,9 @@ void CTavelo2View::OnSavePageAs() {
     if (!m_bImage || ShownPage() < 0) {
         return;
     }
-    const QString path = AskFileName(PictureFilePrompt(window(), true));
+    int format = kNoSaveFormat;
+    const QString path = AskSavePath(format);
     if (path.isEmpty()) {
-        return;
-    }
-    const int format = SaveFormatOfPath(path);
-    if (format == kNoSaveFormat) {
-        MessagePrompt prompt;
-        prompt.parent = window();
-        prompt.caption = QString::fromLatin1(APP_TITLE);
-        prompt.text = QString::fromLatin1(SAVE_FORMAT_NOT_WRITTEN)
-                          .arg(QLatin1Char('.') + QFileInfo(path).suffix()) +
-                      QStringLiteral("\n\n");
-        prompt.icon = PromptIcon::Warning;
-        ShowMessage(prompt);
         return;
     }
     if (m_pFrame != nullptr) {

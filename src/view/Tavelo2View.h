@@ -78,6 +78,9 @@ public:
     void OnJpegSetting();  // the Q factor dialog; on OK the factor is kept
     // File commands (Tavelo2ViewFiles.cpp).
     void OnFileSave();  // the shown picture as a BMP, JPEG or PNG file
+    // The file the user names to save to and its format; empty when cancelled or when the
+    // name asks for a format Tavelo does not write (the user is told).
+    QString AskSavePath(int& format);
     void OnFileOpen();  // hidden mode only: a picture file instead of the capture
 
     // Pages of the sitting (PageCommands.cpp, SeriesCommands.cpp, SittingCommands.cpp).

@@ -29,12 +29,12 @@ constexpr short kJpegCommentItem = 3;
 
 }  // namespace
 
-void CTavelo2View::OnFileSave() {
+QString CTavelo2View::AskSavePath(int& format) {
     const QString path = AskFileName(PictureFilePrompt(window(), true));
     if (path.isEmpty()) {
-        return;
+        return {};
     }
-    const int format = SaveFormatOfPath(path);
+    format = SaveFormatOfPath(path);
     if (format == kNoSaveFormat) {
         // Nothing is written: the name promises a format whose bytes Tavelo cannot make.
         MessagePrompt prompt;
@@ -45,6 +45,15 @@ void CTavelo2View::OnFileSave() {
                       QStringLiteral("\n\n");
         prompt.icon = PromptIcon::Warning;
         ShowMessage(prompt);
+        return {};
+    }
+    return path;
+}
+
+void CTavelo2View::OnFileSave() {
+    int format = kNoSaveFormat;
+    const QString path = AskSavePath(format);
+    if (path.isEmpty()) {
         return;
     }
     short bits = m_lead->GetPictureBits();
