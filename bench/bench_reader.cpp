@@ -167,21 +167,37 @@ double Quantile(std::vector<double> values, double q) {
     return values.empty() ? 0.0 : values[std::size_t(q * double(values.size() - 1) + 0.5)];
 }
 
+// The event loop's longest pause from now until Stop(): a timer ticks every 5 ms, and the
+// longest gap between two ticks beyond those 5 ms is the slowest pause a window would see.
+class PauseMeter {
+public:
+    PauseMeter() {
+        m_beat.setInterval(5);
+        QObject::connect(&m_beat, &QTimer::timeout,
+                         [this] { m_slowest = std::max(m_slowest, m_tick.restart() - 5); });
+        m_tick.start();
+        m_beat.start();
+    }
+    qint64 Stop() {
+        m_beat.stop();
+        return m_slowest;
+    }
+
+private:
+    QElapsedTimer m_tick;
+    QTimer m_beat;
+    qint64 m_slowest = 0;
+};
+
 // Accuracy, speed and the event loop's longest pause over `count` pages on one worker per
 // core, then the searchable PDF of the first ten.
 void MeasurePages(int count) {
     PageReader reader;
-    QElapsedTimer clock, tick;
-    qint64 slowest = 0;
-    QTimer beat;
-    beat.setInterval(5);
-    QObject::connect(&beat, &QTimer::timeout,
-                     [&] { slowest = std::max(slowest, tick.restart() - 5); });
+    QElapsedTimer clock;
+    PauseMeter pauses;
     clock.start();
-    tick.start();
-    beat.start();
     const std::vector<ReadReply> replies = ReadPages(reader, 0, count);
-    beat.stop();
+    const qint64 slowest = pauses.Stop();
     const double seconds = clock.elapsed() / 1000.0;
     std::vector<double> rates;
     qsizetype words = 0;
@@ -372,19 +388,13 @@ void MeasureSittingPause() {
             loop.quit();
         }
     });
-    QElapsedTimer clock, tick;
-    qint64 slowest = 0;
-    QTimer beat;
-    beat.setInterval(5);
-    QObject::connect(&beat, &QTimer::timeout,
-                     [&] { slowest = std::max(slowest, tick.restart() - 5); });
+    QElapsedTimer clock;
+    PauseMeter pauses;
     clock.start();
-    tick.start();
-    beat.start();
     options.readText = true;
     sitting.SetOptions(options);
     loop.exec();
-    beat.stop();
+    const qint64 slowest = pauses.Stop();
     std::printf(
         "Sitting of 10 desk pages read through SittingReader on %d workers: %lld words in "
         "%.1f s; slowest pause of the event loop %lld ms (target under 100 ms)\n",
