@@ -22,6 +22,7 @@ constexpr double kBorderSlack = 0.03;  // of the short side: a side this near th
 constexpr int kShortlist = 6;          // candidates scored closely after a quick look
 constexpr double kLeastArea = 0.05;    // of the frame: anything smaller is not the page
 constexpr double kLeastScore = 0.55;   // below this nothing credible was found
+constexpr double kMostAlike = 0.4;     // see AlikeAcross: more is the desk on both sides
 constexpr double kPi = 3.14159265358979;
 
 // The reduced picture's evidence: brightness with text and thin lines closed over, and how
@@ -235,6 +236,70 @@ double Score(const PageCorners& q, const Evidence& e, double stride) {
     return support * agreement * (0.75 + 0.25 * std::min(1.0, area / 0.35));
 }
 
+// How much the picture just inside the outline looks like the picture just outside it, 0..1:
+// along each side that is not the frame's border, the overlap of the histograms of
+// brightness and paper colour (text closed over) of a band inside and a band outside, and
+// the mean over those sides. A sheet differs from the desk along its sides however the light
+// falls; an outline drawn on a patterned desk has the pattern on both sides.
+double AlikeAcross(const PageCorners& q, const Evidence& e) {
+    constexpr int kBins = 16;
+    const cv::Size size = e.level.size();
+    const QSizeF frame(size.width, size.height);
+    const double depth = std::max(4.0, 0.04 * std::min(size.width, size.height));
+    double total = 0;
+    int sides = 0;
+    cv::Mat band(size, CV_8U);
+    for (int i = 0; i < 4; ++i) {
+        const QPointF a = q[i], b = q[(i + 1) % 4];
+        if (OnBorder(a, b, frame, 0.5)) {
+            continue;
+        }
+        const QPointF d = b - a;
+        const double length = std::hypot(d.x(), d.y());
+        const QPointF along = d / std::max(1e-9, length), out(along.y(), -along.x());
+        // Away from the corners, and two pixels off the side's blur.
+        const QPointF from = a + along * (0.1 * length), to = a + along * (0.9 * length);
+        std::array<std::vector<double>, 2> histograms;
+        std::array<double, 2> counts{};
+        for (int side = 0; side < 2; ++side) {
+            const QPointF n = out * (side == 0 ? -1.0 : 1.0);
+            const QPointF near = n * 2, far = n * (2 + depth);
+            const cv::Point corners[4] = {
+                {cvRound(from.x() + near.x()), cvRound(from.y() + near.y())},
+                {cvRound(to.x() + near.x()), cvRound(to.y() + near.y())},
+                {cvRound(to.x() + far.x()), cvRound(to.y() + far.y())},
+                {cvRound(from.x() + far.x()), cvRound(from.y() + far.y())}};
+            const cv::Rect box = cv::boundingRect(std::vector<cv::Point>(corners, corners + 4)) &
+                                 cv::Rect(0, 0, size.width, size.height);
+            band(box).setTo(0);
+            cv::fillConvexPoly(band, corners, 4, 255);
+            histograms[side].assign(kBins * kBins, 0.0);
+            for (int y = box.y; y < box.y + box.height; ++y) {
+                const uchar* m = band.ptr(y);
+                const uchar* level = e.level.ptr(y);
+                const uchar* paper = e.paper.ptr(y);
+                for (int x = box.x; x < box.x + box.width; ++x) {
+                    if (m[x]) {
+                        histograms[side][level[x] * kBins / 256 * kBins + paper[x] * kBins / 256] +=
+                            1;
+                        counts[side] += 1;
+                    }
+                }
+            }
+        }
+        if (counts[0] < 20 || counts[1] < 20) {
+            continue;
+        }
+        double common = 0;
+        for (int k = 0; k < kBins * kBins; ++k) {
+            common += std::min(histograms[0][k] / counts[0], histograms[1][k] / counts[1]);
+        }
+        total += common;
+        ++sides;
+    }
+    return sides > 0 ? total / sides : 0.0;
+}
+
 // The outline with each side that runs along the frame's border within `slack` moved onto
 // it: that side is the sheet running out of the picture, not an edge a little inside it.
 PageCorners OntoBorder(PageCorners q, QSizeF frame, double slack) {
@@ -275,11 +340,16 @@ std::pair<double, PageCorners> Best(std::vector<PageCorners> candidates, const E
             quick.emplace_back(score, i);
         }
     }
-    const std::size_t keep = std::min<std::size_t>(kShortlist, quick.size());
-    std::partial_sort(quick.begin(), quick.begin() + keep, quick.end(), std::greater<>());
+    std::sort(quick.begin(), quick.end(), std::greater<>());
     std::pair<double, PageCorners> best{0.0, {}};
-    for (std::size_t k = 0; k < keep; ++k) {
+    // The likeliest few, passing over outlines drawn on the desk itself.
+    int looked = 0;
+    for (std::size_t k = 0; k < quick.size() && k < 4 * kShortlist && looked < kShortlist; ++k) {
         const PageCorners& q = candidates[quick[k].second];
+        if (AlikeAcross(q, e) > kMostAlike) {
+            continue;
+        }
+        ++looked;
         const double score = Score(q, e, 2);
         if (score > best.first) {
             best = {score, q};
