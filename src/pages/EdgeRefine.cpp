@@ -123,6 +123,52 @@ std::optional<Line> RefineSide(QPointF a, QPointF b, const cv::Mat& grey, double
 
 }  // namespace
 
+double SharpShare(const cv::Mat& picture, QPointF a, QPointF b, double reach) {
+    const cv::Point2d pa(a.x(), a.y()), pb(b.x(), b.y());
+    const double length = cv::norm(pb - pa);
+    if (length < 8) {
+        return 0;
+    }
+    const cv::Point2d along = (pb - pa) / length, out(along.y, -along.x);
+    constexpr int kSamples = 24, kFar = 8;
+    const int steps = static_cast<int>(std::ceil(reach));
+    std::vector<double> profile(static_cast<std::size_t>(2 * (steps + kFar) + 1));
+    int count = 0;
+    for (int i = 0; i < kSamples; ++i) {
+        const cv::Point2d p = pa + (pb - pa) * (0.1 + 0.8 * i / (kSamples - 1));
+        for (int k = -steps - kFar; k <= steps + kFar; ++k) {
+            // Averaged along the side over a few pixels, against grain and text.
+            double v = 0;
+            for (int s = -2; s <= 2; ++s) {
+                const cv::Point2d q = p + out * double(k) + along * (1.5 * s);
+                v += Sample(picture, q.x, q.y);
+            }
+            profile[std::size_t(k + steps + kFar)] = v / 5;
+        }
+        const auto at = [&](int k) { return profile[std::size_t(k + steps + kFar)]; };
+        int best = 0;
+        double sharpest = 0;
+        for (int k = -steps; k <= steps; ++k) {
+            const double step = std::abs(at(k + 1) - at(k - 1));
+            if (step > sharpest) {
+                sharpest = step, best = k;
+            }
+        }
+        // Level on either side a little way off, and the whole change made within two pixels.
+        double lowIn = 1e9, highIn = -1e9, lowOut = 1e9, highOut = -1e9;
+        for (int k = 3; k <= kFar; ++k) {
+            lowOut = std::min(lowOut, at(best + k)), highOut = std::max(highOut, at(best + k));
+            lowIn = std::min(lowIn, at(best - k)), highIn = std::max(highIn, at(best - k));
+        }
+        const double change = (lowOut + highOut - lowIn - highIn) / 2;
+        const bool sharp = std::abs(change) >= 6 && sharpest >= 0.5 * std::abs(change) &&
+                           highIn - lowIn < 0.5 * std::abs(change) &&
+                           highOut - lowOut < 0.5 * std::abs(change);
+        count += sharp;
+    }
+    return double(count) / kSamples;
+}
+
 bool OnBorder(QPointF a, QPointF b, QSizeF size, double slack) {
     const auto near = [slack](double v, double edge) { return std::abs(v - edge) <= slack; };
     return (near(a.x(), 0) && near(b.x(), 0)) || (near(a.y(), 0) && near(b.y(), 0)) ||

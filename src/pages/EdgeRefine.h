@@ -12,6 +12,12 @@ namespace tavelo {
 // lines meet. A side along the frame's border, or one without enough steps to fit, stays.
 PageCorners RefineCorners(const PageCorners& coarse, const cv::Mat& picture, double reach);
 
+// The share of points along the side from a to b (0..1) where the picture (8-bit grey or
+// BGRA) steps sharply across it, within `reach` pixels, from one even level to another, the
+// same way up at all of them: the edge of a sheet, not the soft edge of a shadow nor the end
+// of printed lines.
+double SharpShare(const cv::Mat& picture, QPointF a, QPointF b, double reach);
+
 // Whether the side from a to b runs along one border of a frame of `size` (within `slack`).
 bool OnBorder(QPointF a, QPointF b, QSizeF size, double slack);
 

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <functional>
 #include <opencv2/imgproc.hpp>
+#include <optional>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -23,6 +25,9 @@ constexpr int kShortlist = 6;          // candidates scored closely after a quic
 constexpr double kLeastArea = 0.05;    // of the frame: anything smaller is not the page
 constexpr double kLeastScore = 0.55;   // below this nothing credible was found
 constexpr double kMostAlike = 0.4;     // see AlikeAcross: more is the desk on both sides
+constexpr double kPlainSpread = 12;    // the most a margin's brightness spreads (one deviation)
+constexpr double kLeastMargin = 0.04;  // of a sheet's size: the plain paper along its edges
+constexpr double kFineEdge = 6;        // the least step Canny's finer look follows an edge by
 constexpr double kPi = 3.14159265358979;
 
 // The reduced picture's evidence: brightness with text and thin lines closed over, and how
@@ -300,6 +305,150 @@ double AlikeAcross(const PageCorners& q, const Evidence& e) {
     return sides > 0 ? total / sides : 0.0;
 }
 
+// Outlines within `outer` made of the straight edges found in and along it at a finer
+// sensitivity: the sheet in front, when `outer` takes in a sheet behind it too.
+std::vector<PageCorners> InnerOutlines(const PageCorners& outer, const Evidence& e) {
+    cv::Mat inside = cv::Mat::zeros(e.level.size(), CV_8U);
+    std::vector<cv::Point> polygon;
+    for (const QPointF& p : outer) {
+        polygon.emplace_back(cvRound(p.x()), cvRound(p.y()));
+    }
+    cv::fillConvexPoly(inside, polygon, 255);
+    cv::dilate(inside, inside, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(7, 7)));
+    // Only the part of the picture the outline covers is looked at.
+    const cv::Rect box = cv::boundingRect(inside);
+    cv::Mat edges = cv::Mat::zeros(e.level.size(), CV_8U), levelEdges, paperEdges;
+    cv::Canny(e.level(box), levelEdges, kFineEdge, 3 * kFineEdge);
+    cv::Canny(e.paper(box), paperEdges, kFineEdge, 3 * kFineEdge);
+    cv::Mat both = (levelEdges | paperEdges) & inside(box);
+    both.copyTo(edges(box));
+    return LineQuads(edges);
+}
+
+// Whether the side from a to b lies along the line through c and d, within `slack` pixels.
+bool Along(QPointF a, QPointF b, QPointF c, QPointF d, double slack) {
+    const QPointF t = d - c;
+    const double length = std::max(1e-9, std::hypot(t.x(), t.y()));
+    const auto off = [&](QPointF p) {
+        return std::abs((p.x() - c.x()) * t.y() - (p.y() - c.y()) * t.x()) / length;
+    };
+    return off(a) <= slack && off(b) <= slack;
+}
+
+// Whether the line of the side from a to b goes on showing an edge beyond its ends, the
+// same way up as along the side (a soft step counts): the edge of a shadow or of something
+// longer than the sheet, not the sheet's own edge.
+bool RunsOn(QPointF a, QPointF b, const Evidence& e) {
+    const QPointF d = b - a;
+    const double length = std::hypot(d.x(), d.y());
+    const QPointF along = d / std::max(1e-9, length), out(along.y(), -along.x());
+    const auto step = [&](QPointF p) {
+        const QPointF in = p - out * 3, beyond = p + out * 3;
+        const double change = At(e.level, beyond.x(), beyond.y()) - At(e.level, in.x(), in.y());
+        return change >= 5 ? 1 : change <= -5 ? -1 : 0;
+    };
+    int way = 0;
+    for (double s = 0.1 * length; s < 0.9 * length; s += 1) {
+        way += step(a + along * s);
+    }
+    int counted = 0, same = 0;
+    for (double s = 0.04 * length; s < 0.2 * length; s += 1) {
+        for (const QPointF p : {a - along * s, b + along * s}) {
+            if (p.x() < 3 || p.y() < 3 || p.x() > e.level.cols - 4 || p.y() > e.level.rows - 4) {
+                continue;
+            }
+            ++counted;
+            same += way != 0 && step(p) == (way > 0 ? 1 : -1);
+        }
+    }
+    return counted > 0 && same > 0.5 * counted;
+}
+
+// Whether the sheet's margin lies along the side from a to b (full-size picture's pixels):
+// the picture just inside it plain, its brightness varying no more than noise and light do,
+// where the edge of printing has print right along it.
+bool PlainInside(const cv::Mat& full, QPointF a, QPointF b, double from, double depth) {
+    const QPointF d = b - a;
+    const double length = std::hypot(d.x(), d.y());
+    const QPointF along = d / std::max(1e-9, length), out(along.y(), -along.x());
+    double sum = 0, squares = 0;
+    int count = 0;
+    for (double s = 0.1 * length; s <= 0.9 * length; s += 2) {
+        for (double k = from; k <= from + depth; k += 2) {
+            const QPointF p = a + along * s - out * k;
+            const int x = std::clamp(int(p.x()), 0, full.cols - 1);
+            const int y = std::clamp(int(p.y()), 0, full.rows - 1);
+            const uchar* px = full.ptr(y) + full.channels() * x;
+            const double level = 0.114 * px[0] + 0.587 * px[1] + 0.299 * px[2];
+            sum += level, squares += level * level, ++count;
+        }
+    }
+    const double mean = sum / std::max(1, count);
+    return count > 0 && squares / count - mean * mean < kPlainSpread * kPlainSpread;
+}
+
+// Among the outlines within `outer`, the sheet lying in front of another one that `outer`
+// takes in together with it: at least one of its sides along a side of `outer`, its other
+// sides sharp edges that end at its corners (a shadow's goes on) with its plain margin
+// inside them (not the edge of its print), borne out all round, and more than a third of
+// `outer` (smaller, it is a printed box or a scrap on the sheet).
+std::optional<std::pair<double, PageCorners>> InFront(const PageCorners& outer, const Evidence& e,
+                                                      const cv::Mat& full, QPointF scale) {
+    const double slack = 0.03 * std::min(e.level.cols, e.level.rows);
+    const double outerArea = CornersArea(outer);
+    const auto toFull = [&](QPointF p) {
+        return QPointF((p.x() + 0.5) * scale.x(), (p.y() + 0.5) * scale.y());
+    };
+    const double reach = 2.5 * std::max(scale.x(), scale.y());
+    // Those sharing a side with `outer` looked at quickly, the likeliest few closely.
+    const std::vector<PageCorners> inner = InnerOutlines(outer, e);
+    std::vector<std::pair<double, std::size_t>> likely;
+    for (std::size_t k = 0; k < inner.size(); ++k) {
+        const PageCorners& q = inner[k];
+        const double share = CornersArea(q) / outerArea;
+        bool shares = false;
+        for (int i = 0; i < 16 && !shares; ++i) {
+            shares =
+                Along(q[i / 4], q[(i / 4 + 1) % 4], outer[i % 4], outer[(i % 4 + 1) % 4], slack);
+        }
+        if (share < 0.35 || share > 0.92 || !shares) {
+            continue;
+        }
+        const double quick = Score(q, e, 5);
+        if (quick > 0.9 * kLeastScore) {
+            likely.emplace_back(quick, k);
+        }
+    }
+    const std::size_t keep = std::min<std::size_t>(kShortlist, likely.size());
+    std::partial_sort(likely.begin(), likely.begin() + keep, likely.end(), std::greater<>());
+    std::optional<std::pair<double, PageCorners>> best;
+    for (std::size_t k = 0; k < keep; ++k) {
+        const PageCorners& q = inner[likely[k].second];
+        // A sheet's margin is some hundredths of its size; a gap in its print is less.
+        const double margin = kLeastMargin * std::sqrt(CornersArea(q) * scale.x() * scale.y());
+        bool ends = true;
+        for (int i = 0; i < 4 && ends; ++i) {
+            const QPointF a = q[i], b = q[(i + 1) % 4];
+            bool on = false;
+            for (int j = 0; j < 4 && !on; ++j) {
+                on = Along(a, b, outer[j], outer[(j + 1) % 4], slack);
+            }
+            ends =
+                on || (!RunsOn(a, b, e) && SharpShare(full, toFull(a), toFull(b), reach) >= 0.4 &&
+                       PlainInside(full, toFull(a), toFull(b), reach, margin));
+        }
+        if (!ends) {
+            continue;
+        }
+        const double score = Score(q, e, 2);
+        if (score >= kLeastScore && (!best || score > best->first) &&
+            AlikeAcross(q, e) <= kMostAlike) {
+            best = std::pair{score, q};
+        }
+    }
+    return best;
+}
+
 // The outline with each side that runs along the frame's border within `slack` moved onto
 // it: that side is the sheet running out of the picture, not an edge a little inside it.
 PageCorners OntoBorder(PageCorners q, QSizeF frame, double slack) {
@@ -395,9 +544,13 @@ FoundPage FindPage(const QImage& picture) {
     if (best < kLeastScore) {
         return page;
     }
+    const QPointF scale(double(picture.width()) / small.cols,
+                        double(picture.height()) / small.rows);
+    if (const auto front = InFront(chosen, evidence, full, scale)) {
+        std::tie(best, chosen) = *front;
+    }
     // To the full picture's pixels: a reduced pixel's centre is at (i + 0.5) / scale.
-    const double sx = double(picture.width()) / small.cols;
-    const double sy = double(picture.height()) / small.rows;
+    const double sx = scale.x(), sy = scale.y();
     for (QPointF& p : chosen) {
         p = QPointF((p.x() + 0.5) * sx, (p.y() + 0.5) * sy);
     }

@@ -59,6 +59,10 @@ void TestPageFinder::findsThePage_data() {
     QTest::newRow("partly outside 2") << DeskCase::PartlyOutside << 109 << turned << 0.95;
     QTest::newRow("two sheets") << DeskCase::TwoSheets << 110 << mode3 << 0.95;
     QTest::newRow("two sheets 2") << DeskCase::TwoSheets << 111 << mode2 << 0.95;
+    QTest::newRow("two sheets, taken together at first")
+        << DeskCase::TwoSheets << 154 << mode2 << 0.95;
+    QTest::newRow("two sheets 3") << DeskCase::TwoSheets << 44 << mode3 << 0.95;
+    QTest::newRow("ordinary, a gap under the title") << DeskCase::Ordinary << 26 << mode2 << 0.97;
     QTest::newRow("two sheets, the one behind brighter")
         << DeskCase::TwoSheets << 174 << mode2 << 0.95;
     QTest::newRow("partly outside, in a corner") << DeskCase::PartlyOutside << 145 << mode3 << 0.95;
