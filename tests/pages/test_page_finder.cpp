@@ -1,5 +1,6 @@
 #include <QTest>
 #include <opencv2/imgproc.hpp>
+#include <tuple>
 
 #include "device/DeskScene.h"
 #include "device/SimulatedCamera.h"
@@ -102,6 +103,13 @@ void TestPageFinder::nothingCredibleGivesTheWholePicture_data() {
     for (int seed : {9, 19, 29, 39, 49, 59, 89}) {
         QTest::newRow(qPrintable(QString("empty desk %1").arg(seed)))
             << RenderDeskScene(std::uint32_t(seed), 1280, 1024, DeskCase::NoPage).picture;
+    }
+    // The simulated camera's chart page fills the frame: no edge of it is in view.
+    for (const auto& [w, h, rotation] : {std::tuple{1280, 1024, 0}, std::tuple{1024, 1280, 1}}) {
+        const std::vector<std::uint8_t> bgr = SimulatedCamera::RenderPage(w, h, rotation);
+        QTest::newRow(qPrintable(QString("chart page, rotation %1").arg(rotation)))
+            << QImage(bgr.data(), w, h, w * 3, QImage::Format_BGR888)
+                   .convertToFormat(QImage::Format_RGB32);
     }
     QImage grey(640, 480, QImage::Format_RGB32);
     grey.fill(QColor(128, 128, 128));
