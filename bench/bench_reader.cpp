@@ -5,14 +5,16 @@
 // words read per second, the slowest pause of this process's event loop while the pages are
 // read, and the searchable PDF's size against its pictures'.
 //
-//   bench_reader [--pages=N] [--desk=M] [benchmark flags]
+//   bench_reader [--pages=N] [--desk=M] [--desk-first=K] [--look=grey|colour|bw] [flags]
 //
 // N generated pages for the accuracy (default 40); then M desk scenes of the simulated camera
-// (default 200, 0 for none) as the user gets them: the sheet looked for, straightened and
-// evened in the Grey look, and read. Each scene's error rate is also measured on the sheet
-// straightened with its true corners, which tells the finder's share from the reader's.
-// Scenes whose page lies partly outside the frame or under fingers lose words that cannot be
-// read, and the desk alone has none: they are shown per kind, outside the overall figures.
+// (default 200, 0 for none; seeds from K, default 0) as the user gets them: the sheet looked
+// for, straightened and evened in the look (default Grey), and read, turned upright by the
+// reader when the orientation model is there, as the application reads. Each scene's error rate is
+// also measured on the sheet straightened with its true corners, which tells the finder's share
+// from the reader's. Scenes whose page lies partly outside the frame or under fingers lose words
+// that cannot be read, and the desk alone has none: they are shown per kind, outside the overall
+// figures.
 //
 // The pages stand in for straightened camera pages: 200 pixels per inch, fonts, sizes and
 // paper tints varied, made at twice the size and reduced (the softness of a camera), grain
@@ -256,7 +258,7 @@ bool WholePageVisible(DeskCase kind) {
 
 // The desk scenes read as the user's pages are: the error rate with the found outline and
 // with the true one, overall over the scenes whose whole page is in view, and per kind.
-void MeasureDesk(int count) {
+void MeasureDesk(int first, int count, PageLook look) {
     struct Scene {
         int seed;
         DeskCase kind;
@@ -268,13 +270,14 @@ void MeasureDesk(int count) {
     std::map<std::uint32_t, ReadReply> replies;
     QElapsedTimer clock;
     clock.start();
-    for (int seed = 0; seed < count; ++seed) {
+    const bool upright = CanDetectOrientation();
+    for (int seed = first; seed < first + count; ++seed) {
         const DeskScene scene = RenderDeskScene(std::uint32_t(seed), 1280, 1024);
         if (!scene.hasPage) {
             continue;
         }
         const auto read = [&](const PageOutline& outline) {
-            const StraightPage page = DocumentPicture(scene.picture, outline, PageLook::Grey);
+            const StraightPage page = DocumentPicture(scene.picture, outline, look);
             // TAVELO_BENCH_PAGES=<folder>: each page as read, to look at.
             if (const QString folder = qEnvironmentVariable("TAVELO_BENCH_PAGES");
                 !folder.isEmpty()) {
@@ -288,7 +291,7 @@ void MeasureDesk(int count) {
             QBuffer buffer(&png);
             buffer.open(QIODevice::WriteOnly);
             page.picture.save(&buffer, "PNG", 90);
-            return reader.Read(png, int(kStraightPixelsPerInch), QStringLiteral("eng"));
+            return reader.Read(png, int(kStraightPixelsPerInch), QStringLiteral("eng"), upright);
         };
         PageOutline truth{OutlineState::Edited, 1.0, {}};
         std::copy(scene.corners.begin(), scene.corners.end(), truth.corners.begin());
@@ -327,9 +330,9 @@ void MeasureDesk(int count) {
         }
     }
     std::printf(
-        "\nDesk scenes: %d seeds, %zu with a page wholly in view, read in %.1f s "
+        "\nDesk scenes: %d seeds from %d, %zu with a page wholly in view, read in %.1f s "
         "(%.1f words per second, finding and straightening included)\n",
-        count, found.size(), seconds, double(words) / seconds);
+        count, first, found.size(), seconds, double(words) / seconds);
     const auto line = [](const char* what, const std::vector<double>& rates) {
         std::printf("  %-22s n=%3zu  median %6.2f %%  95th %6.2f %%  worst %6.2f %%\n", what,
                     rates.size(), 100 * Quantile(rates, 0.5), 100 * Quantile(rates, 0.95),
@@ -414,10 +417,19 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     int count = 40;
     int desk = 200;
+    int deskFirst = 0;
+    PageLook look = PageLook::Grey;
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i) {
         if (std::strncmp(argv[i], "--pages=", 8) == 0) {
             count = std::max(1, std::atoi(argv[i] + 8));
+        } else if (std::strncmp(argv[i], "--desk-first=", 13) == 0) {
+            deskFirst = std::max(0, std::atoi(argv[i] + 13));
+        } else if (std::strncmp(argv[i], "--look=", 7) == 0) {
+            const std::string name = argv[i] + 7;
+            look = name == "colour" ? PageLook::Colour
+                   : name == "bw"   ? PageLook::BlackWhite
+                                    : PageLook::Grey;
         } else if (std::strncmp(argv[i], "--desk=", 7) == 0) {
             desk = std::max(0, std::atoi(argv[i] + 7));
         } else {
@@ -437,7 +449,7 @@ int main(int argc, char** argv) {
                           {"BM_TenPagesTwoWorkers/iterations:1/real_time",
                            "BM_TenTimesOnePage/iterations:1/real_time"}});
     MeasurePages(count);
-    MeasureDesk(desk);
+    MeasureDesk(deskFirst, desk, look);
     MeasureSittingPause();
     benchmark::Shutdown();
     return 0;

@@ -71,12 +71,13 @@ private Q_SLOTS:
         QTest::addColumn<int>("fallback");
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("picture");
+        // The A4 sheet lies sideways, as the wide frame shows it largest: A4 across.
         QTest::newRow("A4 sheet, grey")
-            << int(DeskCase::Ordinary) << int(PageLook::Grey) << int(QPageSize::Letter) << "595x842"
+            << int(DeskCase::Ordinary) << int(PageLook::Grey) << int(QPageSize::Letter) << "842x595"
             << "jpeg 8";
         QTest::newRow("A4 sheet, black and white")
             << int(DeskCase::Ordinary) << int(PageLook::BlackWhite) << int(QPageSize::Letter)
-            << "595x842"
+            << "842x595"
             << "image 1";
         QTest::newRow("no sheet: fitted on Letter, turned")
             << int(DeskCase::NoPage) << int(PageLook::Grey) << int(QPageSize::Letter) << "792x612"
@@ -127,7 +128,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         Sitting sitting;
         QVERIFY(sitting.Open(dir.filePath("root"), "run"));
-        for (std::uint32_t seed : {2u, 6u, 8u}) {  // A4 sheets
+        for (std::uint32_t seed : {2u, 6u, 8u}) {  // A4 sheets, lying sideways
             QVERIFY(test::AddDeskPage(sitting, dir.path(), seed, DeskCase::Ordinary));
         }
         QFile damaged(sitting.Store().DataPath(1));
@@ -145,7 +146,7 @@ private Q_SLOTS:
                  std::int16_t(PIC_OK));
         QCOMPARE(skipped, std::vector<int>{1});  // its place in the rows asked for
         QCOMPARE(asked, (std::vector<int>{2, 0}));
-        QCOMPARE(MediaBoxes(path), (QStringList{"595x842", "595x842"}));
+        QCOMPARE(MediaBoxes(path), (QStringList{"842x595", "842x595"}));
         skipped.clear();
         QCOMPARE(ExportDocumentPdf(sitting, {1}, path, QPageSize::A4, {}, &skipped),
                  std::int16_t(PIC_NO_PICTURE));

@@ -11,6 +11,8 @@
 #include <QTransform>
 #include <QtTest>
 
+#include "device/DeskScene.h"
+#include "pages/DocumentPage.h"
 #include "pages/PageReader.h"
 #include "pages/ReaderProtocol.h"
 #include "pages/ReaderSetup.h"
@@ -254,15 +256,29 @@ private Q_SLOTS:
     // A page lying turned is read upright, and says by how much it was turned.
     void turnsPageUpright_data() {
         QTest::addColumn<int>("lying");  // clockwise degrees the page lies turned
-        QTest::newRow("upright") << 0;
-        QTest::newRow("turned right") << 90;
-        QTest::newRow("upside down") << 180;
-        QTest::newRow("turned left") << 270;
+        QTest::addColumn<int>("desk");   // the seed of a desk scene whose sheet is read, or 0
+        QTest::newRow("upright") << 0 << 0;
+        QTest::newRow("turned right") << 90 << 0;
+        QTest::newRow("upside down") << 180 << 0;
+        QTest::newRow("turned left") << 270 << 0;
+        // A sheet lying sideways under the camera, straightened and evened: the orientation
+        // model is unsure of it.
+        QTest::newRow("camera's sheet, turned left") << 270 << 13;
     }
     void turnsPageUpright() {
         QFETCH(int, lying);
+        QFETCH(int, desk);
         const auto page = RenderTextPage(21, 200, QSizeF(5, 3.5), 11, Family("DejaVu Serif"));
-        const QImage turned = page.picture.transformed(QTransform().rotate(lying));
+        QImage turned = page.picture.transformed(QTransform().rotate(lying));
+        QString text = page.text;
+        if (desk != 0) {
+            const DeskScene scene = RenderDeskScene(std::uint32_t(desk), 1280, 1024);
+            PageOutline truth{OutlineState::Edited, 1.0, {}};
+            std::copy(scene.corners.begin(), scene.corners.end(), truth.corners.begin());
+            turned = DocumentPicture(scene.picture, truth, PageLook::Grey).picture;
+            text = scene.text;
+        }
+        const QRect upright(QPoint(), lying % 180 ? turned.size().transposed() : turned.size());
         PageReader reader(ReaderProgram(), 1);
         ReadRequest request = Page(Encoded(turned), 200);
         request.detectOrientation = true;
@@ -270,9 +286,9 @@ private Q_SLOTS:
         QCOMPARE(reply.status, ReadStatus::Read);
         QCOMPARE(reply.orientation, (360 - lying) % 360);
         QCOMPARE(reply.turned, lying != 0);
-        QVERIFY2(CharacterErrorRate(page.text, reply.text) < 0.03, qPrintable(reply.text));
+        QVERIFY2(CharacterErrorRate(text, reply.text) < 0.03, qPrintable(reply.text));
         for (const ReadWord& word : reply.words) {
-            QVERIFY(page.picture.rect().contains(word.box));
+            QVERIFY(upright.contains(word.box));
         }
     }
 

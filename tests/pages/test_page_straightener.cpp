@@ -171,7 +171,8 @@ void TestPageStraightener::looks() {
     QVERIFY(!page.picture.isNull());
     QCOMPARE(page.picture.format(),
              look == PageLook::Colour ? QImage::Format_RGB32 : QImage::Format_Grayscale8);
-    QVERIFY(page.picture.height() >= 2200);  // 200 pixels per inch on any paper's long side
+    // 200 pixels per inch on any paper's long side, also of a sheet lying sideways.
+    QVERIFY(std::max(page.picture.width(), page.picture.height()) >= 2200);
     // The left margin, away from the edges: blank paper.
     const QRectF margin(0.02, 0.2, 0.04, 0.6);
     QVERIFY2(Mean(page.picture, margin) > 240,

@@ -22,6 +22,9 @@ constexpr double kMaxPixels = 80e6;
 // OSD's confidence above which a turn is trusted; tesseract calls 15 "reasonably confident"
 // but upright pages of few lines score lower, and a wrong turn costs more than none.
 constexpr float kTurnConfidence = 4.0f;
+// How much surer, in tesseract's mean word confidence (0..100), the reading of a turned sample
+// must be than of the sample as it lies before the page is turned.
+constexpr int kTurnMargin = 15;
 
 bool IsLanguageName(const std::string& name) {
     return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
@@ -104,11 +107,45 @@ int PageEngine::UprightTurn(Pix* page, int pixelsPerInch) {
     float confidence = 0;
     const bool found = m_osd->DetectOrientationScript(&degrees, &confidence, nullptr, nullptr);
     m_osd->Clear();
-    if (!found || confidence < kTurnConfidence) {
+    if (found && confidence >= kTurnConfidence) {
+        // Tesseract gives the anticlockwise turn of the text; the same angle clockwise undoes
+        // it.
+        return (360 - degrees) % 360;
+    }
+    return TurnByReading(page, pixelsPerInch);
+}
+
+int PageEngine::TurnByReading(Pix* page, int pixelsPerInch) {
+    const int w = pixGetWidth(page), h = pixGetHeight(page);
+    Box* middle = boxCreate(w * 3 / 10, h * 3 / 10, w * 2 / 5, h * 2 / 5);
+    PixPtr sample(pixClipRectangle(page, middle, nullptr));
+    boxDestroy(&middle);
+    if (!sample) {
         return 0;
     }
-    // Tesseract gives the anticlockwise turn of the text; the same angle clockwise undoes it.
-    return (360 - degrees) % 360;
+    // As one block of level lines: a turned sample is then read as nonsense, not as lines
+    // standing on end.
+    m_api->SetPageSegMode(tesseract::PSM_SINGLE_BLOCK);
+    int upright = 0, best = 0, bestConfidence = 0;
+    for (int quarters = 0; quarters < 4; ++quarters) {
+        PixPtr turned(quarters == 0 ? pixClone(sample.get())
+                                    : pixRotateOrth(sample.get(), quarters));
+        if (!turned) {
+            continue;
+        }
+        m_api->SetImage(turned.get());
+        m_api->SetSourceResolution(pixelsPerInch);
+        const int confidence = m_api->MeanTextConf();
+        upright = quarters == 0 ? confidence : upright;
+        if (confidence > bestConfidence) {
+            best = quarters * 90;
+            bestConfidence = confidence;
+        }
+    }
+    m_api->Clear();
+    m_api->SetPageSegMode(tesseract::PSM_AUTO);
+    // A page is turned only when the reading is clearly surer of it turned.
+    return bestConfidence >= upright + kTurnMargin ? best : 0;
 }
 
 QByteArray PageEngine::TextLayer() {
