@@ -17,8 +17,11 @@ namespace tavelo {
 namespace {
 
 constexpr double kPi = 3.14159265358979;
-// The height / width of the papers a page is printed on: A4 (and A5), Letter, Legal.
-constexpr double kAspects[] = {1.41421, 1.41421, 1.29412, 1.64706};
+// The papers a page is printed on, short and long side in inches: A4, A5, Letter, Legal.
+struct Paper {
+    double shortSide, longSide;
+};
+constexpr Paper kPapers[] = {{8.27, 11.69}, {5.83, 8.27}, {8.5, 11.0}, {8.5, 14.0}};
 
 using Quad = std::array<QPointF, 4>;
 
@@ -268,16 +271,39 @@ DeskScene RenderDeskScene(std::uint32_t seed, int width, int height, DeskCase ki
     if (kind == DeskCase::NoPage) {
         DrawDeskThings(painter, frame, r);
     } else {
-        const double aspect = kAspects[r.Int(0, 3)];
-        const double shortSide = std::min(width, height);
-        double size = shortSide * r.Uniform(0.6, 0.9);  // the page's height as shown
+        const Paper paper = kPapers[r.Int(0, 3)];
+        // The camera's mode 3 picture, 1280 pixels across, shows the desk at 90 to 120 pixels
+        // per inch; a smaller mode shows the same desk with fewer pixels.
+        const double ppi = r.Uniform(90, 120) * std::max(width, height) / 1280.0;
+        const double margin = std::min(width, height) * 0.02;
+        const double roomW = width - 2 * margin, roomH = height - 2 * margin;
+        // The sheet is laid the way it shows largest: its long side along the frame's long
+        // side, so an A4 sheet lies sideways in a wide frame, its text turned a quarter.
+        const double upright = std::min(roomW / paper.shortSide, roomH / paper.longSide);
+        const double across = std::min(roomW / paper.longSide, roomH / paper.shortSide);
+        const bool sideways = kind != DeskCase::FillsFrame &&
+                              ((upright < ppi || across < ppi) ? across > upright : r.Chance(0.5));
+        double aspect =
+            sideways ? paper.shortSide / paper.longSide : paper.longSide / paper.shortSide;
+        double size = (sideways ? paper.shortSide : paper.longSide) * ppi;  // height as shown
         double turn = 15;
         if (kind == DeskCase::FillsFrame) {
+            aspect = paper.longSide / paper.shortSide;
             size = height * r.Uniform(0.97, 1.04);
             turn = 2;
         }
         const QPointF centre(width / 2.0, height / 2.0);
         Quad q = PlaceSheet(size, aspect, centre, turn, r);
+        if (kind != DeskCase::FillsFrame) {
+            // A sheet larger than the frame at that scale is shown smaller: the camera is
+            // raised or zoomed out until it fits.
+            const QRectF b = Bounds(q);
+            const double fit = std::min({1.0, roomW / b.width(), roomH / b.height()});
+            for (QPointF& p : q) {
+                p = centre + (p - centre) * fit;
+            }
+            size *= fit;
+        }
         if (kind == DeskCase::FillsFrame) {
             // Stretch the sheet across the frame's width too: the camera is zoomed onto it.
             const QRectF b = Bounds(q);
@@ -297,7 +323,7 @@ DeskScene RenderDeskScene(std::uint32_t seed, int width, int height, DeskCase ki
                 p += toEdge + shift;
             }
         } else {
-            q = PlaceInside(q, frame, shortSide * 0.02, r);
+            q = PlaceInside(q, frame, margin, r);
         }
         if (kind == DeskCase::TwoSheets) {
             // A smaller sheet behind, partly covered by this one.
@@ -305,17 +331,26 @@ DeskScene RenderDeskScene(std::uint32_t seed, int width, int height, DeskCase ki
             const QPointF c = Polygon(q).boundingRect().center();
             const QPointF backCentre(c.x() + (r.Chance(0.5) ? 1 : -1) * size * r.Uniform(0.3, 0.45),
                                      c.y() + r.Uniform(-0.2, 0.2) * size);
-            const Quad back = PlaceSheet(backSize, kAspects[r.Int(0, 3)], backCentre, 15, r);
+            const Paper backPaper = kPapers[r.Int(0, 3)];
+            const Quad back =
+                PlaceSheet(backSize, backPaper.longSide / backPaper.shortSide, backCentre, 15, r);
             SceneRandom backText(seed + 7777);
             const SamplePage backPage = RenderSamplePage(
                 1, int(backSize / 1.4 * 1.5), int(backSize * 1.5), PaperTint(r, false), backText);
             DrawSheet(painter, backPage.picture, back, r);
         }
         const bool white = kind == DeskCase::WhiteOnLight;
-        const int pageHeight = std::max(64, int(size * 1.5));
-        const SamplePage page =
+        // The page as printed, upright, at one and a half times its size as shown.
+        const double longShown = sideways ? size / aspect : size;
+        const int pageHeight = std::max(64, int(longShown * 1.5));
+        const double pageAspect = sideways ? 1 / aspect : aspect;
+        SamplePage page =
             RenderSamplePage(int((seed + kSampleDocumentPages - 1) % kSampleDocumentPages) + 1,
-                             int(pageHeight / aspect), pageHeight, PaperTint(r, white), r);
+                             int(pageHeight / pageAspect), pageHeight, PaperTint(r, white), r,
+                             std::max(1.0, kPapers[0].shortSide / paper.shortSide));
+        if (sideways) {
+            page.picture = page.picture.transformed(QTransform().rotate(r.Chance(0.5) ? 90 : -90));
+        }
         DrawSheet(painter, page.picture, q, r);
         if (kind == DeskCase::Fingers) {
             DrawFingers(painter, q, frame, r);

@@ -61,7 +61,8 @@ QString Sentence(SceneRandom& random) {
 
 }  // namespace
 
-SamplePage RenderSamplePage(int number, int width, int height, QColor paper, SceneRandom& random) {
+SamplePage RenderSamplePage(int number, int width, int height, QColor paper, SceneRandom& random,
+                            double typeScale) {
     SamplePage page;
     page.picture = QImage(width, height, QImage::Format_RGB32);
     page.picture.fill(paper);
@@ -96,7 +97,7 @@ SamplePage RenderSamplePage(int number, int width, int height, QColor paper, Sce
              margin);
     y += title.pixelSize() * 0.8;
 
-    font.setPixelSize(std::max(6, int(width * random.Uniform(0.018, 0.03))));
+    font.setPixelSize(std::max(6, int(width * typeScale * random.Uniform(0.018, 0.03))));
     painter.setFont(font);
     const QFontMetricsF metrics(font);
     const double bottom = height - margin - 2 * metrics.height();

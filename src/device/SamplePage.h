@@ -19,6 +19,9 @@ struct SamplePage {
 inline constexpr int kSampleDocumentPages = 5;
 
 // Page `number` (1..kSampleDocumentPages) drawn width x height pixels on paper of `paper`.
-SamplePage RenderSamplePage(int number, int width, int height, QColor paper, SceneRandom& random);
+// The type's size goes with the width, as on an A4 sheet; a narrower paper (A5) passes
+// `typeScale` = A4's width over its own: body type is set in points whatever the paper.
+SamplePage RenderSamplePage(int number, int width, int height, QColor paper, SceneRandom& random,
+                            double typeScale = 1.0);
 
 }  // namespace tavelo
