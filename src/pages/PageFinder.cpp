@@ -28,6 +28,7 @@ constexpr double kMostAlike = 0.4;     // see AlikeAcross: more is the desk on b
 constexpr double kPlainSpread = 12;    // the most a margin's brightness spreads (one deviation)
 constexpr double kLeastMargin = 0.04;  // of a sheet's size: the plain paper along its edges
 constexpr double kFineEdge = 6;        // the least step Canny's finer look follows an edge by
+constexpr double kBorneOut = 0.99;     // an outline scoring this is one sheet, borne out all round
 constexpr double kPi = 3.14159265358979;
 
 // The reduced picture's evidence: brightness with text and thin lines closed over, and how
@@ -546,8 +547,13 @@ FoundPage FindPage(const QImage& picture) {
     }
     const QPointF scale(double(picture.width()) / small.cols,
                         double(picture.height()) / small.rows);
-    if (const auto front = InFront(chosen, evidence, full, scale)) {
-        std::tie(best, chosen) = *front;
+    // An outline round a sheet and one behind it shows a stretch of side the picture does
+    // not bear out; one borne out all round leaves the finer look nothing to find, and lets
+    // it cut a sheet along a shadow or the fingers holding it.
+    if (best < kBorneOut) {
+        if (const auto front = InFront(chosen, evidence, full, scale)) {
+            std::tie(best, chosen) = *front;
+        }
     }
     // To the full picture's pixels: a reduced pixel's centre is at (i + 0.5) / scale.
     const double sx = scale.x(), sy = scale.y();
