@@ -129,6 +129,36 @@ int EdgeAt(const Evidence& e, QPointF p, QPointF out) {
     return step != 0 ? step : StepAt(e.paper, p, out);
 }
 
+// The paper's and the desk's brightness just inside and just outside the side from `from`
+// to `to`, a few pixels from its end `to` (or from its start `from` when `atEnd` is false),
+// as medians; nothing when the side runs along the frame's border.
+std::optional<std::pair<float, float>> LevelsNear(QPointF from, QPointF to, bool atEnd,
+                                                  const Evidence& e, QSizeF frame) {
+    if (OnBorder(from, to, frame, 0.5)) {
+        return std::nullopt;
+    }
+    const QPointF d = to - from;
+    const double length = std::hypot(d.x(), d.y());
+    const QPointF along = d / std::max(1e-9, length), out(along.y(), -along.x());
+    std::vector<float> paper, desk;
+    for (double s = 4; s <= 16 && s < 0.5 * length; s += 2) {
+        const QPointF p = atEnd ? to - along * s : from + along * s;
+        const QPointF in = p - out * 3, beyond = p + out * 3;
+        if (beyond.x() < 0 || beyond.y() < 0 || beyond.x() >= frame.width() ||
+            beyond.y() >= frame.height()) {
+            continue;
+        }
+        paper.push_back(At(e.level, in.x(), in.y()));
+        desk.push_back(At(e.level, beyond.x(), beyond.y()));
+    }
+    if (paper.size() < 3) {
+        return std::nullopt;
+    }
+    std::nth_element(paper.begin(), paper.begin() + paper.size() / 2, paper.end());
+    std::nth_element(desk.begin(), desk.begin() + desk.size() / 2, desk.end());
+    return std::pair{paper[paper.size() / 2], desk[desk.size() / 2]};
+}
+
 // How well the picture bears the outline out, 0..1: along each side that is not the frame's
 // border, the share of points showing the sheet's edge, brighter on one and the same side of
 // the outline all round; weighed towards the worst side, since one side the picture does not
@@ -221,11 +251,23 @@ double Score(const PageCorners& q, const Evidence& e, double stride) {
         const QPointF d = b - a;
         const double length = std::hypot(d.x(), d.y());
         const QPointF along = d / std::max(1e-9, length), out(along.y(), -along.x());
+        // Light falling off across the sheet is told by the sheet's own sides where they
+        // meet this one: the paper and the desk there, each end's levels drawn across.
+        std::optional<std::pair<float, float>> ends[2] = {
+            LevelsNear(q[(i + 3) % 4], a, true, e, frame),
+            LevelsNear(b, q[(i + 2) % 4], false, e, frame)};
+        for (int k = 0; k < 2; ++k) {
+            ends[k] = ends[k] ? ends[k] : ends[1 - k];
+        }
         int counted = 0, paper = 0;
         for (double s = 0.04 * length; s < 0.96 * length; s += stride, ++counted) {
             const QPointF p = a + along * s - out * 3;
             const float level = At(e.level, p.x(), p.y());
-            paper += std::abs(level - paperLevel) < 30 || level >= paperLeast;
+            const double t = s / length;
+            const double paperHere = ends[0] ? (1 - t) * ends[0]->first + t * ends[1]->first : 0;
+            const double deskHere = ends[0] ? (1 - t) * ends[0]->second + t * ends[1]->second : 0;
+            paper += std::abs(level - paperLevel) < 30 || level >= paperLeast ||
+                     (paperHere > deskHere + 20 && level >= (paperHere + deskHere) / 2);
         }
         if (counted > 0 && paper < 0.8 * counted) {
             return 0;
