@@ -187,6 +187,7 @@ double Score(const PageCorners& q, const Evidence& e, double stride) {
         }
     }
     int realSides = 0;
+    bool real[4] = {};  // sides showing the picture an edge; the rest lie along the border
     double sum = 0, worst = 1, brighterIn = 0, brighterOut = 0;
     std::vector<float> paperLevels, deskLevels;
     for (int i = 0; i < 4; ++i) {
@@ -195,6 +196,7 @@ double Score(const PageCorners& q, const Evidence& e, double stride) {
             continue;
         }
         ++realSides;
+        real[i] = true;
         const QPointF d = b - a;
         const double length = std::hypot(d.x(), d.y());
         const QPointF along = d / length, out(along.y(), -along.x());
@@ -222,6 +224,7 @@ double Score(const PageCorners& q, const Evidence& e, double stride) {
         }
         if (counted < 8 * 2 / stride) {
             --realSides;
+            real[i] = false;
             continue;
         }
         const double support = double(std::max(in, outside)) / counted;
@@ -245,7 +248,7 @@ double Score(const PageCorners& q, const Evidence& e, double stride) {
     const float paperLeast = paperLevel > deskLevel + 20 ? (paperLevel + deskLevel) / 2 : 255;
     for (int i = 0; i < 4; ++i) {
         const QPointF a = q[i], b = q[(i + 1) % 4];
-        if (!OnBorder(a, b, frame, 0.5)) {
+        if (real[i]) {
             continue;
         }
         const QPointF d = b - a;
