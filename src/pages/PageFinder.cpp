@@ -66,7 +66,7 @@ void AddOutlines(const std::vector<std::vector<cv::Point>>& contours, cv::Size f
 }
 
 // Outlines from three sources: regions brighter than the rest (Otsu's threshold), closed
-// loops of edges at two sensitivities, and straight edges taken four at a time.
+// loops of edges in brightness and in paper colour, and straight edges taken four at a time.
 std::vector<PageCorners> Candidates(const Evidence& e) {
     std::vector<PageCorners> candidates;
     const cv::Size frame = e.level.size();
@@ -81,11 +81,10 @@ std::vector<PageCorners> Candidates(const Evidence& e) {
         AddOutlines(contours, frame, candidates);
     }
     for (const auto& [source, low, high] :
-         {std::tuple{&e.level, 15.0, 45.0}, std::tuple{&e.level, 35.0, 100.0},
-          std::tuple{&e.paper, 30.0, 90.0}}) {
+         {std::tuple{&e.level, 15.0, 45.0}, std::tuple{&e.paper, 30.0, 90.0}}) {
         cv::Mat edges;
         cv::Canny(*source, edges, low, high);
-        if (source == &e.level && low < 20) {
+        if (source == &e.level) {
             const std::vector<PageCorners> lines = LineQuads(edges);
             candidates.insert(candidates.end(), lines.begin(), lines.end());
         }
