@@ -28,6 +28,7 @@ constexpr double kMostAlike = 0.4;     // see AlikeAcross: more is the desk on b
 constexpr double kPlainSpread = 12;    // the most a margin's brightness spreads (one deviation)
 constexpr double kLeastMargin = 0.04;  // of a sheet's size: the plain paper along its edges
 constexpr double kFineEdge = 6;        // the least step Canny's finer look follows an edge by
+constexpr double kBorneOut = 0.99;     // an outline scoring this is one sheet, borne out all round
 constexpr double kPi = 3.14159265358979;
 
 // The reduced picture's evidence: brightness with text and thin lines closed over, and how
@@ -65,7 +66,7 @@ void AddOutlines(const std::vector<std::vector<cv::Point>>& contours, cv::Size f
 }
 
 // Outlines from three sources: regions brighter than the rest (Otsu's threshold), closed
-// loops of edges at two sensitivities, and straight edges taken four at a time.
+// loops of edges in brightness and in paper colour, and straight edges taken four at a time.
 std::vector<PageCorners> Candidates(const Evidence& e) {
     std::vector<PageCorners> candidates;
     const cv::Size frame = e.level.size();
@@ -80,11 +81,10 @@ std::vector<PageCorners> Candidates(const Evidence& e) {
         AddOutlines(contours, frame, candidates);
     }
     for (const auto& [source, low, high] :
-         {std::tuple{&e.level, 15.0, 45.0}, std::tuple{&e.level, 35.0, 100.0},
-          std::tuple{&e.paper, 30.0, 90.0}}) {
+         {std::tuple{&e.level, 15.0, 45.0}, std::tuple{&e.paper, 30.0, 90.0}}) {
         cv::Mat edges;
         cv::Canny(*source, edges, low, high);
-        if (source == &e.level && low < 20) {
+        if (source == &e.level) {
             const std::vector<PageCorners> lines = LineQuads(edges);
             candidates.insert(candidates.end(), lines.begin(), lines.end());
         }
@@ -128,6 +128,36 @@ int EdgeAt(const Evidence& e, QPointF p, QPointF out) {
     return step != 0 ? step : StepAt(e.paper, p, out);
 }
 
+// The paper's and the desk's brightness just inside and just outside the side from `from`
+// to `to`, a few pixels from its end `to` (or from its start `from` when `atEnd` is false),
+// as medians; nothing when the side runs along the frame's border.
+std::optional<std::pair<float, float>> LevelsNear(QPointF from, QPointF to, bool atEnd,
+                                                  const Evidence& e, QSizeF frame) {
+    if (OnBorder(from, to, frame, 0.5)) {
+        return std::nullopt;
+    }
+    const QPointF d = to - from;
+    const double length = std::hypot(d.x(), d.y());
+    const QPointF along = d / std::max(1e-9, length), out(along.y(), -along.x());
+    std::vector<float> paper, desk;
+    for (double s = 4; s <= 16 && s < 0.5 * length; s += 2) {
+        const QPointF p = atEnd ? to - along * s : from + along * s;
+        const QPointF in = p - out * 3, beyond = p + out * 3;
+        if (beyond.x() < 0 || beyond.y() < 0 || beyond.x() >= frame.width() ||
+            beyond.y() >= frame.height()) {
+            continue;
+        }
+        paper.push_back(At(e.level, in.x(), in.y()));
+        desk.push_back(At(e.level, beyond.x(), beyond.y()));
+    }
+    if (paper.size() < 3) {
+        return std::nullopt;
+    }
+    std::nth_element(paper.begin(), paper.begin() + paper.size() / 2, paper.end());
+    std::nth_element(desk.begin(), desk.begin() + desk.size() / 2, desk.end());
+    return std::pair{paper[paper.size() / 2], desk[desk.size() / 2]};
+}
+
 // How well the picture bears the outline out, 0..1: along each side that is not the frame's
 // border, the share of points showing the sheet's edge, brighter on one and the same side of
 // the outline all round; weighed towards the worst side, since one side the picture does not
@@ -156,6 +186,7 @@ double Score(const PageCorners& q, const Evidence& e, double stride) {
         }
     }
     int realSides = 0;
+    bool real[4] = {};  // sides showing the picture an edge; the rest lie along the border
     double sum = 0, worst = 1, brighterIn = 0, brighterOut = 0;
     std::vector<float> paperLevels, deskLevels;
     for (int i = 0; i < 4; ++i) {
@@ -164,6 +195,7 @@ double Score(const PageCorners& q, const Evidence& e, double stride) {
             continue;
         }
         ++realSides;
+        real[i] = true;
         const QPointF d = b - a;
         const double length = std::hypot(d.x(), d.y());
         const QPointF along = d / length, out(along.y(), -along.x());
@@ -191,6 +223,7 @@ double Score(const PageCorners& q, const Evidence& e, double stride) {
         }
         if (counted < 8 * 2 / stride) {
             --realSides;
+            real[i] = false;
             continue;
         }
         const double support = double(std::max(in, outside)) / counted;
@@ -214,17 +247,29 @@ double Score(const PageCorners& q, const Evidence& e, double stride) {
     const float paperLeast = paperLevel > deskLevel + 20 ? (paperLevel + deskLevel) / 2 : 255;
     for (int i = 0; i < 4; ++i) {
         const QPointF a = q[i], b = q[(i + 1) % 4];
-        if (!OnBorder(a, b, frame, 0.5)) {
+        if (real[i]) {
             continue;
         }
         const QPointF d = b - a;
         const double length = std::hypot(d.x(), d.y());
         const QPointF along = d / std::max(1e-9, length), out(along.y(), -along.x());
+        // Light falling off across the sheet is told by the sheet's own sides where they
+        // meet this one: the paper and the desk there, each end's levels drawn across.
+        std::optional<std::pair<float, float>> ends[2] = {
+            LevelsNear(q[(i + 3) % 4], a, true, e, frame),
+            LevelsNear(b, q[(i + 2) % 4], false, e, frame)};
+        for (int k = 0; k < 2; ++k) {
+            ends[k] = ends[k] ? ends[k] : ends[1 - k];
+        }
         int counted = 0, paper = 0;
         for (double s = 0.04 * length; s < 0.96 * length; s += stride, ++counted) {
             const QPointF p = a + along * s - out * 3;
             const float level = At(e.level, p.x(), p.y());
-            paper += std::abs(level - paperLevel) < 30 || level >= paperLeast;
+            const double t = s / length;
+            const double paperHere = ends[0] ? (1 - t) * ends[0]->first + t * ends[1]->first : 0;
+            const double deskHere = ends[0] ? (1 - t) * ends[0]->second + t * ends[1]->second : 0;
+            paper += std::abs(level - paperLevel) < 30 || level >= paperLeast ||
+                     (paperHere > deskHere + 20 && level >= (paperHere + deskHere) / 2);
         }
         if (counted > 0 && paper < 0.8 * counted) {
             return 0;
@@ -546,8 +591,13 @@ FoundPage FindPage(const QImage& picture) {
     }
     const QPointF scale(double(picture.width()) / small.cols,
                         double(picture.height()) / small.rows);
-    if (const auto front = InFront(chosen, evidence, full, scale)) {
-        std::tie(best, chosen) = *front;
+    // An outline round a sheet and one behind it shows a stretch of side the picture does
+    // not bear out; one borne out all round leaves the finer look nothing to find, and lets
+    // it cut a sheet along a shadow or the fingers holding it.
+    if (best < kBorneOut) {
+        if (const auto front = InFront(chosen, evidence, full, scale)) {
+            std::tie(best, chosen) = *front;
+        }
     }
     // To the full picture's pixels: a reduced pixel's centre is at (i + 0.5) / scale.
     const double sx = scale.x(), sy = scale.y();
