@@ -219,7 +219,10 @@ private Q_SLOTS:
         QCOMPARE(QImageReader(last).format(), bmp ? QByteArray("bmp") : QByteArray("jpeg"));
         const QSize written = QImageReader(last).size();
         if (documentPage) {
-            QVERIFY(qAbs(double(written.height()) / written.width() - 297.0 / 210) < 0.01);
+            // An A4 sheet, upright or lying sideways as the wide frame shows it.
+            QVERIFY(qAbs(double(std::max(written.height(), written.width())) /
+                             std::min(written.height(), written.width()) -
+                         297.0 / 210) < 0.01);
             return;
         }
         QCOMPARE(written, app.Picture().size());
@@ -594,8 +597,10 @@ private Q_SLOTS:
             QCOMPARE(copied.convertToFormat(QImage::Format_RGB888), app.Picture());
             return;
         }
-        QVERIFY(qAbs(double(copied.height()) / copied.width() - 297.0 / 210) < 0.01);
-        QVERIFY(copied.height() > 2000);  // 200 pixels an inch
+        QVERIFY(qAbs(double(std::max(copied.height(), copied.width())) /
+                         std::min(copied.height(), copied.width()) -
+                     297.0 / 210) < 0.01);
+        QVERIFY(std::max(copied.height(), copied.width()) > 2000);  // 200 pixels an inch
         QVERIFY(copied.allGray());
     }
 
@@ -603,7 +608,7 @@ private Q_SLOTS:
     void copyText() {
         App app;
         app.camera.Camera().SetScene(SimulatedCamera::Scene::Desk);
-        app.camera.Camera().SetNextSceneSeed(3);
+        app.camera.Camera().SetNextSceneSeed(1);
         app.Shoot(3, 0);
         QVERIFY(!app.CommandEnabled(ID_EDIT_COPY_TEXT));
         // The sheet where the scene put it, as finding it would give it.
