@@ -102,6 +102,21 @@ float At(const cv::Mat& m, double x, double y) {
     return m.type() == CV_32F ? m.at<float>(iy, ix) : m.at<uchar>(iy, ix);
 }
 
+// The middle value of `values` (reordered), 0 when there is none.
+float Median(std::vector<float>& values) {
+    if (values.empty()) {
+        return 0;
+    }
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    return values[values.size() / 2];
+}
+
+// A reduced picture's point in the full picture's pixels: a reduced pixel's centre is at
+// (i + 0.5) * scale.
+QPointF ToFull(QPointF p, QPointF scale) {
+    return QPointF((p.x() + 0.5) * scale.x(), (p.y() + 0.5) * scale.y());
+}
+
 // A sharp step across p (light falling off or a soft shadow changes brightness too, but
 // slowly) with a clear difference: +1 brighter inside, -1 brighter outside, 0 none.
 int StepAt(const cv::Mat& m, QPointF p, QPointF out) {
@@ -153,9 +168,7 @@ std::optional<std::pair<float, float>> LevelsNear(QPointF from, QPointF to, bool
     if (paper.size() < 3) {
         return std::nullopt;
     }
-    std::nth_element(paper.begin(), paper.begin() + paper.size() / 2, paper.end());
-    std::nth_element(desk.begin(), desk.begin() + desk.size() / 2, desk.end());
-    return std::pair{paper[paper.size() / 2], desk[desk.size() / 2]};
+    return std::pair{Median(paper), Median(desk)};
 }
 
 // How well the picture bears the outline out, 0..1: along each side that is not the frame's
@@ -236,12 +249,8 @@ double Score(const PageCorners& q, const Evidence& e, double stride) {
     }
     // A side along the frame's border is the sheet running out of the picture: paper must
     // lie along it, as bright as along the sheet's other sides.
-    std::nth_element(paperLevels.begin(), paperLevels.begin() + paperLevels.size() / 2,
-                     paperLevels.end());
-    const float paperLevel = paperLevels.empty() ? 0 : paperLevels[paperLevels.size() / 2];
-    std::nth_element(deskLevels.begin(), deskLevels.begin() + deskLevels.size() / 2,
-                     deskLevels.end());
-    const float deskLevel = deskLevels.empty() ? 0 : deskLevels[deskLevels.size() / 2];
+    const float paperLevel = Median(paperLevels);
+    const float deskLevel = Median(deskLevels);
     // Light falling off across the sheet takes its far part well below the level along its
     // sides, but it stays nearer the paper's level than the desk's.
     const float paperLeast = paperLevel > deskLevel + 20 ? (paperLevel + deskLevel) / 2 : 255;
@@ -441,9 +450,7 @@ std::optional<std::pair<double, PageCorners>> InFront(const PageCorners& outer, 
                                                       const cv::Mat& full, QPointF scale) {
     const double slack = 0.03 * std::min(e.level.cols, e.level.rows);
     const double outerArea = CornersArea(outer);
-    const auto toFull = [&](QPointF p) {
-        return QPointF((p.x() + 0.5) * scale.x(), (p.y() + 0.5) * scale.y());
-    };
+    const auto toFull = [scale](QPointF p) { return ToFull(p, scale); };
     const double reach = 2.5 * std::max(scale.x(), scale.y());
     // Those sharing a side with `outer` looked at quickly, the likeliest few closely.
     const std::vector<PageCorners> inner = InnerOutlines(outer, e);
@@ -599,10 +606,9 @@ FoundPage FindPage(const QImage& picture) {
             std::tie(best, chosen) = *front;
         }
     }
-    // To the full picture's pixels: a reduced pixel's centre is at (i + 0.5) / scale.
     const double sx = scale.x(), sy = scale.y();
     for (QPointF& p : chosen) {
-        p = QPointF((p.x() + 0.5) * sx, (p.y() + 0.5) * sy);
+        p = ToFull(p, scale);
     }
     // Sides at the reduced picture's border lie at the full picture's.
     const QSizeF frame(picture.width(), picture.height());
