@@ -78,6 +78,8 @@ Maker Small(const char* name) {
 // Past every other row in cost: the largest picture of the bounds, progressive, its last
 // scan (of the brightness, two thirds of the blocks) repeated until the scans are nearly
 // all the work a file may ask for: about 6.5 passes as encoded, 14.5 of 16 with these.
+// It is legitimate work, about 2 s here and 3 s on a slower machine; the bound is twice that,
+// to catch a decoder that became several times slower, not to time it.
 QString LargestProgressive(const QDir& folder) {
     return Write(folder, "largest.jpg",
                  WithRepeatedScan(JpegOf(FlatPicture(8192, 8192), true), 12));
@@ -93,7 +95,7 @@ const QList<Hostile>& Table() {
         {"jpeg-scan-bomb.jpg", "a progressive JPEG whose last scan comes 1500 times more",
          Small("jpeg-scan-bomb.jpg"), PIC_TOO_LARGE, 32, 500},
         {"largest.jpg", "8192 x 8192 progressive, nearly all the scan work allowed",
-         LargestProgressive, PIC_OK, 3 * 192, 3000},
+         LargestProgressive, PIC_OK, 3 * 192, 6000},
         {"bmp-rle8-runs-outside.bmp", "8192 x 8192 run-length runs, deltas past the edges",
          Small("bmp-rle8-runs-outside.bmp"), PIC_OK, 64 + 8, 500},
         {"bmp-rle4-claims-8192.bmp", "8192 x 8192 run-length picture of one run",
