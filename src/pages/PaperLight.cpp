@@ -9,9 +9,9 @@ namespace {
 
 // The level against the brightest paper near it below which an area is taken for something
 // other than paper, and above which for paper in a shadow or the lamp's fall-off (an arm's
-// shadow where the lamp falls off darkens paper to about 0.55 of its best).
-constexpr double kNotPaper = 0.4;
-constexpr double kPaper = 0.55;
+// shadow where the lamp falls off darkens paper to a half of its best, a deep one further).
+constexpr double kNotPaper = 0.3;
+constexpr double kPaper = 0.45;
 
 // The paper's level estimated by the closing, where it follows a dark area wider than the
 // closing (a photo, a black bar, the desk, a swatch) replaced with the brightest level within
