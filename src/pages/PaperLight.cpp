@@ -5,6 +5,42 @@
 
 namespace tavelo {
 
+namespace {
+
+// The level against the brightest paper near it below which an area is taken for something
+// other than paper, and above which for paper in a shadow or the lamp's fall-off (an arm's
+// shadow where the lamp falls off darkens paper to a half of its best, a deep one further).
+constexpr double kNotPaper = 0.3;
+constexpr double kPaper = 0.45;
+
+// The paper's level estimated by the closing, where it follows a dark area wider than the
+// closing (a photo, a black bar, the desk, a swatch) replaced with the brightest level within
+// a third of the picture: such an area is not paper, and divided by itself it would come out
+// white.
+cv::Mat WithoutDarkAreas(const cv::Mat& closed) {
+    cv::Mat wide;
+    cv::resize(closed, wide, cv::Size(std::max(1, closed.cols / 4), std::max(1, closed.rows / 4)),
+               0, 0, cv::INTER_AREA);
+    const int reach = std::max(3, std::min(wide.cols, wide.rows) / 3) | 1;
+    cv::dilate(wide, wide, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(reach, reach)));
+    cv::GaussianBlur(wide, wide, cv::Size(0, 0), reach / 4.0);
+    cv::resize(wide, wide, closed.size(), 0, 0, cv::INTER_LINEAR);
+    cv::Mat local, bright, share;
+    closed.convertTo(local, CV_32F);
+    wide.convertTo(bright, CV_32F);
+    cv::divide(local, cv::max(bright, 1.0), share);
+    // kNotPaper and below: the brightest level; kPaper and above: the local one; a blend
+    // between, so that the page shows no step.
+    share.convertTo(share, CV_32F, 1.0 / (kPaper - kNotPaper), -kNotPaper / (kPaper - kNotPaper));
+    share = cv::min(cv::max(share, 0.0), 1.0);
+    const cv::Mat blended = bright + share.mul(local - bright);
+    cv::Mat level;
+    blended.convertTo(level, closed.type());
+    return level;
+}
+
+}  // namespace
+
 cv::Mat EvenLight(const cv::Mat& bgra, bool colour) {
     cv::Mat source;
     cv::cvtColor(bgra, source, colour ? cv::COLOR_BGRA2BGR : cv::COLOR_BGRA2GRAY);
@@ -15,6 +51,7 @@ cv::Mat EvenLight(const cv::Mat& bgra, bool colour) {
     const int side = std::clamp(std::min(small.cols, small.rows) / 20, 2, 12) | 1;
     const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(side, side));
     cv::morphologyEx(small, small, cv::MORPH_CLOSE, kernel);
+    small = WithoutDarkAreas(small);
     cv::GaussianBlur(small, small, cv::Size(0, 0), side);
     cv::Mat paper;
     cv::resize(small, paper, source.size(), 0, 0, cv::INTER_LINEAR);

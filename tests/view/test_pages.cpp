@@ -15,6 +15,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+#include "app/PageLineDelegate.h"
 #include "app/PagesDock.h"
 #include "device/MemoryBlock.h"
 #include "pages/PageList.h"
@@ -119,6 +120,9 @@ private Q_SLOTS:
         QCOMPARE(
             app.Pages().data(app.Pages().index(0), Qt::DecorationRole).value<QPixmap>().width(),
             PageStore::kThumbnailSize);
+        // The dock's rows are all as tall, a wide picture's and a square one's.
+        const CPageLineDelegate line;
+        QCOMPARE(line.sizeHint({}, app.Pages().index(0)), line.sizeHint({}, app.Pages().index(1)));
 
         app.Command(ID_ZOOM_IN);
         app.Command(ID_ROTATE_LEFT);
