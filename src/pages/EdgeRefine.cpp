@@ -62,7 +62,7 @@ std::optional<Line> RefineSide(QPointF a, QPointF b, const cv::Mat& grey, double
     }
     const cv::Point2d along = (pb - pa) / length;
     const cv::Point2d out(along.y, -along.x);  // outwards for corners going clockwise
-    const int samples = std::clamp(static_cast<int>(length / 10), 12, 64);
+    const int samples = std::clamp(static_cast<int>(length / 20), 12, 32);
     const int steps = static_cast<int>(std::ceil(reach));
     std::vector<double> profile(static_cast<std::size_t>(2 * steps + 3));
     std::vector<cv::Point2f> points;
