@@ -1,6 +1,7 @@
 #include "pages/PageFinder.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <opencv2/imgproc.hpp>
@@ -307,7 +308,6 @@ double AlikeAcross(const PageCorners& q, const Evidence& e) {
     const double depth = std::max(4.0, 0.04 * std::min(size.width, size.height));
     double total = 0;
     int sides = 0;
-    cv::Mat band(size, CV_8U);
     for (int i = 0; i < 4; ++i) {
         const QPointF a = q[i], b = q[(i + 1) % 4];
         if (OnBorder(a, b, frame, 0.5)) {
@@ -316,42 +316,32 @@ double AlikeAcross(const PageCorners& q, const Evidence& e) {
         const QPointF d = b - a;
         const double length = std::hypot(d.x(), d.y());
         const QPointF along = d / std::max(1e-9, length), out(along.y(), -along.x());
-        // Away from the corners, and two pixels off the side's blur.
-        const QPointF from = a + along * (0.1 * length), to = a + along * (0.9 * length);
-        std::array<std::vector<double>, 2> histograms;
-        std::array<double, 2> counts{};
+        // Every other pixel of each band, along and across it (the smoothing spreads each
+        // over its neighbours), away from the corners and two pixels off the side's blur.
+        std::array<std::array<int, kBins * kBins>, 2> histograms{};
+        std::array<int, 2> counts{};
         for (int side = 0; side < 2; ++side) {
             const QPointF n = out * (side == 0 ? -1.0 : 1.0);
-            const QPointF near = n * 2, far = n * (2 + depth);
-            const cv::Point corners[4] = {
-                {cvRound(from.x() + near.x()), cvRound(from.y() + near.y())},
-                {cvRound(to.x() + near.x()), cvRound(to.y() + near.y())},
-                {cvRound(to.x() + far.x()), cvRound(to.y() + far.y())},
-                {cvRound(from.x() + far.x()), cvRound(from.y() + far.y())}};
-            const cv::Rect box = cv::boundingRect(std::vector<cv::Point>(corners, corners + 4)) &
-                                 cv::Rect(0, 0, size.width, size.height);
-            band(box).setTo(0);
-            cv::fillConvexPoly(band, corners, 4, 255);
-            histograms[side].assign(kBins * kBins, 0.0);
-            for (int y = box.y; y < box.y + box.height; ++y) {
-                const uchar* m = band.ptr(y);
-                const uchar* level = e.level.ptr(y);
-                const uchar* paper = e.paper.ptr(y);
-                for (int x = box.x; x < box.x + box.width; ++x) {
-                    if (m[x]) {
-                        histograms[side][level[x] * kBins / 256 * kBins + paper[x] * kBins / 256] +=
-                            1;
-                        counts[side] += 1;
+            for (double k = 2; k <= 2 + depth; k += 2) {
+                for (double s = 0.1 * length; s <= 0.9 * length; s += 2) {
+                    const QPointF p = a + along * s + n * k;
+                    const int x = cvRound(p.x()), y = cvRound(p.y());
+                    if (x < 0 || y < 0 || x >= size.width || y >= size.height) {
+                        continue;
                     }
+                    const int level = e.level.ptr(y)[x], paper = e.paper.ptr(y)[x];
+                    ++histograms[side][level * kBins / 256 * kBins + paper * kBins / 256];
+                    ++counts[side];
                 }
             }
         }
-        if (counts[0] < 20 || counts[1] < 20) {
+        if (counts[0] < 5 || counts[1] < 5) {
             continue;
         }
         double common = 0;
         for (int k = 0; k < kBins * kBins; ++k) {
-            common += std::min(histograms[0][k] / counts[0], histograms[1][k] / counts[1]);
+            common += std::min(double(histograms[0][k]) / counts[0],
+                               double(histograms[1][k]) / counts[1]);
         }
         total += common;
         ++sides;
