@@ -30,6 +30,8 @@ constexpr double kPlainSpread = 12;    // the most a margin's brightness spreads
 constexpr double kLeastMargin = 0.04;  // of a sheet's size: the plain paper along its edges
 constexpr double kFineEdge = 6;        // the least step Canny's finer look follows an edge by
 constexpr double kBorneOut = 0.99;     // an outline scoring this is one sheet, borne out all round
+constexpr double kLeastFront = 0.35;   // of an outline round two sheets: the least the front one is
+constexpr double kMostFront = 0.92;    // and the most (more is the same sheet)
 constexpr double kPi = 3.14159265358979;
 
 // The reduced picture's evidence: brightness with text and thin lines closed over, and how
@@ -379,6 +381,21 @@ bool Along(QPointF a, QPointF b, QPointF c, QPointF d, double slack) {
     return off(a) <= slack && off(b) <= slack;
 }
 
+// Whether `q` could be the sheet in front of another that `outer` takes in with it: of a
+// size between a sheet's share of two, and a side of it along a side of `outer`.
+bool FrontShaped(const PageCorners& q, const PageCorners& outer, double slack) {
+    const double share = CornersArea(q) / std::max(1e-9, CornersArea(outer));
+    if (share < kLeastFront || share > kMostFront) {
+        return false;
+    }
+    for (int i = 0; i < 16; ++i) {
+        if (Along(q[i / 4], q[(i / 4 + 1) % 4], outer[i % 4], outer[(i % 4 + 1) % 4], slack)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Whether the line of the side from a to b goes on showing an edge beyond its ends, the
 // same way up as along the side (a soft step counts): the edge of a shadow or of something
 // longer than the sheet, not the sheet's own edge.
@@ -439,7 +456,6 @@ bool PlainInside(const cv::Mat& full, QPointF a, QPointF b, double from, double 
 std::optional<std::pair<double, PageCorners>> InFront(const PageCorners& outer, const Evidence& e,
                                                       const cv::Mat& full, QPointF scale) {
     const double slack = 0.03 * std::min(e.level.cols, e.level.rows);
-    const double outerArea = CornersArea(outer);
     const auto toFull = [scale](QPointF p) { return ToFull(p, scale); };
     const double reach = 2.5 * std::max(scale.x(), scale.y());
     // Those sharing a side with `outer` looked at quickly, the likeliest few closely.
@@ -447,13 +463,7 @@ std::optional<std::pair<double, PageCorners>> InFront(const PageCorners& outer, 
     std::vector<std::pair<double, std::size_t>> likely;
     for (std::size_t k = 0; k < inner.size(); ++k) {
         const PageCorners& q = inner[k];
-        const double share = CornersArea(q) / outerArea;
-        bool shares = false;
-        for (int i = 0; i < 16 && !shares; ++i) {
-            shares =
-                Along(q[i / 4], q[(i / 4 + 1) % 4], outer[i % 4], outer[(i % 4 + 1) % 4], slack);
-        }
-        if (share < 0.35 || share > 0.92 || !shares) {
+        if (!FrontShaped(q, outer, slack)) {
             continue;
         }
         const double quick = Score(q, e, 5);
@@ -512,8 +522,14 @@ PageCorners OntoBorder(PageCorners q, QSizeF frame, double slack) {
     return q;
 }
 
+struct Choice {
+    double score = 0;
+    PageCorners corners;
+    bool sheetWithin = false;  // a likely outline within it could be a sheet in front
+};
+
 // The best-borne-out outline: every candidate looked at quickly, the likeliest few closely.
-std::pair<double, PageCorners> Best(std::vector<PageCorners> candidates, const Evidence& e) {
+Choice Best(std::vector<PageCorners> candidates, const Evidence& e) {
     const QSizeF frame(e.level.cols, e.level.rows);
     const double slack = kBorderSlack * std::min(frame.width(), frame.height());
     std::vector<std::pair<double, std::size_t>> quick;
@@ -532,7 +548,7 @@ std::pair<double, PageCorners> Best(std::vector<PageCorners> candidates, const E
         }
     }
     std::sort(quick.begin(), quick.end(), std::greater<>());
-    std::pair<double, PageCorners> best{0.0, {}};
+    Choice best;
     // The likeliest few, passing over outlines drawn on the desk itself.
     int looked = 0;
     for (std::size_t k = 0; k < quick.size() && k < 4 * kShortlist && looked < kShortlist; ++k) {
@@ -542,10 +558,16 @@ std::pair<double, PageCorners> Best(std::vector<PageCorners> candidates, const E
         }
         ++looked;
         const double score = Score(q, e, 2);
-        if (score > best.first) {
-            best = {score, q};
+        if (score > best.score) {
+            best.score = score, best.corners = q;
         }
     }
+    // The sign of a sheet in front of another that the finer look needs before it is worth
+    // its cost: the quick look already saw an outline of that shape.
+    const double near = 0.03 * std::min(frame.width(), frame.height());
+    best.sheetWithin = std::any_of(quick.begin(), quick.end(), [&](const auto& scored) {
+        return FrontShaped(candidates[scored.second], best.corners, near);
+    });
     return best;
 }
 
@@ -582,7 +604,9 @@ FoundPage FindPage(const QImage& picture) {
     const cv::Mat small = Reduce(full);
     const Evidence evidence = Gather(small);
 
-    auto [best, chosen] = Best(Candidates(evidence), evidence);
+    const Choice choice = Best(Candidates(evidence), evidence);
+    double best = choice.score;
+    PageCorners chosen = choice.corners;
     if (best < kLeastScore) {
         return page;
     }
@@ -591,7 +615,7 @@ FoundPage FindPage(const QImage& picture) {
     // An outline round a sheet and one behind it shows a stretch of side the picture does
     // not bear out; one borne out all round leaves the finer look nothing to find, and lets
     // it cut a sheet along a shadow or the fingers holding it.
-    if (best < kBorneOut) {
+    if (best < kBorneOut && choice.sheetWithin) {
         if (const auto front = InFront(chosen, evidence, full, scale)) {
             std::tie(best, chosen) = *front;
         }
