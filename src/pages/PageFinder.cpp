@@ -573,10 +573,19 @@ Choice Best(std::vector<PageCorners> candidates, const Evidence& e) {
 
 // The picture reduced by a whole number to about kWorkSide pixels, each pixel the mean of
 // its block: by halving (a linear halving averages two by two, and is much the quickest)
-// while the number is even, then by averaging blocks.
+// while the number is even, then by averaging blocks. Reading the whole picture is the
+// costliest part, so where the number is a multiple of four only every other row is read: the
+// half of each block left is still eight pixels, and the evidence is smoothed after.
 cv::Mat Reduce(const cv::Mat& full) {
     int factor = std::max(1, (std::max(full.cols, full.rows) + kWorkSide / 2) / kWorkSide);
     cv::Mat small = full;
+    if (factor % 4 == 0) {
+        const cv::Mat alternate(full.rows / 2, full.cols, full.type(), full.data, full.step[0] * 2);
+        cv::Mat half, quarter;
+        cv::resize(alternate, half, cv::Size(full.cols / 2, full.rows / 4), 0, 0, cv::INTER_LINEAR);
+        cv::resize(half, quarter, cv::Size(full.cols / 4, full.rows / 4), 0, 0, cv::INTER_LINEAR);
+        small = quarter, factor /= 4;
+    }
     while (factor % 2 == 0) {
         cv::Mat half;
         cv::resize(small, half, cv::Size(small.cols / 2, small.rows / 2), 0, 0, cv::INTER_LINEAR);
