@@ -205,6 +205,9 @@ double Score(const PageCorners& q, const Evidence& e, double stride) {
     bool real[4] = {};  // sides showing the picture an edge; the rest lie along the border
     double sum = 0, worst = 1, brighterIn = 0, brighterOut = 0;
     std::vector<float> paperLevels, deskLevels;
+    const double perimeter = std::hypot(frame.width(), frame.height()) * 4;
+    paperLevels.reserve(std::size_t(perimeter / stride) + 4);
+    deskLevels.reserve(std::size_t(perimeter / stride) + 4);
     for (int i = 0; i < 4; ++i) {
         const QPointF a = q[i], b = q[(i + 1) % 4];
         if (OnBorder(a, b, frame, 0.5)) {
@@ -252,12 +255,13 @@ double Score(const PageCorners& q, const Evidence& e, double stride) {
     }
     // A side along the frame's border is the sheet running out of the picture: paper must
     // lie along it, as bright as along the sheet's other sides.
-    const float paperLevel = Median(paperLevels);
-    const float deskLevel = Median(deskLevels);
+    const bool border = realSides < 4;
+    const float paperLevel = border ? Median(paperLevels) : 0;
+    const float deskLevel = border ? Median(deskLevels) : 0;
     // Light falling off across the sheet takes its far part well below the level along its
     // sides, but it stays nearer the paper's level than the desk's.
     const float paperLeast = paperLevel > deskLevel + 20 ? (paperLevel + deskLevel) / 2 : 255;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4 && border; ++i) {
         const QPointF a = q[i], b = q[(i + 1) % 4];
         if (real[i]) {
             continue;
