@@ -443,8 +443,7 @@ bool PlainInside(const cv::Mat& full, QPointF a, QPointF b, double from, double 
             const QPointF p = a + along * s - out * k;
             const int x = std::clamp(int(p.x()), 0, full.cols - 1);
             const int y = std::clamp(int(p.y()), 0, full.rows - 1);
-            const uchar* px = full.ptr(y) + full.channels() * x;
-            const double level = 0.114 * px[0] + 0.587 * px[1] + 0.299 * px[2];
+            const double level = Brightness(full.ptr(y) + full.channels() * x, full.channels());
             sum += level, squares += level * level, ++count;
         }
     }
