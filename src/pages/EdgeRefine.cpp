@@ -9,11 +9,6 @@ namespace tavelo {
 
 namespace {
 
-// A pixel's brightness, from 8-bit grey or BGRA (the weights of the usual grey conversion).
-double Level(const uchar* p, int channels) {
-    return channels == 1 ? p[0] : 0.114 * p[0] + 0.587 * p[1] + 0.299 * p[2];
-}
-
 // Brightness at a point given in picture coordinates (pixel i covers [i, i + 1)), read
 // straight from the picture so that only the few pixels looked at are converted.
 double Sample(const cv::Mat& picture, double x, double y) {
@@ -24,8 +19,8 @@ double Sample(const cv::Mat& picture, double x, double y) {
     const double fx = std::clamp(x - ix, 0.0, 1.0), fy = std::clamp(y - iy, 0.0, 1.0);
     const uchar* r0 = picture.ptr(iy) + ix * n;
     const uchar* r1 = picture.ptr(iy + 1) + ix * n;
-    return (Level(r0, n) * (1 - fx) + Level(r0 + n, n) * fx) * (1 - fy) +
-           (Level(r1, n) * (1 - fx) + Level(r1 + n, n) * fx) * fy;
+    return (Brightness(r0, n) * (1 - fx) + Brightness(r0 + n, n) * fx) * (1 - fy) +
+           (Brightness(r1, n) * (1 - fx) + Brightness(r1 + n, n) * fx) * fy;
 }
 
 struct Line {
@@ -62,7 +57,7 @@ std::optional<Line> RefineSide(QPointF a, QPointF b, const cv::Mat& grey, double
     }
     const cv::Point2d along = (pb - pa) / length;
     const cv::Point2d out(along.y, -along.x);  // outwards for corners going clockwise
-    const int samples = std::clamp(static_cast<int>(length / 10), 12, 64);
+    const int samples = std::clamp(static_cast<int>(length / 20), 12, 32);
     const int steps = static_cast<int>(std::ceil(reach));
     std::vector<double> profile(static_cast<std::size_t>(2 * steps + 3));
     std::vector<cv::Point2f> points;
@@ -122,6 +117,10 @@ std::optional<Line> RefineSide(QPointF a, QPointF b, const cv::Mat& grey, double
 }
 
 }  // namespace
+
+double Brightness(const uchar* p, int channels) {
+    return channels == 1 ? p[0] : 0.114 * p[0] + 0.587 * p[1] + 0.299 * p[2];
+}
 
 double SharpShare(const cv::Mat& picture, QPointF a, QPointF b, double reach) {
     const cv::Point2d pa(a.x(), a.y()), pb(b.x(), b.y());

@@ -18,6 +18,9 @@ PageCorners RefineCorners(const PageCorners& coarse, const cv::Mat& picture, dou
 // of printed lines.
 double SharpShare(const cv::Mat& picture, QPointF a, QPointF b, double reach);
 
+// A pixel's brightness, from 8-bit grey or BGRA (the weights of the usual grey conversion).
+double Brightness(const uchar* p, int channels);
+
 // Whether the side from a to b runs along one border of a frame of `size` (within `slack`).
 bool OnBorder(QPointF a, QPointF b, QSizeF size, double slack);
 

@@ -1,6 +1,7 @@
 #include "pages/PageFinder.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <opencv2/imgproc.hpp>
@@ -29,6 +30,8 @@ constexpr double kPlainSpread = 12;    // the most a margin's brightness spreads
 constexpr double kLeastMargin = 0.04;  // of a sheet's size: the plain paper along its edges
 constexpr double kFineEdge = 6;        // the least step Canny's finer look follows an edge by
 constexpr double kBorneOut = 0.99;     // an outline scoring this is one sheet, borne out all round
+constexpr double kLeastFront = 0.35;   // of an outline round two sheets: the least the front one is
+constexpr double kMostFront = 0.92;    // and the most (more is the same sheet)
 constexpr double kPi = 3.14159265358979;
 
 // The reduced picture's evidence: brightness with text and thin lines closed over, and how
@@ -202,6 +205,9 @@ double Score(const PageCorners& q, const Evidence& e, double stride) {
     bool real[4] = {};  // sides showing the picture an edge; the rest lie along the border
     double sum = 0, worst = 1, brighterIn = 0, brighterOut = 0;
     std::vector<float> paperLevels, deskLevels;
+    const double perimeter = std::hypot(frame.width(), frame.height()) * 4;
+    paperLevels.reserve(std::size_t(perimeter / stride) + 4);
+    deskLevels.reserve(std::size_t(perimeter / stride) + 4);
     for (int i = 0; i < 4; ++i) {
         const QPointF a = q[i], b = q[(i + 1) % 4];
         if (OnBorder(a, b, frame, 0.5)) {
@@ -249,12 +255,13 @@ double Score(const PageCorners& q, const Evidence& e, double stride) {
     }
     // A side along the frame's border is the sheet running out of the picture: paper must
     // lie along it, as bright as along the sheet's other sides.
-    const float paperLevel = Median(paperLevels);
-    const float deskLevel = Median(deskLevels);
+    const bool border = realSides < 4;
+    const float paperLevel = border ? Median(paperLevels) : 0;
+    const float deskLevel = border ? Median(deskLevels) : 0;
     // Light falling off across the sheet takes its far part well below the level along its
     // sides, but it stays nearer the paper's level than the desk's.
     const float paperLeast = paperLevel > deskLevel + 20 ? (paperLevel + deskLevel) / 2 : 255;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4 && border; ++i) {
         const QPointF a = q[i], b = q[(i + 1) % 4];
         if (real[i]) {
             continue;
@@ -307,7 +314,6 @@ double AlikeAcross(const PageCorners& q, const Evidence& e) {
     const double depth = std::max(4.0, 0.04 * std::min(size.width, size.height));
     double total = 0;
     int sides = 0;
-    cv::Mat band(size, CV_8U);
     for (int i = 0; i < 4; ++i) {
         const QPointF a = q[i], b = q[(i + 1) % 4];
         if (OnBorder(a, b, frame, 0.5)) {
@@ -316,42 +322,32 @@ double AlikeAcross(const PageCorners& q, const Evidence& e) {
         const QPointF d = b - a;
         const double length = std::hypot(d.x(), d.y());
         const QPointF along = d / std::max(1e-9, length), out(along.y(), -along.x());
-        // Away from the corners, and two pixels off the side's blur.
-        const QPointF from = a + along * (0.1 * length), to = a + along * (0.9 * length);
-        std::array<std::vector<double>, 2> histograms;
-        std::array<double, 2> counts{};
+        // Every other pixel of each band, along and across it (the smoothing spreads each
+        // over its neighbours), away from the corners and two pixels off the side's blur.
+        std::array<std::array<int, kBins * kBins>, 2> histograms{};
+        std::array<int, 2> counts{};
         for (int side = 0; side < 2; ++side) {
             const QPointF n = out * (side == 0 ? -1.0 : 1.0);
-            const QPointF near = n * 2, far = n * (2 + depth);
-            const cv::Point corners[4] = {
-                {cvRound(from.x() + near.x()), cvRound(from.y() + near.y())},
-                {cvRound(to.x() + near.x()), cvRound(to.y() + near.y())},
-                {cvRound(to.x() + far.x()), cvRound(to.y() + far.y())},
-                {cvRound(from.x() + far.x()), cvRound(from.y() + far.y())}};
-            const cv::Rect box = cv::boundingRect(std::vector<cv::Point>(corners, corners + 4)) &
-                                 cv::Rect(0, 0, size.width, size.height);
-            band(box).setTo(0);
-            cv::fillConvexPoly(band, corners, 4, 255);
-            histograms[side].assign(kBins * kBins, 0.0);
-            for (int y = box.y; y < box.y + box.height; ++y) {
-                const uchar* m = band.ptr(y);
-                const uchar* level = e.level.ptr(y);
-                const uchar* paper = e.paper.ptr(y);
-                for (int x = box.x; x < box.x + box.width; ++x) {
-                    if (m[x]) {
-                        histograms[side][level[x] * kBins / 256 * kBins + paper[x] * kBins / 256] +=
-                            1;
-                        counts[side] += 1;
+            for (double k = 2; k <= 2 + depth; k += 2) {
+                for (double s = 0.1 * length; s <= 0.9 * length; s += 2) {
+                    const QPointF p = a + along * s + n * k;
+                    const int x = cvRound(p.x()), y = cvRound(p.y());
+                    if (x < 0 || y < 0 || x >= size.width || y >= size.height) {
+                        continue;
                     }
+                    const int level = e.level.ptr(y)[x], paper = e.paper.ptr(y)[x];
+                    ++histograms[side][level * kBins / 256 * kBins + paper * kBins / 256];
+                    ++counts[side];
                 }
             }
         }
-        if (counts[0] < 20 || counts[1] < 20) {
+        if (counts[0] < 5 || counts[1] < 5) {
             continue;
         }
         double common = 0;
         for (int k = 0; k < kBins * kBins; ++k) {
-            common += std::min(histograms[0][k] / counts[0], histograms[1][k] / counts[1]);
+            common += std::min(double(histograms[0][k]) / counts[0],
+                               double(histograms[1][k]) / counts[1]);
         }
         total += common;
         ++sides;
@@ -387,6 +383,21 @@ bool Along(QPointF a, QPointF b, QPointF c, QPointF d, double slack) {
         return std::abs((p.x() - c.x()) * t.y() - (p.y() - c.y()) * t.x()) / length;
     };
     return off(a) <= slack && off(b) <= slack;
+}
+
+// Whether `q` could be the sheet in front of another that `outer` takes in with it: of a
+// size between a sheet's share of two, and a side of it along a side of `outer`.
+bool FrontShaped(const PageCorners& q, const PageCorners& outer, double slack) {
+    const double share = CornersArea(q) / std::max(1e-9, CornersArea(outer));
+    if (share < kLeastFront || share > kMostFront) {
+        return false;
+    }
+    for (int i = 0; i < 16; ++i) {
+        if (Along(q[i / 4], q[(i / 4 + 1) % 4], outer[i % 4], outer[(i % 4 + 1) % 4], slack)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // Whether the line of the side from a to b goes on showing an edge beyond its ends, the
@@ -432,8 +443,7 @@ bool PlainInside(const cv::Mat& full, QPointF a, QPointF b, double from, double 
             const QPointF p = a + along * s - out * k;
             const int x = std::clamp(int(p.x()), 0, full.cols - 1);
             const int y = std::clamp(int(p.y()), 0, full.rows - 1);
-            const uchar* px = full.ptr(y) + full.channels() * x;
-            const double level = 0.114 * px[0] + 0.587 * px[1] + 0.299 * px[2];
+            const double level = Brightness(full.ptr(y) + full.channels() * x, full.channels());
             sum += level, squares += level * level, ++count;
         }
     }
@@ -449,7 +459,6 @@ bool PlainInside(const cv::Mat& full, QPointF a, QPointF b, double from, double 
 std::optional<std::pair<double, PageCorners>> InFront(const PageCorners& outer, const Evidence& e,
                                                       const cv::Mat& full, QPointF scale) {
     const double slack = 0.03 * std::min(e.level.cols, e.level.rows);
-    const double outerArea = CornersArea(outer);
     const auto toFull = [scale](QPointF p) { return ToFull(p, scale); };
     const double reach = 2.5 * std::max(scale.x(), scale.y());
     // Those sharing a side with `outer` looked at quickly, the likeliest few closely.
@@ -457,13 +466,7 @@ std::optional<std::pair<double, PageCorners>> InFront(const PageCorners& outer, 
     std::vector<std::pair<double, std::size_t>> likely;
     for (std::size_t k = 0; k < inner.size(); ++k) {
         const PageCorners& q = inner[k];
-        const double share = CornersArea(q) / outerArea;
-        bool shares = false;
-        for (int i = 0; i < 16 && !shares; ++i) {
-            shares =
-                Along(q[i / 4], q[(i / 4 + 1) % 4], outer[i % 4], outer[(i % 4 + 1) % 4], slack);
-        }
-        if (share < 0.35 || share > 0.92 || !shares) {
+        if (!FrontShaped(q, outer, slack)) {
             continue;
         }
         const double quick = Score(q, e, 5);
@@ -522,8 +525,14 @@ PageCorners OntoBorder(PageCorners q, QSizeF frame, double slack) {
     return q;
 }
 
+struct Choice {
+    double score = 0;
+    PageCorners corners;
+    bool sheetWithin = false;  // a likely outline within it could be a sheet in front
+};
+
 // The best-borne-out outline: every candidate looked at quickly, the likeliest few closely.
-std::pair<double, PageCorners> Best(std::vector<PageCorners> candidates, const Evidence& e) {
+Choice Best(std::vector<PageCorners> candidates, const Evidence& e) {
     const QSizeF frame(e.level.cols, e.level.rows);
     const double slack = kBorderSlack * std::min(frame.width(), frame.height());
     std::vector<std::pair<double, std::size_t>> quick;
@@ -542,7 +551,7 @@ std::pair<double, PageCorners> Best(std::vector<PageCorners> candidates, const E
         }
     }
     std::sort(quick.begin(), quick.end(), std::greater<>());
-    std::pair<double, PageCorners> best{0.0, {}};
+    Choice best;
     // The likeliest few, passing over outlines drawn on the desk itself.
     int looked = 0;
     for (std::size_t k = 0; k < quick.size() && k < 4 * kShortlist && looked < kShortlist; ++k) {
@@ -552,19 +561,34 @@ std::pair<double, PageCorners> Best(std::vector<PageCorners> candidates, const E
         }
         ++looked;
         const double score = Score(q, e, 2);
-        if (score > best.first) {
-            best = {score, q};
+        if (score > best.score) {
+            best.score = score, best.corners = q;
         }
     }
+    // The sign of a sheet in front of another that the finer look needs before it is worth
+    // its cost: the quick look already saw an outline of that shape.
+    const double near = 0.03 * std::min(frame.width(), frame.height());
+    best.sheetWithin = std::any_of(quick.begin(), quick.end(), [&](const auto& scored) {
+        return FrontShaped(candidates[scored.second], best.corners, near);
+    });
     return best;
 }
 
 // The picture reduced by a whole number to about kWorkSide pixels, each pixel the mean of
 // its block: by halving (a linear halving averages two by two, and is much the quickest)
-// while the number is even, then by averaging blocks.
+// while the number is even, then by averaging blocks. Reading the whole picture is the
+// costliest part, so where the number is a multiple of four only every other row is read: the
+// half of each block left is still eight pixels, and the evidence is smoothed after.
 cv::Mat Reduce(const cv::Mat& full) {
     int factor = std::max(1, (std::max(full.cols, full.rows) + kWorkSide / 2) / kWorkSide);
     cv::Mat small = full;
+    if (factor % 4 == 0) {
+        const cv::Mat alternate(full.rows / 2, full.cols, full.type(), full.data, full.step[0] * 2);
+        cv::Mat half, quarter;
+        cv::resize(alternate, half, cv::Size(full.cols / 2, full.rows / 4), 0, 0, cv::INTER_LINEAR);
+        cv::resize(half, quarter, cv::Size(full.cols / 4, full.rows / 4), 0, 0, cv::INTER_LINEAR);
+        small = quarter, factor /= 4;
+    }
     while (factor % 2 == 0) {
         cv::Mat half;
         cv::resize(small, half, cv::Size(small.cols / 2, small.rows / 2), 0, 0, cv::INTER_LINEAR);
@@ -592,7 +616,9 @@ FoundPage FindPage(const QImage& picture) {
     const cv::Mat small = Reduce(full);
     const Evidence evidence = Gather(small);
 
-    auto [best, chosen] = Best(Candidates(evidence), evidence);
+    const Choice choice = Best(Candidates(evidence), evidence);
+    double best = choice.score;
+    PageCorners chosen = choice.corners;
     if (best < kLeastScore) {
         return page;
     }
@@ -601,7 +627,7 @@ FoundPage FindPage(const QImage& picture) {
     // An outline round a sheet and one behind it shows a stretch of side the picture does
     // not bear out; one borne out all round leaves the finer look nothing to find, and lets
     // it cut a sheet along a shadow or the fingers holding it.
-    if (best < kBorneOut) {
+    if (best < kBorneOut && choice.sheetWithin) {
         if (const auto front = InFront(chosen, evidence, full, scale)) {
             std::tie(best, chosen) = *front;
         }

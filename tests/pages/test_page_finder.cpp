@@ -73,6 +73,8 @@ void TestPageFinder::findsThePage_data() {
         << DeskCase::PartlyOutside << 10155 << turned << 0.95;
     QTest::newRow("fingers") << DeskCase::Fingers << 112 << mode3 << 0.95;
     QTest::newRow("fingers 2") << DeskCase::Fingers << 113 << turned << 0.95;
+    QTest::newRow("fingers, the print's edge straight across the sheet")
+        << DeskCase::Fingers << 5107 << turned << 0.95;
 }
 
 void TestPageFinder::findsThePage() {
