@@ -32,6 +32,8 @@ constexpr double kFineEdge = 6;        // the least step Canny's finer look foll
 constexpr double kBorneOut = 0.99;     // an outline scoring this is one sheet, borne out all round
 constexpr double kLeastFront = 0.35;   // of an outline round two sheets: the least the front one is
 constexpr double kMostFront = 0.92;    // and the most (more is the same sheet)
+constexpr double kNearScore = 0.1;     // an outline scoring this much less is borne out as well
+constexpr double kLarger = 1.1;        // of an outline's area: one taking in more of the sheet
 constexpr double kPi = 3.14159265358979;
 
 // The reduced picture's evidence: brightness with text and thin lines closed over, and how
@@ -531,6 +533,71 @@ struct Choice {
     bool sheetWithin = false;  // a likely outline within it could be a sheet in front
 };
 
+// Whether a side of `q` off the frame's border goes on past its ends: cut short where a
+// shadow crosses the sheet, or a shadow's edge itself.
+bool SideRunsOn(const PageCorners& q, const Evidence& e) {
+    const QSizeF frame(e.level.cols, e.level.rows);
+    for (int i = 0; i < 4; ++i) {
+        if (!OnBorder(q[i], q[(i + 1) % 4], frame, 0.5) && RunsOn(q[i], q[(i + 1) % 4], e)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether every corner of `inner` lies within `outer`, or no more than `slack` outside it.
+bool Within(const PageCorners& inner, const PageCorners& outer, double slack) {
+    std::vector<cv::Point2f> polygon;
+    for (const QPointF& p : outer) {
+        polygon.emplace_back(float(p.x()), float(p.y()));
+    }
+    return std::all_of(inner.begin(), inner.end(), [&](QPointF p) {
+        return cv::pointPolygonTest(polygon, cv::Point2f(float(p.x()), float(p.y())), true) >=
+               -slack;
+    });
+}
+
+// When a side of the chosen outline goes on past its ends, the outline may be the lit part
+// of a sheet a shadow crosses, its side along the shadow's edge: the best outline taking it
+// in, larger, along all its other sides (the sheet's own edges stay its edges), with no side
+// running on, borne out nearly as well. Only such outlines pay for the closer look.
+std::optional<std::pair<double, PageCorners>> Beyond(
+    const Choice& chosen, const std::vector<PageCorners>& candidates,
+    const std::vector<std::pair<double, std::size_t>>& quick, const Evidence& e) {
+    if (chosen.score <= 0 || !SideRunsOn(chosen.corners, e)) {
+        return std::nullopt;
+    }
+    const QSizeF frame(e.level.cols, e.level.rows);
+    const double slack = 0.02 * std::min(frame.width(), frame.height());
+    const PageCorners& c = chosen.corners;
+    const auto keepsSides = [&](const PageCorners& q) {
+        int kept = 0;
+        for (int i = 0; i < 4; ++i) {
+            bool along = false;
+            for (int j = 0; j < 4 && !along; ++j) {
+                along = Along(c[i], c[(i + 1) % 4], q[j], q[(j + 1) % 4], slack);
+            }
+            kept += along;
+        }
+        return kept == 3;
+    };
+    const double area = CornersArea(c);
+    std::optional<std::pair<double, PageCorners>> best;
+    for (const auto& [quickScore, k] : quick) {
+        const PageCorners& q = candidates[k];
+        if (quickScore < chosen.score - kNearScore || CornersArea(q) < kLarger * area ||
+            !Within(c, q, slack) || !keepsSides(q) || SideRunsOn(q, e) ||
+            AlikeAcross(q, e) > kMostAlike) {
+            continue;
+        }
+        const double score = Score(q, e, 2);
+        if (score >= chosen.score - kNearScore && (!best || score > best->first)) {
+            best = std::pair{score, q};
+        }
+    }
+    return best;
+}
+
 // The best-borne-out outline: every candidate looked at quickly, the likeliest few closely.
 Choice Best(std::vector<PageCorners> candidates, const Evidence& e) {
     const QSizeF frame(e.level.cols, e.level.rows);
@@ -564,6 +631,9 @@ Choice Best(std::vector<PageCorners> candidates, const Evidence& e) {
         if (score > best.score) {
             best.score = score, best.corners = q;
         }
+    }
+    if (const auto whole = Beyond(best, candidates, quick, e)) {
+        best.score = whole->first, best.corners = whole->second;
     }
     // The sign of a sheet in front of another that the finer look needs before it is worth
     // its cost: the quick look already saw an outline of that shape.

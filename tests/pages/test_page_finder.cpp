@@ -71,6 +71,10 @@ void TestPageFinder::findsThePage_data() {
     QTest::newRow("partly outside, in a corner") << DeskCase::PartlyOutside << 145 << mode3 << 0.95;
     QTest::newRow("partly outside, light falling off")
         << DeskCase::PartlyOutside << 10155 << turned << 0.95;
+    QTest::newRow("ordinary, a shadow's hard edge across the sheet")
+        << DeskCase::Ordinary << 5163 << turned << 0.95;
+    QTest::newRow("white on a light desk, a shadow over part of the sheet")
+        << DeskCase::WhiteOnLight << 5092 << mode3 << 0.95;
     QTest::newRow("fingers") << DeskCase::Fingers << 112 << mode3 << 0.95;
     QTest::newRow("fingers 2") << DeskCase::Fingers << 113 << turned << 0.95;
     QTest::newRow("fingers, the print's edge straight across the sheet")
