@@ -195,7 +195,11 @@ ReadReply PageEngine::Read(const ReadRequest& request) {
         page.reset(pixScaleGrayLI(page.get(), float(scale), float(scale)));
     }
     if (page) {
-        page.reset(pixUnsharpMaskingGray(page.get(), kSharpenHalfWidth, kSharpenFraction));
+        PixPtr sharp(pixUnsharpMaskingGray(page.get(), kSharpenHalfWidth, kSharpenFraction));
+        if (sharp) {
+            pixCopyResolution(sharp.get(), page.get());  // else the engine warns of 0 ppi
+        }
+        page = std::move(sharp);
     }
     if (!page) {
         reply.status = ReadStatus::Failed;
