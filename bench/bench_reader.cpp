@@ -5,7 +5,8 @@
 // words read per second, the slowest pause of this process's event loop while the pages are
 // read, and the searchable PDF's size against its pictures'.
 //
-//   bench_reader [--pages=N] [--desk=M] [--desk-first=K] [--look=grey|colour|bw] [flags]
+//   bench_reader [--pages=N] [--desk=M] [--desk-first=K] [--seeds=S,S,..]
+//                [--look=grey|colour|bw] [flags]
 //
 // N generated pages for the accuracy (default 40); then M desk scenes of the simulated camera
 // (default 200, 0 for none; seeds from K, default 0) as the user gets them: the sheet looked
@@ -26,14 +27,19 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QGuiApplication>
+#include <QLineF>
+#include <QPolygonF>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <tuple>
 
 #include "BenchRatio.h"
 #include "device/DeskScene.h"
@@ -252,18 +258,53 @@ const char* CaseName(DeskCase kind) {
     return names[int(kind)];
 }
 
+// The area of a polygon (shoelace).
+double Area(const QPolygonF& polygon) {
+    double twice = 0;
+    for (int i = 0; i < polygon.size(); ++i) {
+        const QPointF& a = polygon[i];
+        const QPointF& b = polygon[(i + 1) % polygon.size()];
+        twice += a.x() * b.y() - b.x() * a.y();
+    }
+    return std::abs(twice) / 2;
+}
+
+// The intersection over union of the found outline with the true one, and the clockwise
+// quarter turn (degrees) that brings the page straightened within the found one as the one
+// straightened within the true one lies: which true corner the found top-left lies nearest
+// to. A reply's turn for the found page should be the true page's turn plus this.
+std::pair<double, int> OutlineAgainstTruth(const DeskScene& scene, const PageCorners& found) {
+    QPolygonF truth, shown;
+    for (int i = 0; i < 4; ++i) {
+        truth << scene.corners[std::size_t(i)];
+        shown << found[std::size_t(i)];
+    }
+    const double common = Area(truth.intersected(shown));
+    const double all = Area(truth) + Area(shown) - common;
+    int nearest = 0;
+    for (int i = 1; i < 4; ++i) {
+        if (QLineF(found[0], truth[i]).length() < QLineF(found[0], truth[nearest]).length()) {
+            nearest = i;
+        }
+    }
+    return {all > 0 ? common / all : 0.0, 90 * nearest};
+}
+
 bool WholePageVisible(DeskCase kind) {
     return kind != DeskCase::PartlyOutside && kind != DeskCase::Fingers && kind != DeskCase::NoPage;
 }
 
 // The desk scenes read as the user's pages are: the error rate with the found outline and
 // with the true one, overall over the scenes whose whole page is in view, and per kind.
-void MeasureDesk(int first, int count, PageLook look) {
+// Lists the scenes over 3 %, or `everyScene`.
+void MeasureDesk(const std::vector<int>& seeds, PageLook look, bool everyScene) {
     struct Scene {
         int seed;
         DeskCase kind;
         QString text;
         std::uint32_t found = 0, truth = 0;  // reading ids
+        double iou = 0;                      // of the found outline with the true one
+        int turn = 0;                        // of the found page against the true page
     };
     std::vector<Scene> scenes;
     PageReader reader;
@@ -271,7 +312,17 @@ void MeasureDesk(int first, int count, PageLook look) {
     QElapsedTimer clock;
     clock.start();
     const bool upright = CanDetectOrientation();
-    for (int seed = first; seed < first + count; ++seed) {
+    // Replies are taken as they come while the next scenes are made: a reply left waiting
+    // while this thread is busy would find its page's time-out run out first.
+    QEventLoop loop;
+    QObject::connect(&reader, &PageReader::finished, [&](const ReadReply& reply) {
+        replies[reply.id] = reply;
+        if (reader.Pending() == 0) {
+            loop.quit();
+        }
+    });
+    for (const int seed : seeds) {
+        QCoreApplication::processEvents();
         const DeskScene scene = RenderDeskScene(std::uint32_t(seed), 1280, 1024);
         if (!scene.hasPage) {
             continue;
@@ -296,17 +347,12 @@ void MeasureDesk(int first, int count, PageLook look) {
         PageOutline truth{OutlineState::Edited, 1.0, {}};
         std::copy(scene.corners.begin(), scene.corners.end(), truth.corners.begin());
         Scene s{seed, scene.kind, scene.text};
-        s.found = read(OutlineFor(scene.picture, true));
+        const PageOutline outline = OutlineFor(scene.picture, true);
+        std::tie(s.iou, s.turn) = OutlineAgainstTruth(scene, outline.corners);
+        s.found = read(outline);
         s.truth = read(truth);
         scenes.push_back(s);
     }
-    QEventLoop loop;
-    QObject::connect(&reader, &PageReader::finished, [&](const ReadReply& reply) {
-        replies[reply.id] = reply;
-        if (reader.Pending() == 0) {
-            loop.quit();
-        }
-    });
     if (reader.Pending() > 0) {
         loop.exec();
     }
@@ -318,21 +364,39 @@ void MeasureDesk(int first, int count, PageLook look) {
         const double f = test::CharacterErrorRate(s.text, replies[s.found].text);
         const double t = test::CharacterErrorRate(s.text, replies[s.truth].text);
         words += replies[s.found].words.size() + replies[s.truth].words.size();
+        // TAVELO_BENCH_PAGES=<folder>: the text as set and as read beside the pages.
+        if (const QString folder = qEnvironmentVariable("TAVELO_BENCH_PAGES"); !folder.isEmpty()) {
+            for (const auto& [name, text] : {std::pair{"text", s.text},
+                                             {"found", replies[s.found].text},
+                                             {"true", replies[s.truth].text}}) {
+                QFile file(QStringLiteral("%1/desk-%2-%3.txt").arg(folder).arg(s.seed).arg(name));
+                if (file.open(QIODevice::WriteOnly)) {
+                    file.write(text.toUtf8());
+                }
+            }
+        }
         foundByKind[int(s.kind)].push_back(f);
         truthByKind[int(s.kind)].push_back(t);
         if (WholePageVisible(s.kind)) {
             found.push_back(f);
             truth.push_back(t);
         }
-        if (WholePageVisible(s.kind) && std::max(f, t) > 0.03) {
-            std::printf("  seed %d (%s): %.2f %% found, %.2f %% true outline\n", s.seed,
-                        CaseName(s.kind), 100 * f, 100 * t);
+        if (WholePageVisible(s.kind) && (std::max(f, t) > 0.03 || everyScene)) {
+            // The turns as needed / as detected / whether taken, found outline then true.
+            const ReadReply& rf = replies[s.found];
+            const ReadReply& rt = replies[s.truth];
+            std::printf(
+                "  seed %d (%s): %.2f %% found, %.2f %% true outline; IoU %.3f; turn found "
+                "%d/%d%s, true 0/%d%s\n",
+                s.seed, CaseName(s.kind), 100 * f, 100 * t, s.iou, s.turn, rf.orientation,
+                rf.turned ? " taken" : "", rt.orientation, rt.turned ? " taken" : "");
         }
     }
     std::printf(
-        "\nDesk scenes: %d seeds from %d, %zu with a page wholly in view, read in %.1f s "
+        "\nDesk scenes: %zu seeds from %d, %zu with a page wholly in view, read in %.1f s "
         "(%.1f words per second, finding and straightening included)\n",
-        count, first, found.size(), seconds, double(words) / seconds);
+        seeds.size(), seeds.empty() ? 0 : seeds.front(), found.size(), seconds,
+        double(words) / seconds);
     const auto line = [](const char* what, const std::vector<double>& rates) {
         std::printf("  %-22s n=%3zu  median %6.2f %%  95th %6.2f %%  worst %6.2f %%\n", what,
                     rates.size(), 100 * Quantile(rates, 0.5), 100 * Quantile(rates, 0.95),
@@ -419,6 +483,7 @@ int main(int argc, char** argv) {
     int desk = 200;
     int deskFirst = 0;
     PageLook look = PageLook::Grey;
+    std::vector<int> seeds;  // --seeds=3,50,103: these scenes alone
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i) {
         if (std::strncmp(argv[i], "--pages=", 8) == 0) {
@@ -430,6 +495,10 @@ int main(int argc, char** argv) {
             look = name == "colour" ? PageLook::Colour
                    : name == "bw"   ? PageLook::BlackWhite
                                     : PageLook::Grey;
+        } else if (std::strncmp(argv[i], "--seeds=", 8) == 0) {
+            for (const QString& seed : QString::fromLatin1(argv[i] + 8).split(',')) {
+                seeds.push_back(seed.toInt());
+            }
         } else if (std::strncmp(argv[i], "--desk=", 7) == 0) {
             desk = std::max(0, std::atoi(argv[i] + 7));
         } else {
@@ -449,7 +518,13 @@ int main(int argc, char** argv) {
                           {"BM_TenPagesTwoWorkers/iterations:1/real_time",
                            "BM_TenTimesOnePage/iterations:1/real_time"}});
     MeasurePages(count);
-    MeasureDesk(deskFirst, desk, look);
+    const bool chosen = !seeds.empty();
+    if (!chosen) {
+        for (int seed = deskFirst; seed < deskFirst + desk; ++seed) {
+            seeds.push_back(seed);
+        }
+    }
+    MeasureDesk(seeds, look, chosen);
     MeasureSittingPause();
     benchmark::Shutdown();
     return 0;

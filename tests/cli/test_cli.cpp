@@ -19,6 +19,7 @@
 
 #include "device/DeskScene.h"
 #include "device/SimulatedCamera.h"
+#include "pages/ReaderSetup.h"
 
 using namespace tavelo;
 
@@ -743,6 +744,12 @@ private Q_SLOTS:
                            "--ocr",      "eng",     "--json", "-o",      "DIR/x.pdf"}
             << "x.pdf" << QList<int>{1} << QStringList{} << ""
             << "^$";
+        QTest::newRow("a searchable PDF of a sheet lying sideways, turned upright")
+            << QStringList{}
+            << QStringList{"--simulate", "--scene", "desk",    "capture", "--document", "--ocr",
+                           "eng",        "--json",  "--count", "2",       "-o",         "DIR/x.pdf"}
+            << "x.pdf" << QList<int>{1, 2} << QStringList{} << ""
+            << "^$";
         QTest::newRow("no reader: the pages without text")
             << QStringList{}
             << QStringList{"--simulate", "--scene", "desk",    "capture", "--document", "--ocr",
@@ -827,9 +834,11 @@ private Q_SLOTS:
                 QSizeF want =
                     papers.value(line["paper"].toString(),
                                  QSizeF(line["width"].toInt(), line["height"].toInt()) * 0.36);
-                if (line["width"].toInt() > line["height"].toInt() &&
+                // A sheet lying sideways stays so unless it is read, and so turned upright.
+                if (!(read && CanDetectOrientation()) &&
+                    line["width"].toInt() > line["height"].toInt() &&
                     want.height() > want.width()) {
-                    want.transpose();  // a sheet lying sideways, not read upright
+                    want.transpose();
                 }
                 QVERIFY2(std::abs(m.captured(2).toDouble() - want.width()) < 0.01 &&
                              std::abs(m.captured(3).toDouble() - want.height()) < 0.01,
@@ -837,6 +846,19 @@ private Q_SLOTS:
             }
             QCOMPARE(sized, int(seeds.size()));
             text = ToolOutput("pdftotext", {file, "-"});
+            // The words lie on the picture as turned: their boxes run across the page.
+            const QRegularExpression word(
+                "xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
+                "yMax=\"([\\d.]+)\">\\w{5,}<");
+            int across = 0, words = 0;
+            for (auto it = word.globalMatch(ToolOutput("pdftotext", {"-bbox", file, "-"}));
+                 it.hasNext(); ++words) {
+                const auto m = it.next();
+                across += m.captured(3).toDouble() - m.captured(1).toDouble() >
+                          m.captured(4).toDouble() - m.captured(2).toDouble();
+            }
+            QVERIFY2(!read || (words > 20 && across > 0.9 * words),
+                     qPrintable(QString("%1 of %2 words across").arg(across).arg(words)));
         }
         if (!read) {
             QCOMPARE(text.simplified(), QString());

@@ -31,11 +31,11 @@ BackgroundReader::~BackgroundReader() {
     m_thread.wait();
 }
 
-void BackgroundReader::Read(int page, const QByteArray& file, int pixelsPerInch) {
+void BackgroundReader::Read(int page, const QByteArray& file, int pixelsPerInch, bool upright) {
     QMetaObject::invokeMethod(
         m_reader,
-        [this, page, file, pixelsPerInch] {
-            const std::uint32_t id = m_reader->Read(file, pixelsPerInch, m_languages);
+        [this, page, file, pixelsPerInch, upright] {
+            const std::uint32_t id = m_reader->Read(file, pixelsPerInch, m_languages, upright);
             if (const auto early = m_early.find(id); early != m_early.end()) {
                 File(page, early->second);
                 m_early.erase(early);

@@ -26,8 +26,9 @@ public:
     BackgroundReader(const BackgroundReader&) = delete;
     BackgroundReader& operator=(const BackgroundReader&) = delete;
 
-    // Page `page` (any number the caller keeps apart), its picture file's bytes.
-    void Read(int page, const QByteArray& file, int pixelsPerInch);
+    // Page `page` (any number the caller keeps apart), its picture file's bytes; when
+    // `upright`, a page lying on its side is read turned upright (ReadReply::turned).
+    void Read(int page, const QByteArray& file, int pixelsPerInch, bool upright);
     // The reply for `page`, once it has come (a failed read is a reply too).
     ReadReply Take(int page);
 

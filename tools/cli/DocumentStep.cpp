@@ -30,19 +30,19 @@ MadePage MakePage(const QImage& shown, const CaptureOptions& options) {
     return made;
 }
 
-PageGeometry GeometryOf(const MadePage& page, bool document, QPageSize::PageSizeId paper) {
+PageGeometry GeometryOf(QSize pixels, const PaperShape& shape, bool document,
+                        QPageSize::PageSizeId paper) {
     PageGeometry geometry;
-    const QSize pixels = page.picture.size();
     if (pixels.isEmpty()) {
         return geometry;
     }
     if (document) {
-        QSizeF mm = PaperMillimetres(page.paper.paper);
+        QSizeF mm = PaperMillimetres(shape.paper);
         if (mm.isEmpty()) {
             geometry.pixelsPerInch = int(kStraightPixelsPerInch);
             return geometry;
         }
-        if (page.paper.landscape) {
+        if (shape.landscape) {
             mm.transpose();
         }
         geometry.points = mm * (kPointsPerInch / kMillimetresPerInch);

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPageSize>
+#include <QSize>
 #include <QSizeF>
 
 #include "CaptureCommand.h"
@@ -26,10 +27,11 @@ struct PageGeometry {
     int pixelsPerInch = 0;
 };
 
-// A document page on its paper, the page filled (one of no paper's shape at the resolution
-// it was straightened to); the picture as shown as large as it fits on `paper` turned to
-// its shape, its own shape kept.
-PageGeometry GeometryOf(const MadePage& page, bool document, QPageSize::PageSizeId paper);
+// A document page of `pixels` on its paper `shape`, the page filled (one of no paper's shape
+// at the resolution it was straightened to); the picture as shown as large as it fits on
+// `paper` turned to its shape, its own shape kept.
+PageGeometry GeometryOf(QSize pixels, const PaperShape& shape, bool document,
+                        QPageSize::PageSizeId paper);
 
 // The picture in a form the picture engine keeps as it is: grey as 8-bit grey, so that a BMP
 // is written at 8 bits and a JPEG as grey; anything else as it comes.

@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QImageWriter>
+#include <QTransform>
 #include <memory>
 #include <vector>
 
@@ -53,8 +54,38 @@ QByteArray Store(const MadePage& made, const SourcePicture& shown, const Capture
     return page.file;
 }
 
-// Takes every page's reply, naming those that could not be read.
-void TakeReplies(BackgroundReader& reader, std::vector<HeldPage>& pages, CliHost& host) {
+// Turns a page the reader found lying on its side upright, as the application turns it: its
+// picture, its size and the paper it lies on. The reader read the page so turned, so its text
+// layer lies on the words. A JPEG is turned through its pixels and stored again; false when it
+// cannot be.
+bool TurnUpright(HeldPage& page, const CaptureOptions& o) {
+    const int steps = (page.reply.orientation / 90) % 4;
+    if (!page.reply.turned || steps == 0) {
+        return true;
+    }
+    const QTransform turn = QTransform().rotate(90 * steps);
+    if (!page.picture.isNull()) {
+        page.picture = page.picture.transformed(turn).convertToFormat(page.picture.format());
+    } else if (!page.file.isEmpty()) {
+        const QImage picture = QImage::fromData(page.file, "JPEG").transformed(turn);
+        PictureEngine engine;
+        if (picture.isNull() || engine.SetImage(EngineImage(picture)) != PIC_OK ||
+            engine.EncodeJpeg(o.qFactor, page.file) != PIC_OK) {
+            return false;
+        }
+    }
+    if (steps % 2 != 0) {
+        page.facts.size.transpose();
+        page.facts.paper.landscape = !page.facts.paper.landscape;
+    }
+    page.geometry = GeometryOf(page.facts.size, page.facts.paper, o.document, o.paper);
+    return true;
+}
+
+// Takes every page's reply, naming those that could not be read, and turns those read turned
+// upright. False when a page could not be turned.
+bool TakeReplies(BackgroundReader& reader, std::vector<HeldPage>& pages, const CaptureOptions& o,
+                 CliHost& host) {
     for (std::size_t i = 0; i < pages.size(); ++i) {
         HeldPage& page = pages[i];
         page.reply = reader.Take(int(i));
@@ -68,7 +99,11 @@ void TakeReplies(BackgroundReader& reader, std::vector<HeldPage>& pages, CliHost
         page.facts.read = true;
         page.facts.words = int(page.reply.words.size());
         page.facts.textConfidence = page.reply.confidence / 100.0;
+        if (!TurnUpright(page, o)) {
+            return false;
+        }
     }
+    return true;
 }
 
 std::int16_t WriteFile(const std::vector<HeldPage>& pages, const CaptureOptions& o,
@@ -111,14 +146,15 @@ int WriteHeldPages(const PictureSource& source, const CaptureOptions& o, CliHost
         }
         HeldPage page;
         page.name = PageName(shown, i);
-        page.geometry = GeometryOf(made, o.document, o.paper);
+        page.geometry = GeometryOf(made.picture.size(), made.paper, o.document, o.paper);
         const QByteArray stored = Store(made, shown, o, page);
         if (stored.isEmpty()) {
             host.ReportError(ERR_MEMORY);  // our own picture fails to encode only so
             return EXIT_MEMORY;
         }
         if (reader) {
-            reader->Read(i, stored, page.geometry.pixelsPerInch);
+            // A document page is turned upright as the application turns it.
+            reader->Read(i, stored, page.geometry.pixelsPerInch, o.document);
         }
         if (text) {  // the text alone is written: the picture is not kept
             page.file.clear();
@@ -131,8 +167,12 @@ int WriteHeldPages(const PictureSource& source, const CaptureOptions& o, CliHost
         pages.push_back(std::move(page));
     }
     if (reader) {
-        TakeReplies(*reader, pages, host);
+        const bool taken = TakeReplies(*reader, pages, o, host);
         reader.reset();
+        if (!taken) {
+            host.ReportError(ERR_MEMORY);  // our own picture fails to turn only so
+            return EXIT_MEMORY;
+        }
     }
     errno = 0;
     WriteFailure why;
