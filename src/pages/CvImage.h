@@ -9,7 +9,8 @@ namespace tavelo {
 // ARGB32 (no copy: the matrix lives as long as `keep`), else over a converted copy kept there.
 cv::Mat BgraView(const QImage& picture, QImage& keep);
 
-// An OpenCV matrix (8-bit grey, BGR or BGRA) as a picture of its own (a deep copy).
-QImage ToImage(const cv::Mat& mat);
+// A new picture of `size` (Grayscale8 with `grey`, else RGB32) and an OpenCV matrix over its
+// pixels (8-bit grey or BGRA), so that the result can be written straight into it.
+cv::Mat NewPicture(QSize size, bool grey, QImage& picture);
 
 }  // namespace tavelo

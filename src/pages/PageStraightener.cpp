@@ -50,6 +50,7 @@ StraightPage StraightenPage(const QImage& picture, const PageCorners& corners, P
     if (bounds.width < 4 || bounds.height < 4) {
         return page;
     }
+    // Sharpened for the linear enlargement below: a cubic one costs several times as much.
     const cv::Mat even = EvenLight(full(bounds), look == PageLook::Colour);
 
     const cv::Point2f from[4] = {
@@ -68,15 +69,16 @@ StraightPage StraightenPage(const QImage& picture, const PageCorners& corners, P
         toCentres[i] = to[i] - cv::Point2f(0.5f, 0.5f);
     }
     const cv::Mat transform = cv::getPerspectiveTransform(fromCentres, toCentres);
-    cv::Mat straight;
-    // Cubic: the enlargement about doubles the camera's pixels, and a linear one softens the
-    // strokes of small type until the reader takes letters for others.
-    cv::warpPerspective(even, straight, transform, cv::Size(size.width(), size.height()),
-                        cv::INTER_CUBIC, cv::BORDER_REPLICATE);
+    const cv::Size outSize(size.width(), size.height());
+    cv::Mat out = NewPicture(size, look != PageLook::Colour, page.picture);
     if (look == PageLook::BlackWhite) {
-        straight = Threshold(straight);
+        cv::Mat straight;
+        cv::warpPerspective(even, straight, transform, outSize, cv::INTER_LINEAR,
+                            cv::BORDER_REPLICATE);
+        Threshold(straight, out);
+    } else {
+        cv::warpPerspective(even, out, transform, outSize, cv::INTER_LINEAR, cv::BORDER_REPLICATE);
     }
-    page.picture = ToImage(straight);
     return page;
 }
 

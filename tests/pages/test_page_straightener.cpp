@@ -1,5 +1,6 @@
 #include <QPainter>
 #include <QTest>
+#include <algorithm>
 
 #include "device/DeskScene.h"
 #include "pages/DocumentPage.h"
@@ -165,6 +166,7 @@ void TestPageStraightener::looks_data() {
     QTest::newRow("black and white 2") << PageLook::BlackWhite << 205 << 1.0;
     QTest::newRow("grey, in a shadow") << PageLook::Grey << 201 << 0.65;
     QTest::newRow("grey, a dark area") << PageLook::Grey << 201 << 0.2;
+    QTest::newRow("colour, in a shadow") << PageLook::Colour << 203 << 0.65;
 }
 
 // Straightened with the true corners: the page's blank margins come out white, whatever the
@@ -199,6 +201,9 @@ void TestPageStraightener::looks() {
         const QImage c = page.picture;
         const QRgb p = c.pixel(int(0.04 * c.width()), c.height() / 2);
         QVERIFY2(qBlue(p) > 235 && qRed(p) > 235, "a tinted sheet is whitened");
+        const auto* row = reinterpret_cast<const QRgb*>(c.constScanLine(c.height() / 2));
+        QVERIFY2(std::all_of(row, row + c.width(), [](QRgb q) { return qAlpha(q) == 255; }),
+                 "opaque");
     }
     // Text: some of the page dark (a sparse page of small type darkens a few tenths of a per
     // cent), never most of it.
