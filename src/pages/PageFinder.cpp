@@ -34,6 +34,7 @@ constexpr double kLeastFront = 0.35;   // of an outline round two sheets: the le
 constexpr double kMostFront = 0.92;    // and the most (more is the same sheet)
 constexpr double kNearScore = 0.1;     // an outline scoring this much less is borne out as well
 constexpr double kLarger = 1.1;        // of an outline's area: one taking in more of the sheet
+constexpr double kTiedScore = 0.02;    // outlines scoring this near are borne out alike
 constexpr double kPi = 3.14159265358979;
 
 // The reduced picture's evidence: brightness with text and thin lines closed over, and how
@@ -598,6 +599,15 @@ std::optional<std::pair<double, PageCorners>> Beyond(
     return best;
 }
 
+// How many of the outline's sides lie along the frame's border.
+int BorderSides(const PageCorners& q, QSizeF frame) {
+    int sides = 0;
+    for (int i = 0; i < 4; ++i) {
+        sides += OnBorder(q[i], q[(i + 1) % 4], frame, 0.5);
+    }
+    return sides;
+}
+
 // The best-borne-out outline: every candidate looked at quickly, the likeliest few closely.
 Choice Best(std::vector<PageCorners> candidates, const Evidence& e) {
     const QSizeF frame(e.level.cols, e.level.rows);
@@ -619,6 +629,7 @@ Choice Best(std::vector<PageCorners> candidates, const Evidence& e) {
     }
     std::sort(quick.begin(), quick.end(), std::greater<>());
     Choice best;
+    int bestBorder = 4;
     // The likeliest few, passing over outlines drawn on the desk itself.
     int looked = 0;
     for (std::size_t k = 0; k < quick.size() && k < 4 * kShortlist && looked < kShortlist; ++k) {
@@ -628,8 +639,13 @@ Choice Best(std::vector<PageCorners> candidates, const Evidence& e) {
         }
         ++looked;
         const double score = Score(q, e, 2);
-        if (score > best.score) {
-            best.score = score, best.corners = q;
+        // A sheet on the desk usually lies wholly in view: between outlines borne out about
+        // as well, the one running out of the picture along fewer sides is the likelier.
+        const int border = BorderSides(q, frame);
+        const bool tied = std::abs(score - best.score) <= kTiedScore;
+        if (tied ? border < bestBorder || (border == bestBorder && score > best.score)
+                 : score > best.score) {
+            best.score = score, best.corners = q, bestBorder = border;
         }
     }
     if (const auto whole = Beyond(best, candidates, quick, e)) {

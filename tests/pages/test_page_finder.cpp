@@ -75,6 +75,8 @@ void TestPageFinder::findsThePage_data() {
         << DeskCase::Ordinary << 5163 << turned << 0.95;
     QTest::newRow("white on a light desk, a shadow over part of the sheet")
         << DeskCase::WhiteOnLight << 5092 << mode3 << 0.95;
+    QTest::newRow("white on a light desk, a shadow from border to border")
+        << DeskCase::WhiteOnLight << 32 << mode3 << 0.95;
     QTest::newRow("fingers") << DeskCase::Fingers << 112 << mode3 << 0.95;
     QTest::newRow("fingers 2") << DeskCase::Fingers << 113 << turned << 0.95;
     QTest::newRow("fingers, the print's edge straight across the sheet")
