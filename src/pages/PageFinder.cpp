@@ -32,7 +32,7 @@ constexpr double kFineEdge = 6;        // the least step Canny's finer look foll
 constexpr double kBorneOut = 0.99;     // an outline scoring this is one sheet, borne out all round
 constexpr double kLeastFront = 0.35;   // of an outline round two sheets: the least the front one is
 constexpr double kMostFront = 0.92;    // and the most (more is the same sheet)
-constexpr double kNearScore = 0.1;     // an outline scoring this much less is borne out as well
+constexpr double kNearScore = 0.25;    // an outline scoring this much less is borne out as well
 constexpr double kLarger = 1.1;        // of an outline's area: one taking in more of the sheet
 constexpr double kTiedScore = 0.02;    // outlines scoring this near are borne out alike
 constexpr double kPi = 3.14159265358979;
@@ -561,7 +561,8 @@ bool Within(const PageCorners& inner, const PageCorners& outer, double slack) {
 // When a side of the chosen outline goes on past its ends, the outline may be the lit part
 // of a sheet a shadow crosses, its side along the shadow's edge: the best outline taking it
 // in, larger, along all its other sides (the sheet's own edges stay its edges), with no side
-// running on, borne out nearly as well. Only such outlines pay for the closer look.
+// running on, borne out nearly as well (the sheet's edges under the shadow are fainter against
+// the shaded desk than the lit part's). Only such outlines pay for the closer look.
 std::optional<std::pair<double, PageCorners>> Beyond(
     const Choice& chosen, const std::vector<PageCorners>& candidates,
     const std::vector<std::pair<double, std::size_t>>& quick, const Evidence& e) {

@@ -73,6 +73,8 @@ void TestPageFinder::findsThePage_data() {
         << DeskCase::PartlyOutside << 10155 << turned << 0.95;
     QTest::newRow("ordinary, a shadow's hard edge across the sheet")
         << DeskCase::Ordinary << 5163 << turned << 0.95;
+    QTest::newRow("ordinary, a shadow over a side of the sheet")
+        << DeskCase::Ordinary << 5096 << mode3 << 0.95;
     QTest::newRow("white on a light desk, a shadow over part of the sheet")
         << DeskCase::WhiteOnLight << 5092 << mode3 << 0.95;
     QTest::newRow("white on a light desk, a shadow from border to border")
