@@ -600,11 +600,11 @@ std::optional<std::pair<double, PageCorners>> Beyond(
     return best;
 }
 
-// How many of the outline's sides lie along the frame's border.
-int BorderSides(const PageCorners& q, QSizeF frame) {
+// How many of the outline's sides lie along the frame's border, or within `slack` of it.
+int BorderSides(const PageCorners& q, QSizeF frame, double slack) {
     int sides = 0;
     for (int i = 0; i < 4; ++i) {
-        sides += OnBorder(q[i], q[(i + 1) % 4], frame, 0.5);
+        sides += OnBorder(q[i], q[(i + 1) % 4], frame, slack);
     }
     return sides;
 }
@@ -641,8 +641,9 @@ Choice Best(std::vector<PageCorners> candidates, const Evidence& e) {
         ++looked;
         const double score = Score(q, e, 2);
         // A sheet on the desk usually lies wholly in view: between outlines borne out about
-        // as well, the one running out of the picture along fewer sides is the likelier.
-        const int border = BorderSides(q, frame);
+        // as well, the one running out of the picture along fewer sides is the likelier (a
+        // side just inside the border is the same running out, not the sheet more in view).
+        const int border = BorderSides(q, frame, slack);
         const bool tied = std::abs(score - best.score) <= kTiedScore;
         if (tied ? border < bestBorder || (border == bestBorder && score > best.score)
                  : score > best.score) {

@@ -58,6 +58,8 @@ void TestPageFinder::findsThePage_data() {
     QTest::newRow("fills the frame") << DeskCase::FillsFrame << 107 << mode3 << 0.95;
     QTest::newRow("fills the frame, light falling off under a shadow")
         << DeskCase::FillsFrame << 5068 << mode3 << 0.95;
+    QTest::newRow("fills the frame, a side found just inside the border")
+        << DeskCase::FillsFrame << 10118 << mode2 << 0.985;
     QTest::newRow("partly outside") << DeskCase::PartlyOutside << 108 << mode3 << 0.95;
     QTest::newRow("partly outside 2") << DeskCase::PartlyOutside << 109 << turned << 0.95;
     QTest::newRow("two sheets") << DeskCase::TwoSheets << 110 << mode3 << 0.95;
