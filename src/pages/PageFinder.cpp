@@ -32,8 +32,9 @@ constexpr double kFineEdge = 6;        // the least step Canny's finer look foll
 constexpr double kBorneOut = 0.99;     // an outline scoring this is one sheet, borne out all round
 constexpr double kLeastFront = 0.35;   // of an outline round two sheets: the least the front one is
 constexpr double kMostFront = 0.92;    // and the most (more is the same sheet)
-constexpr double kNearScore = 0.1;     // an outline scoring this much less is borne out as well
+constexpr double kNearScore = 0.25;    // an outline scoring this much less is borne out as well
 constexpr double kLarger = 1.1;        // of an outline's area: one taking in more of the sheet
+constexpr double kTiedScore = 0.02;    // outlines scoring this near are borne out alike
 constexpr double kPi = 3.14159265358979;
 
 // The reduced picture's evidence: brightness with text and thin lines closed over, and how
@@ -560,7 +561,8 @@ bool Within(const PageCorners& inner, const PageCorners& outer, double slack) {
 // When a side of the chosen outline goes on past its ends, the outline may be the lit part
 // of a sheet a shadow crosses, its side along the shadow's edge: the best outline taking it
 // in, larger, along all its other sides (the sheet's own edges stay its edges), with no side
-// running on, borne out nearly as well. Only such outlines pay for the closer look.
+// running on, borne out nearly as well (the sheet's edges under the shadow are fainter against
+// the shaded desk than the lit part's). Only such outlines pay for the closer look.
 std::optional<std::pair<double, PageCorners>> Beyond(
     const Choice& chosen, const std::vector<PageCorners>& candidates,
     const std::vector<std::pair<double, std::size_t>>& quick, const Evidence& e) {
@@ -598,6 +600,15 @@ std::optional<std::pair<double, PageCorners>> Beyond(
     return best;
 }
 
+// How many of the outline's sides lie along the frame's border, or within `slack` of it.
+int BorderSides(const PageCorners& q, QSizeF frame, double slack) {
+    int sides = 0;
+    for (int i = 0; i < 4; ++i) {
+        sides += OnBorder(q[i], q[(i + 1) % 4], frame, slack);
+    }
+    return sides;
+}
+
 // The best-borne-out outline: every candidate looked at quickly, the likeliest few closely.
 Choice Best(std::vector<PageCorners> candidates, const Evidence& e) {
     const QSizeF frame(e.level.cols, e.level.rows);
@@ -619,6 +630,7 @@ Choice Best(std::vector<PageCorners> candidates, const Evidence& e) {
     }
     std::sort(quick.begin(), quick.end(), std::greater<>());
     Choice best;
+    int bestBorder = 4;
     // The likeliest few, passing over outlines drawn on the desk itself.
     int looked = 0;
     for (std::size_t k = 0; k < quick.size() && k < 4 * kShortlist && looked < kShortlist; ++k) {
@@ -628,8 +640,14 @@ Choice Best(std::vector<PageCorners> candidates, const Evidence& e) {
         }
         ++looked;
         const double score = Score(q, e, 2);
-        if (score > best.score) {
-            best.score = score, best.corners = q;
+        // A sheet on the desk usually lies wholly in view: between outlines borne out about
+        // as well, the one running out of the picture along fewer sides is the likelier (a
+        // side just inside the border is the same running out, not the sheet more in view).
+        const int border = BorderSides(q, frame, slack);
+        const bool tied = std::abs(score - best.score) <= kTiedScore;
+        if (tied ? border < bestBorder || (border == bestBorder && score > best.score)
+                 : score > best.score) {
+            best.score = score, best.corners = q, bestBorder = border;
         }
     }
     if (const auto whole = Beyond(best, candidates, quick, e)) {

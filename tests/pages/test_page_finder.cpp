@@ -58,6 +58,8 @@ void TestPageFinder::findsThePage_data() {
     QTest::newRow("fills the frame") << DeskCase::FillsFrame << 107 << mode3 << 0.95;
     QTest::newRow("fills the frame, light falling off under a shadow")
         << DeskCase::FillsFrame << 5068 << mode3 << 0.95;
+    QTest::newRow("fills the frame, a side found just inside the border")
+        << DeskCase::FillsFrame << 10118 << mode2 << 0.985;
     QTest::newRow("partly outside") << DeskCase::PartlyOutside << 108 << mode3 << 0.95;
     QTest::newRow("partly outside 2") << DeskCase::PartlyOutside << 109 << turned << 0.95;
     QTest::newRow("two sheets") << DeskCase::TwoSheets << 110 << mode3 << 0.95;
@@ -73,8 +75,12 @@ void TestPageFinder::findsThePage_data() {
         << DeskCase::PartlyOutside << 10155 << turned << 0.95;
     QTest::newRow("ordinary, a shadow's hard edge across the sheet")
         << DeskCase::Ordinary << 5163 << turned << 0.95;
+    QTest::newRow("ordinary, a shadow over a side of the sheet")
+        << DeskCase::Ordinary << 5096 << mode3 << 0.95;
     QTest::newRow("white on a light desk, a shadow over part of the sheet")
         << DeskCase::WhiteOnLight << 5092 << mode3 << 0.95;
+    QTest::newRow("white on a light desk, a shadow from border to border")
+        << DeskCase::WhiteOnLight << 32 << mode3 << 0.95;
     QTest::newRow("fingers") << DeskCase::Fingers << 112 << mode3 << 0.95;
     QTest::newRow("fingers 2") << DeskCase::Fingers << 113 << turned << 0.95;
     QTest::newRow("fingers, the print's edge straight across the sheet")
