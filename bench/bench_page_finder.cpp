@@ -23,6 +23,7 @@
 #include "pages/PageStraightener.h"
 #include "picture/CaptureLook.h"
 #include "picture/RawConversion.h"
+#include "support/PageOverlap.h"
 #include "ui/CLead.h"
 
 using namespace tavelo;
@@ -130,25 +131,8 @@ void BareWarp(benchmark::State& state) {
     }
 }
 
-double Area(const std::vector<cv::Point2f>& polygon) {
-    return polygon.size() < 3 ? 0.0 : cv::contourArea(polygon);
-}
-
-// The intersection over union of the found page with the true one, both within the frame.
 double Iou(const DeskScene& scene, const FoundPage& found) {
-    const float w = float(scene.picture.width()), h = float(scene.picture.height());
-    const std::vector<cv::Point2f> frame = {{0, 0}, {w, 0}, {w, h}, {0, h}};
-    std::vector<cv::Point2f> truth, shown, clipped, both;
-    for (const QPointF& p : scene.corners) {
-        truth.emplace_back(float(p.x()), float(p.y()));
-    }
-    for (const QPointF& p : found.corners) {
-        shown.emplace_back(float(p.x()), float(p.y()));
-    }
-    cv::intersectConvexConvex(truth, frame, clipped);
-    const double common = cv::intersectConvexConvex(clipped, shown, both);
-    const double all = Area(clipped) + Area(shown) - common;
-    return all > 0 ? common / all : 0.0;
+    return test::PageOverlap(scene.picture.size(), scene.corners, found.corners);
 }
 
 struct Spread {
