@@ -264,6 +264,8 @@ private Q_SLOTS:
         // A sheet lying sideways under the camera, straightened and evened: the orientation
         // model is unsure of it.
         QTest::newRow("camera's sheet, turned left") << 270 << 13;
+        // One the orientation model is sure lies the opposite way.
+        QTest::newRow("camera's sheet, turned right") << 90 << 82;
     }
     void turnsPageUpright() {
         QFETCH(int, lying);
