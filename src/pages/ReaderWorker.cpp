@@ -1,8 +1,16 @@
 #include "pages/ReaderWorker.h"
 
 #include <QProcessEnvironment>
+#include <algorithm>
 
 namespace tavelo {
+namespace {
+
+// How long a worker may take to start and take its page before it is taken for hung; a busy
+// machine can need far longer to start one than to read a page.
+constexpr int kTakeMs = 120000;
+
+}  // namespace
 
 ReaderWorker::ReaderWorker(QString program, QStringList arguments, QObject* parent)
     : QObject(parent), m_program(std::move(program)), m_arguments(std::move(arguments)) {
@@ -35,17 +43,29 @@ void ReaderWorker::Start() {
     connect(m_process, &QProcess::readyReadStandardOutput, this, &ReaderWorker::OnOutput);
     connect(m_process, &QProcess::finished, this, &ReaderWorker::OnFinished);
     connect(m_process, &QProcess::errorOccurred, this, &ReaderWorker::OnError);
+    connect(m_process, &QProcess::bytesWritten, this, &ReaderWorker::OnWritten);
     m_process->start(m_program, m_arguments);
 }
 
 void ReaderWorker::Read(const ReadRequest& request, int timeoutMs) {
     m_page = request.id;
-    m_timer.start(timeoutMs);
+    m_timeoutMs = timeoutMs;
+    m_taken = false;
+    // The page's time-out counts from when the worker has taken it, so a first page never
+    // pays for the worker starting slowly.
+    m_timer.start(std::max(timeoutMs, kTakeMs));
     if (!m_process) {
         Start();
     }
     if (m_process) {
         m_process->write(Frame(EncodeRequest(request)));
+    }
+}
+
+void ReaderWorker::OnWritten() {
+    if (m_page && !m_taken && m_process && m_process->bytesToWrite() == 0) {
+        m_taken = true;
+        m_timer.start(m_timeoutMs);
     }
 }
 

@@ -25,7 +25,8 @@ public:
     bool Busy() const { return m_page.has_value(); }
     // The process reading or waiting to read, 0 when none runs.
     qint64 ProcessId() const;
-    // Sends the page; the worker must not be busy. `timeoutMs` counts from now.
+    // Sends the page; the worker must not be busy. The page fails when the worker has not
+    // answered within `timeoutMs` of taking all of it, or is too long in taking it.
     void Read(const ReadRequest& request, int timeoutMs);
 
 Q_SIGNALS:
@@ -34,6 +35,7 @@ Q_SIGNALS:
 
 private:
     void Start();
+    void OnWritten();
     void OnOutput();
     void OnFinished();
     void OnError(QProcess::ProcessError error);
@@ -46,6 +48,8 @@ private:
     QTimer m_timer;
     QByteArray m_buffer;
     std::optional<std::uint32_t> m_page;
+    int m_timeoutMs = 0;
+    bool m_taken = false;  // the whole of m_page is in the worker's input
 };
 
 }  // namespace tavelo

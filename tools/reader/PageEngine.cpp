@@ -26,8 +26,8 @@ constexpr float kTurnConfidence = 4.0f;
 // type reads far better with its strokes' edges given back (blurred, "lies" is read "bes").
 constexpr int kSharpenHalfWidth = 3;
 constexpr float kSharpenFraction = 1.0f;
-// How much surer, in tesseract's mean word confidence (0..100), the reading of a turned sample
-// must be than of the sample as it lies before the page is turned.
+// How much surer, in tesseract's mean word confidence (0..100), the reading of a sample under
+// another turn must be than under the one first thought right before that turn is taken.
 constexpr int kTurnMargin = 15;
 
 bool IsLanguageName(const std::string& name) {
@@ -111,45 +111,51 @@ int PageEngine::UprightTurn(Pix* page, int pixelsPerInch) {
     float confidence = 0;
     const bool found = m_osd->DetectOrientationScript(&degrees, &confidence, nullptr, nullptr);
     m_osd->Clear();
-    if (found && confidence >= kTurnConfidence) {
+    if (found && confidence >= kTurnConfidence && degrees != 0) {
         // Tesseract gives the anticlockwise turn of the text; the same angle clockwise undoes
-        // it.
-        return (360 - degrees) % 360;
+        // it. The model can be sure of a page yet have it the opposite way round, which leaves
+        // the page upside down: the reading model settles which of the two it is.
+        const int turn = (360 - degrees) % 360;
+        return SurestTurn(page, pixelsPerInch, {turn, (turn + 180) % 360});
     }
-    return TurnByReading(page, pixelsPerInch);
+    if (found && confidence >= kTurnConfidence) {
+        return 0;
+    }
+    return SurestTurn(page, pixelsPerInch, {0, 90, 180, 270});
 }
 
-int PageEngine::TurnByReading(Pix* page, int pixelsPerInch) {
+int PageEngine::SurestTurn(Pix* page, int pixelsPerInch, std::initializer_list<int> turns) {
     const int w = pixGetWidth(page), h = pixGetHeight(page);
     Box* middle = boxCreate(w * 3 / 10, h * 3 / 10, w * 2 / 5, h * 2 / 5);
     PixPtr sample(pixClipRectangle(page, middle, nullptr));
     boxDestroy(&middle);
+    const int first = *turns.begin();
     if (!sample) {
-        return 0;
+        return first;
     }
     // As one block of level lines: a turned sample is then read as nonsense, not as lines
     // standing on end.
     m_api->SetPageSegMode(tesseract::PSM_SINGLE_BLOCK);
-    int upright = 0, best = 0, bestConfidence = 0;
-    for (int quarters = 0; quarters < 4; ++quarters) {
-        PixPtr turned(quarters == 0 ? pixClone(sample.get())
-                                    : pixRotateOrth(sample.get(), quarters));
+    int firstConfidence = 0, best = first, bestConfidence = 0;
+    for (const int degrees : turns) {
+        PixPtr turned(degrees == 0 ? pixClone(sample.get())
+                                   : pixRotateOrth(sample.get(), degrees / 90));
         if (!turned) {
             continue;
         }
         m_api->SetImage(turned.get());
         m_api->SetSourceResolution(pixelsPerInch);
         const int confidence = m_api->MeanTextConf();
-        upright = quarters == 0 ? confidence : upright;
+        firstConfidence = degrees == first ? confidence : firstConfidence;
         if (confidence > bestConfidence) {
-            best = quarters * 90;
+            best = degrees;
             bestConfidence = confidence;
         }
     }
     m_api->Clear();
     m_api->SetPageSegMode(tesseract::PSM_AUTO);
-    // A page is turned only when the reading is clearly surer of it turned.
-    return bestConfidence >= upright + kTurnMargin ? best : 0;
+    // Another turn is taken only when the reading is clearly surer of the page under it.
+    return bestConfidence >= firstConfidence + kTurnMargin ? best : first;
 }
 
 QByteArray PageEngine::TextLayer() {

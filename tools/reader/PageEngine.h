@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -34,9 +35,10 @@ public:
 private:
     bool UseLanguages(const std::string& languages);
     int UprightTurn(Pix* page, int pixelsPerInch);  // clockwise degrees, 0 when unsure
-    // The turn under which a sample from the page's middle reads surest: the orientation
-    // model is often unsure of pages enlarged from the camera, the reading model is not.
-    int TurnByReading(Pix* page, int pixelsPerInch);
+    // Of `turns` (clockwise degrees), the one under which a sample from the page's middle
+    // reads clearly surest, else the first: the orientation model is often unsure of pages
+    // enlarged from the camera, or sure of the opposite way round; the reading model is not.
+    int SurestTurn(Pix* page, int pixelsPerInch, std::initializer_list<int> turns);
     QByteArray TextLayer();
 
     std::string m_tessdata;
