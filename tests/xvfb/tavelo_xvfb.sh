@@ -27,11 +27,12 @@ done
 work=$(mktemp -d "${TMPDIR:-/tmp}/tavelo-xvfb.XXXXXX") || exit 1
 mkdir -p "$out" "$work/home" "$work/config" "$work/tmp" "$work/runtime"
 # A first start opens at the smallest window; the page checks read a picture of a size a
-# user's window usually has, so the window starts from a stored 800 x 600 placement. The
+# user's window usually has, so the window starts from a stored 800 x 720 placement (tall
+# enough for the Pages dock to show four thumbnails in their square rows). The
 # sheet is not looked for: the thumbnails and Copy are then the pictures as shown, which the
 # checks below compare with what the camera gave.
 mkdir -p "$work/config/Noctra"
-printf '[Settings]\nWindowPos="0,1,-1,-1,-1,-1,0,0,800,600"\nFindPage=0\n' >"$work/config/Noctra/Tavelo (ZEV).conf"
+printf '[Settings]\nWindowPos="0,1,-1,-1,-1,-1,0,0,800,720"\nFindPage=0\n' >"$work/config/Noctra/Tavelo (ZEV).conf"
 chmod 700 "$work/runtime"
 rm -f "$out"/before.png "$out"/after.png "$out"/dock.png "$out"/clipboard.png "$out"/panel.png
 
