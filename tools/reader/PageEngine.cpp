@@ -111,15 +111,15 @@ int PageEngine::UprightTurn(Pix* page, int pixelsPerInch) {
     float confidence = 0;
     const bool found = m_osd->DetectOrientationScript(&degrees, &confidence, nullptr, nullptr);
     m_osd->Clear();
-    if (found && confidence >= kTurnConfidence && degrees != 0) {
+    if (found && confidence >= kTurnConfidence) {
+        if (degrees == 0) {
+            return 0;
+        }
         // Tesseract gives the anticlockwise turn of the text; the same angle clockwise undoes
         // it. The model can be sure of a page yet have it the opposite way round, which leaves
         // the page upside down: the reading model settles which of the two it is.
         const int turn = (360 - degrees) % 360;
         return SurestTurn(page, pixelsPerInch, {turn, (turn + 180) % 360});
-    }
-    if (found && confidence >= kTurnConfidence) {
-        return 0;
     }
     return SurestTurn(page, pixelsPerInch, {0, 90, 180, 270});
 }
@@ -204,8 +204,8 @@ ReadReply PageEngine::Read(const ReadRequest& request) {
         PixPtr sharp(pixUnsharpMaskingGray(page.get(), kSharpenHalfWidth, kSharpenFraction));
         if (sharp) {
             pixCopyResolution(sharp.get(), page.get());  // else the engine warns of 0 ppi
+            page = std::move(sharp);
         }
-        page = std::move(sharp);
     }
     if (!page) {
         reply.status = ReadStatus::Failed;
